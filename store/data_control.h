@@ -1,0 +1,50 @@
+#pragma once
+// DataControl: the bound data source of a window. It holds a database name,
+// a record source (an SQL text, read back by the report) and the recordset
+// that refresh() made from them; grids show that recordset. Assigning one
+// control's recordset to another makes both show and move the very same
+// object, which is how the editor takes over the main window's list.
+
+#include "database.h"
+#include "recordset.h"
+
+#include <QObject>
+#include <QString>
+
+namespace store {
+
+class DataControl : public QObject {
+    Q_OBJECT
+public:
+    explicit DataControl(QObject* parent = nullptr);
+
+    QString connect() const { return connect_; }
+    void setConnect(const QString& c) { connect_ = c; }
+    QString databaseName() const { return databaseName_; }
+    void setDatabaseName(const QString& name);
+    QString recordSource() const { return recordSource_; }
+    void setRecordSource(const QString& sql) { recordSource_ = sql; }
+
+    /// Uses an already open Database instead of opening databaseName().
+    void setDatabase(const Database& db) { db_ = db; }
+    Database database() const { return db_; }
+
+    /// Runs the record source as a dynaset and binds it; the first row is
+    /// current. Raises EngineError; the old recordset stays on failure.
+    void refresh();
+
+    RecordsetPtr recordset() const { return rs_; }
+    void setRecordset(RecordsetPtr rs);
+
+signals:
+    void recordsetChanged();
+
+private:
+    QString connect_ = QStringLiteral("Access");
+    QString databaseName_;
+    QString recordSource_;
+    Database db_;
+    RecordsetPtr rs_;
+};
+
+} // namespace store

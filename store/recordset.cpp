@@ -1,0 +1,690 @@
+// Recordset operations over the three modes described in recordset_impl.h.
+// Positioning, field access and changes are here; opening (which decides
+// the mode) is at the end, in Database::openRecordset.
+
+#include "recordset.h"
+
+#include "dialect.h"
+#include "recordset_impl.h"
+#include "text_match.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace store {
+
+namespace {
+
+using Mode = RecordsetImpl::Mode;
+
+constexpr size_t rowCacheLimit = 512;
+
+[[noreturn]] void noCurrentRecord() {
+    throw EngineError(err::NoCurrentRecord, QStringLiteral("No current record."));
+}
+
+QString quoted(const QString& name) { return '"' + QString(name).replace('"', "\"\"") + '"'; }
+
+int findColumn(const RecordsetImpl& d, const QString& name) {
+    for (size_t i = 0; i < d.fields.size(); ++i)
+        if (d.fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
+int requireColumn(const RecordsetImpl& d, const QString& name) {
+    const int i = findColumn(d, name);
+    if (i < 0)
+        throw EngineError(err::ItemNotFound, QStringLiteral("The field '%1' is not in this recordset.").arg(name));
+    return i;
+}
+
+void requireOpen(const RecordsetImpl& d) {
+    if (!d.open)
+        throw EngineError(err::ObjectClosed, QStringLiteral("The recordset is closed."));
+}
+
+void requireUpdatable(const RecordsetImpl& d) {
+    requireOpen(d);
+    if (d.type == RecordsetType::Snapshot || d.mode == Mode::Rows)
+        throw EngineError(err::ReadOnly, QStringLiteral("This recordset is read-only."));
+}
+
+std::vector<QVariant> readRow(const Statement& st, const std::vector<FieldInfo>& fields, int first) {
+    std::vector<QVariant> row;
+    row.reserve(fields.size());
+    for (size_t i = 0; i < fields.size(); ++i)
+        row.push_back(st.column(first + static_cast<int>(i), fields[i].kind, fields[i].known));
+    return row;
+}
+
+// Row values of a Keys-mode row, from the cache or fetched; nullopt when
+// the row no longer exists.
+std::optional<std::vector<QVariant>> fetchRow(RecordsetImpl& d, qint64 rowid, bool fresh = false) {
+    if (!fresh)
+        if (auto it = d.cache.find(rowid); it != d.cache.end())
+            return it->second;
+    if (!d.fetch)
+        d.fetch = std::make_unique<Statement>(*d.conn, d.fetchSql);
+    d.fetch->bind(1, QVariant(rowid));
+    if (!d.fetch->step())
+        return std::nullopt;
+    auto row = readRow(*d.fetch, d.fields, 0);
+    d.fetch->reset();
+    if (d.cache.size() >= rowCacheLimit)
+        d.cache.clear();
+    d.cache[rowid] = row;
+    return row;
+}
+
+bool hasCurrent(const RecordsetImpl& d) {
+    if (d.deleted)
+        return false;
+    if (d.mode == Mode::Table)
+        return !d.tBof && !d.tEof;
+    return d.cur >= 0 && d.cur < d.count();
+}
+
+qint64 currentRowid(const RecordsetImpl& d) {
+    if (d.mode == Mode::Table)
+        return d.tRowid;
+    return d.keys[static_cast<size_t>(d.cur)];
+}
+
+void releaseLock(RecordsetImpl& d) {
+    if (d.locked) {
+        d.conn->locks->unlock(d.lockTable, d.editRowid);
+        d.locked = false;
+    }
+}
+
+void dropPending(RecordsetImpl& d) {
+    releaseLock(d);
+    d.editMode = EditMode::None;
+    d.pending.clear();
+    d.dirty.clear();
+}
+
+// --- table mode --------------------------------------------------------------
+
+Statement& stepStatement(RecordsetImpl& d, const QString& where, bool descending) {
+    const QString dir = descending ? QStringLiteral(" DESC") : QString();
+    const QString sql = QStringLiteral("SELECT rowid, * FROM %1%2 ORDER BY %3%4, rowid%4 LIMIT 1")
+                            .arg(quoted(d.table), where.isEmpty() ? QString() : " WHERE " + where,
+                                 d.indexField, dir);
+    auto& slot = d.steps[sql];
+    if (!slot)
+        slot = std::make_unique<Statement>(*d.conn, sql);
+    return *slot;
+}
+
+// Runs a prepared step query; on a row makes it current and returns true.
+bool takeStep(RecordsetImpl& d, Statement& st) {
+    const bool found = st.step();
+    if (found) {
+        d.tRowid = st.columnInt(0);
+        d.tRow = readRow(st, d.fields, 1);
+        d.tKey = d.indexColumn >= 0 ? d.tRow[static_cast<size_t>(d.indexColumn)] : QVariant(d.tRowid);
+        d.tBof = d.tEof = false;
+        d.deleted = false;
+        st.reset();
+    }
+    return found;
+}
+
+bool tableEnd(RecordsetImpl& d, bool last) {
+    Statement& st = stepStatement(d, {}, last);
+    const bool found = takeStep(d, st);
+    if (!found) {
+        d.tBof = d.tEof = true;
+        d.deleted = false;
+    }
+    return found;
+}
+
+// One step from the current key in index order (ties broken by row id).
+bool tableStep(RecordsetImpl& d, bool forward) {
+    const QString& f = d.indexField;
+    QString where;
+    const bool nullKey = isNull(d.tKey);
+    if (forward)
+        where = nullKey ? QStringLiteral("(%1 IS NULL AND rowid > ?2) OR %1 IS NOT NULL").arg(f)
+                        : QStringLiteral("(%1, rowid) > (?1, ?2)").arg(f);
+    else
+        where = nullKey ? QStringLiteral("%1 IS NULL AND rowid < ?2").arg(f)
+                        : QStringLiteral("(%1, rowid) < (?1, ?2) OR %1 IS NULL").arg(f);
+    Statement& st = stepStatement(d, where, !forward);
+    if (!nullKey)
+        st.bind(1, d.tKey);
+    st.bind(2, QVariant(d.tRowid));
+    const bool found = takeStep(d, st);
+    if (!found) {
+        st.reset();
+        d.deleted = false;
+        (forward ? d.tEof : d.tBof) = true;
+        (forward ? d.tBof : d.tEof) = false;
+    }
+    return found;
+}
+
+QVariant indexKey(const RecordsetImpl& d, const QVariant& key) {
+    if (d.indexColumn < 0)
+        return QVariant(key.toLongLong());
+    const FieldInfo& f = d.fields[static_cast<size_t>(d.indexColumn)];
+    if (f.kind == schema::FieldKind::Counter)
+        return QVariant(key.toLongLong());
+    FieldInfo unlimited = f;
+    unlimited.width = 0; // a seek key may be longer than the field
+    return convertForField(unlimited, key);
+}
+
+// --- criteria ----------------------------------------------------------------
+
+int compareValues(const QVariant& a, const QVariant& b) {
+    const bool an = a.typeId() == QMetaType::Int || a.typeId() == QMetaType::LongLong ||
+                    a.typeId() == QMetaType::Double;
+    const bool bn = b.typeId() == QMetaType::Int || b.typeId() == QMetaType::LongLong ||
+                    b.typeId() == QMetaType::Double;
+    if (an && bn) {
+        const double x = a.toDouble(), y = b.toDouble();
+        return x < y ? -1 : x > y ? 1 : 0;
+    }
+    if (a.typeId() == QMetaType::QDateTime && b.typeId() == QMetaType::QDateTime) {
+        const auto x = a.toDateTime(), y = b.toDateTime();
+        return x < y ? -1 : x > y ? 1 : 0;
+    }
+    return textmatch::compare(a.toString().toUtf8().toStdString(), b.toString().toUtf8().toStdString());
+}
+
+bool meets(const std::vector<QVariant>& row, const std::vector<int>& cols,
+           const std::vector<dialect::Condition>& conds) {
+    for (size_t i = 0; i < conds.size(); ++i) {
+        const QVariant& v = row[static_cast<size_t>(cols[i])];
+        const auto& c = conds[i];
+        if (isNull(v) || isNull(c.value))
+            return false;
+        if (c.op == QLatin1String("LIKE")) {
+            if (!textmatch::like(c.value.toString().toUtf8().toStdString(), v.toString().toUtf8().toStdString()))
+                return false;
+            continue;
+        }
+        const int r = compareValues(v, c.value);
+        const bool ok = c.op == "=" ? r == 0 : c.op == "<>" ? r != 0 : c.op == "<" ? r < 0
+                      : c.op == "<=" ? r <= 0 : c.op == ">" ? r > 0 : r >= 0;
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+// Row ids of the base table that meet the criterion.
+std::unordered_set<qint64> matchingRowids(RecordsetImpl& d, const std::vector<dialect::Condition>& conds) {
+    QStringList terms;
+    const auto& tableFields = d.conn->tableFields(d.table);
+    for (const auto& c : conds) {
+        const auto it = std::find_if(tableFields.begin(), tableFields.end(), [&](const FieldInfo& f) {
+            return f.name.compare(c.field, Qt::CaseInsensitive) == 0;
+        });
+        if (it == tableFields.end())
+            throw EngineError(err::ItemNotFound, QStringLiteral("The field '%1' is not in this recordset.").arg(c.field));
+        terms << QStringLiteral("%1 %2 ?%3").arg(quoted(it->name), c.op).arg(terms.size() + 1);
+    }
+    Statement st(*d.conn, QStringLiteral("SELECT rowid FROM %1 WHERE %2").arg(quoted(d.table), terms.join(" AND ")));
+    for (size_t i = 0; i < conds.size(); ++i)
+        st.bind(static_cast<int>(i) + 1, conds[i].value);
+    std::unordered_set<qint64> ids;
+    while (st.step())
+        ids.insert(st.columnInt(0));
+    return ids;
+}
+
+} // namespace
+
+// --- Recordset ---------------------------------------------------------------
+
+Recordset::Recordset(std::unique_ptr<RecordsetImpl> impl) : d(std::move(impl)) {}
+
+Recordset::~Recordset() {
+    try {
+        if (d)
+            releaseLock(*d);
+    } catch (const EngineError&) {
+        // The descriptor's locks go when its Database closes.
+    }
+}
+
+RecordsetType Recordset::type() const { return d->type; }
+QString Recordset::source() const { return d->source; }
+bool Recordset::isOpen() const { return d->open; }
+bool Recordset::noMatch() const { return d->noMatch; }
+EditMode Recordset::editMode() const { return d->editMode; }
+
+Database Recordset::database() const { return Database(d->conn); }
+
+bool Recordset::eof() const {
+    requireOpen(*d);
+    if (d->deleted)
+        return false;
+    if (d->mode == Mode::Table)
+        return d->tEof;
+    return d->count() == 0 || d->cur >= d->count();
+}
+
+bool Recordset::bof() const {
+    requireOpen(*d);
+    if (d->deleted)
+        return false;
+    if (d->mode == Mode::Table)
+        return d->tBof;
+    return d->count() == 0 || d->cur < 0;
+}
+
+void Recordset::moveFirst() {
+    requireOpen(*d);
+    dropPending(*d);
+    if (d->mode == Mode::Table) {
+        tableEnd(*d, false);
+    } else {
+        d->deleted = false;
+        d->cur = d->count() > 0 ? 0 : -1;
+    }
+    emit currentChanged();
+}
+
+void Recordset::moveLast() {
+    requireOpen(*d);
+    dropPending(*d);
+    if (d->mode == Mode::Table) {
+        tableEnd(*d, true);
+    } else {
+        d->deleted = false;
+        d->cur = d->count() - 1;
+    }
+    emit currentChanged();
+}
+
+void Recordset::moveNext() {
+    requireOpen(*d);
+    if (d->mode == Mode::Table) {
+        if (d->tEof && !d->deleted)
+            noCurrentRecord();
+        dropPending(*d);
+        if (d->tBof && !d->deleted)
+            tableEnd(*d, false);
+        else
+            tableStep(*d, true);
+    } else {
+        if (d->deleted) {
+            d->deleted = false; // the slot already holds the next row
+        } else {
+            if (eof())
+                noCurrentRecord();
+            ++d->cur;
+        }
+        dropPending(*d);
+        if (d->cur >= d->count())
+            d->cur = d->count();
+    }
+    emit currentChanged();
+}
+
+void Recordset::movePrevious() {
+    requireOpen(*d);
+    if (d->mode == Mode::Table) {
+        if (d->tBof && !d->deleted)
+            noCurrentRecord();
+        dropPending(*d);
+        if (d->tEof && !d->deleted)
+            tableEnd(*d, true);
+        else
+            tableStep(*d, false);
+    } else {
+        if (!d->deleted && bof())
+            noCurrentRecord();
+        d->deleted = false;
+        dropPending(*d);
+        d->cur = std::max(-1, std::min(d->cur, d->count()) - 1);
+    }
+    emit currentChanged();
+}
+
+int Recordset::recordCount() const {
+    requireOpen(*d);
+    if (d->mode != Mode::Table)
+        return d->count();
+    Statement st(*d->conn, QStringLiteral("SELECT count(*) FROM %1").arg(quoted(d->table)));
+    st.step();
+    const int n = static_cast<int>(st.columnInt(0));
+    st.reset();
+    return n;
+}
+
+void Recordset::setIndex(const QString& name) {
+    requireOpen(*d);
+    if (d->mode != Mode::Table)
+        throw EngineError(err::NotSupported, QStringLiteral("Only a table recordset has an index."));
+    const schema::Table* t = schema::findTable(d->table);
+    const schema::Index* found = nullptr;
+    if (t)
+        for (const schema::Index& ix : t->indexes)
+            if (name.compare(QLatin1String(ix.name), Qt::CaseInsensitive) == 0)
+                found = &ix;
+    if (!found)
+        throw EngineError(err::IndexNotFound, QStringLiteral("'%1' is not an index in this table.").arg(name));
+    dropPending(*d);
+    d->indexName = QLatin1String(found->name);
+    d->indexColumn = findColumn(*d, QLatin1String(found->field));
+    const bool rowid = d->indexColumn < 0 || d->fields[static_cast<size_t>(d->indexColumn)].kind ==
+                                                  schema::FieldKind::Counter;
+    d->indexField = rowid ? QStringLiteral("rowid") : quoted(QLatin1String(found->field));
+    if (rowid)
+        d->indexColumn = -1;
+    d->steps.clear();
+    tableEnd(*d, false);
+    emit currentChanged();
+}
+
+QString Recordset::index() const { return d->indexName; }
+
+void Recordset::seek(const QString& comparison, const QVariant& key) {
+    requireOpen(*d);
+    if (d->mode != Mode::Table)
+        throw EngineError(err::NotSupported, QStringLiteral("Seek needs a table recordset."));
+    if (d->indexName.isEmpty())
+        throw EngineError(err::NotSupported, QStringLiteral("Seek needs a current index."));
+    const QString op = comparison.trimmed();
+    static const QStringList ops{"=", ">", ">=", "<", "<="};
+    if (!ops.contains(op))
+        throw EngineError(err::SyntaxError, QStringLiteral("'%1' is not a Seek comparison.").arg(comparison));
+    dropPending(*d);
+    const bool backwards = op.startsWith('<');
+    Statement& st = stepStatement(*d, QStringLiteral("%1 %2 ?1").arg(d->indexField, op), backwards);
+    st.bind(1, indexKey(*d, key));
+    d->noMatch = !takeStep(*d, st);
+    if (d->noMatch)
+        st.reset();
+    emit currentChanged();
+}
+
+void Recordset::findFirst(const QString& criterion) {
+    requireOpen(*d);
+    if (d->mode == Mode::Table)
+        throw EngineError(err::NotSupported, QStringLiteral("FindFirst needs a dynaset or a snapshot."));
+    const auto conds = dialect::parseCriterion(criterion);
+    int found = -1;
+    if (d->mode == Mode::Rows) {
+        std::vector<int> cols;
+        for (const auto& c : conds)
+            cols.push_back(requireColumn(*d, c.field));
+        for (int i = 0; i < d->count() && found < 0; ++i)
+            if (meets(d->rows[static_cast<size_t>(i)], cols, conds))
+                found = i;
+    } else {
+        const bool byRowid = conds.size() == 1 && conds[0].op == "=" && d->counterField >= 0 &&
+                             conds[0].field.compare(d->fields[static_cast<size_t>(d->counterField)].name,
+                                                    Qt::CaseInsensitive) == 0;
+        if (byRowid) {
+            const qint64 id = conds[0].value.toLongLong();
+            const auto it = std::find(d->keys.begin(), d->keys.end(), id);
+            if (it != d->keys.end())
+                found = static_cast<int>(it - d->keys.begin());
+        } else {
+            const auto ids = matchingRowids(*d, conds);
+            for (size_t i = 0; i < d->keys.size() && found < 0; ++i)
+                if (ids.count(d->keys[i]))
+                    found = static_cast<int>(i);
+        }
+    }
+    d->noMatch = found < 0;
+    if (found >= 0) {
+        dropPending(*d);
+        d->deleted = false;
+        d->cur = found;
+        emit currentChanged();
+    }
+}
+
+QStringList Recordset::fieldNames() const {
+    QStringList names;
+    for (const FieldInfo& f : d->fields)
+        names << f.name;
+    return names;
+}
+
+QVariant Recordset::field(const QString& name) const {
+    requireOpen(*d);
+    const int i = requireColumn(*d, name);
+    const auto idx = static_cast<size_t>(i);
+    if (d->editMode != EditMode::None)
+        return d->pending[idx];
+    if (!hasCurrent(*d))
+        noCurrentRecord();
+    switch (d->mode) {
+    case Mode::Table:
+        return d->tRow[idx];
+    case Mode::Rows:
+        return d->rows[static_cast<size_t>(d->cur)][idx];
+    case Mode::Keys:
+        break;
+    }
+    const qint64 rowid = d->keys[static_cast<size_t>(d->cur)];
+    if (i == d->counterField)
+        return QVariant(static_cast<int>(rowid));
+    const auto row = fetchRow(*d, rowid);
+    if (!row)
+        throw EngineError(err::RecordDeleted, QStringLiteral("The record was deleted by another user."));
+    return (*row)[idx];
+}
+
+void Recordset::setField(const QString& name, const QVariant& value) {
+    requireOpen(*d);
+    if (d->editMode == EditMode::None)
+        throw EngineError(err::UpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+    const int i = requireColumn(*d, name);
+    const auto idx = static_cast<size_t>(i);
+    const FieldInfo& f = d->fields[idx];
+    if (!d->writable[idx])
+        throw EngineError(err::NotSupported, QStringLiteral("The field '%1' cannot be changed.").arg(f.name));
+    const QVariant stored = convertForField(f, value); // raises when it does not fit
+    QVariant readBack = stored;
+    if (f.kind == schema::FieldKind::Date && !isNull(stored))
+        readBack = QVariant(dialect::fromStoredDate(stored.toString()));
+    d->pending[idx] = readBack;
+    d->dirty[idx] = true;
+}
+
+void Recordset::addNew() {
+    requireUpdatable(*d);
+    dropPending(*d);
+    d->pending.assign(d->fields.size(), QVariant());
+    d->dirty.assign(d->fields.size(), false);
+    d->editMode = EditMode::Adding;
+}
+
+void Recordset::edit() {
+    requireUpdatable(*d);
+    if (!hasCurrent(*d))
+        noCurrentRecord();
+    dropPending(*d);
+    const qint64 rowid = currentRowid(*d);
+    if (!d->conn->locks->tryLock(d->lockTable, rowid))
+        throw EngineError(err::RecordLocked, QStringLiteral("Couldn't update; currently locked by another user."));
+    d->locked = true;
+    d->editRowid = rowid;
+    std::optional<std::vector<QVariant>> row;
+    if (d->mode == Mode::Keys) {
+        row = fetchRow(*d, rowid, true);
+    } else {
+        Statement st(*d->conn, QStringLiteral("SELECT * FROM %1 WHERE rowid = ?1").arg(quoted(d->table)));
+        st.bind(1, QVariant(rowid));
+        if (st.step()) {
+            row = readRow(st, d->fields, 0);
+            st.reset();
+            d->tRow = *row;
+        }
+    }
+    if (!row) {
+        releaseLock(*d);
+        throw EngineError(err::RecordDeleted, QStringLiteral("The record was deleted by another user."));
+    }
+    d->pending = *row;
+    d->dirty.assign(d->fields.size(), false);
+    d->editMode = EditMode::Editing;
+}
+
+void Recordset::update() {
+    requireOpen(*d);
+    if (d->editMode == EditMode::None)
+        throw EngineError(err::UpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+    QStringList cols;
+    std::vector<QVariant> values;
+    for (size_t i = 0; i < d->fields.size(); ++i)
+        if (d->dirty[i]) {
+            cols << quoted(d->fields[i].name);
+            values.push_back(convertForField(d->fields[i], d->pending[i]));
+        }
+    const bool adding = d->editMode == EditMode::Adding;
+    if (!adding && cols.isEmpty()) {
+        dropPending(*d);
+        return;
+    }
+    QString sql;
+    if (adding) {
+        QStringList marks;
+        for (int i = 1; i <= cols.size(); ++i)
+            marks << QStringLiteral("?%1").arg(i);
+        sql = cols.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(d->table))
+                             : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                   .arg(quoted(d->table), cols.join(", "), marks.join(", "));
+    } else {
+        QStringList sets;
+        for (int i = 0; i < cols.size(); ++i)
+            sets << QStringLiteral("%1 = ?%2").arg(cols[i]).arg(i + 1);
+        sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3")
+                  .arg(quoted(d->table), sets.join(", "))
+                  .arg(cols.size() + 1);
+    }
+    qint64 rowid = d->editRowid;
+    {
+        WriteScope w(*d->conn);
+        Statement st(*d->conn, sql);
+        for (size_t i = 0; i < values.size(); ++i)
+            st.bind(static_cast<int>(i) + 1, values[i]);
+        if (!adding)
+            st.bind(static_cast<int>(values.size()) + 1, QVariant(rowid));
+        st.step();
+        if (adding)
+            rowid = sqlite3_last_insert_rowid(d->conn->db);
+        w.commit();
+    }
+    dropPending(*d);
+    d->cache.erase(rowid);
+    if (adding && d->mode == Mode::Keys) {
+        d->keys.push_back(rowid);
+        emit rowsReset();
+    } else if (!adding && d->mode == Mode::Table && hasCurrent(*d) && d->tRowid == rowid) {
+        Statement st(*d->conn, QStringLiteral("SELECT * FROM %1 WHERE rowid = ?1").arg(quoted(d->table)));
+        st.bind(1, QVariant(rowid));
+        if (st.step()) {
+            d->tRow = readRow(st, d->fields, 0);
+            st.reset();
+        }
+    }
+    emit currentChanged();
+}
+
+void Recordset::cancelUpdate() {
+    requireOpen(*d);
+    if (d->editMode == EditMode::None)
+        throw EngineError(err::UpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+    dropPending(*d);
+}
+
+void Recordset::deleteCurrent() {
+    requireUpdatable(*d);
+    if (!hasCurrent(*d))
+        noCurrentRecord();
+    dropPending(*d);
+    const qint64 rowid = currentRowid(*d);
+    if (!d->conn->locks->tryLock(d->lockTable, rowid))
+        throw EngineError(err::RecordLocked, QStringLiteral("Couldn't delete; currently locked by another user."));
+    struct Unlock {
+        RowLocks& l;
+        int t;
+        qint64 r;
+        ~Unlock() {
+            try {
+                l.unlock(t, r);
+            } catch (const EngineError&) {
+                // released when the Database closes
+            }
+        }
+    } unlock{*d->conn->locks, d->lockTable, rowid};
+    {
+        WriteScope w(*d->conn);
+        Statement st(*d->conn, QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(quoted(d->table)));
+        st.bind(1, QVariant(rowid));
+        st.step();
+        w.commit();
+    }
+    d->cache.erase(rowid);
+    d->deleted = true;
+    if (d->mode == Mode::Keys) {
+        d->keys.erase(d->keys.begin() + d->cur);
+        emit rowsReset();
+    }
+    emit currentChanged();
+}
+
+void Recordset::close() {
+    if (!d->open)
+        return;
+    dropPending(*d);
+    d->open = false;
+    d->keys.clear();
+    d->rows.clear();
+    d->cache.clear();
+    d->fetch.reset();
+    d->steps.clear();
+}
+
+int Recordset::rowCount() const {
+    requireOpen(*d);
+    return d->mode == Mode::Table ? recordCount() : d->count();
+}
+
+int Recordset::absolutePosition() const {
+    if (!d->open || d->mode == Mode::Table || !hasCurrent(*d))
+        return -1;
+    return d->cur;
+}
+
+void Recordset::setAbsolutePosition(int row) {
+    requireOpen(*d);
+    if (d->mode == Mode::Table || row < 0 || row >= d->count())
+        noCurrentRecord();
+    if (row == d->cur && !d->deleted)
+        return;
+    dropPending(*d);
+    d->deleted = false;
+    d->cur = row;
+    emit currentChanged();
+}
+
+QVariant Recordset::valueAt(int row, const QString& name) const {
+    requireOpen(*d);
+    if (d->mode == Mode::Table || row < 0 || row >= d->count())
+        return {};
+    const int i = requireColumn(*d, name);
+    if (d->mode == Mode::Rows)
+        return d->rows[static_cast<size_t>(row)][static_cast<size_t>(i)];
+    const qint64 rowid = d->keys[static_cast<size_t>(row)];
+    if (i == d->counterField)
+        return QVariant(static_cast<int>(rowid));
+    const auto values = fetchRow(*d, rowid);
+    return values ? (*values)[static_cast<size_t>(i)] : QVariant();
+}
+
+} // namespace store

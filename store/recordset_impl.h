@@ -1,0 +1,71 @@
+#pragma once
+// The state behind a Recordset, private to the engine layer. A recordset
+// works in one of three modes:
+//
+//  Keys   a single-table query: the row ids of the result in order, read
+//         once when it opens; field values are fetched by row id when read
+//         and kept in a small cache.
+//  Rows   any other query: every row copied when it opens (read-only).
+//  Table  a table recordset: a live cursor that steps through the current
+//         index with one indexed query per move, so it always sees the
+//         table as it is now.
+
+#include "connection.h"
+#include "database.h"
+#include "recordset.h"
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace store {
+
+struct RecordsetImpl {
+    enum class Mode { Keys, Rows, Table };
+
+    std::shared_ptr<Connection> conn;
+    RecordsetType type = RecordsetType::Dynaset;
+    QString source;
+    Mode mode = Mode::Keys;
+    bool open = true;
+    bool noMatch = false;
+
+    QString table;                 ///< base table (Keys and Table modes)
+    int lockTable = 0;             ///< table number for row reservations
+    std::vector<FieldInfo> fields; ///< the recordset's columns
+    std::vector<bool> writable;    ///< column is a field of the base table
+    int counterField = -1;         ///< column holding the row id, or -1
+
+    // Keys and Rows modes: cur is -1 before the first row, n after the last.
+    std::vector<qint64> keys;
+    std::vector<std::vector<QVariant>> rows;
+    QString keysSql;  ///< "SELECT rowid FROM T ..." (Keys)
+    QString fetchSql; ///< "SELECT cols FROM T WHERE rowid = ?1" (Keys)
+    std::unique_ptr<Statement> fetch;
+    int cur = -1;
+    bool deleted = false; ///< the current row was deleted; cur is the slot after it
+    mutable std::unordered_map<qint64, std::vector<QVariant>> cache; ///< Keys rows by id
+
+    // Table mode: the current index (empty = row id order) and position.
+    QString indexName;
+    QString indexField; ///< quoted column, or "rowid"
+    int indexColumn = -1;
+    bool tBof = true, tEof = true;
+    qint64 tRowid = 0;
+    QVariant tKey;
+    std::vector<QVariant> tRow;
+    std::map<QString, std::unique_ptr<Statement>> steps; ///< prepared step queries
+
+    // A pending new row (Adding) or edit (Editing).
+    EditMode editMode = EditMode::None;
+    std::vector<QVariant> pending;
+    std::vector<bool> dirty;
+    qint64 editRowid = 0;
+    bool locked = false;
+
+    int count() const { return mode == Mode::Rows ? static_cast<int>(rows.size()) : static_cast<int>(keys.size()); }
+};
+
+} // namespace store

@@ -1,0 +1,158 @@
+// Opening and re-running recordsets: choosing the mode for a source text
+// (table name or statement), describing its columns, and reading its keys
+// or rows. A single-table SELECT reads only the row ids of its result here;
+// values are fetched as they are read (recordset.cpp).
+
+#include "dialect.h"
+#include "recordset.h"
+#include "recordset_impl.h"
+
+#include <QRegularExpression>
+
+namespace store {
+
+namespace {
+
+using Mode = RecordsetImpl::Mode;
+
+QString quoted(const QString& name) { return '"' + QString(name).replace('"', "\"\"") + '"'; }
+
+bool isTableName(const QString& source) {
+    static const QRegularExpression name(QStringLiteral("^\\s*(\\[[^\\]]+\\]|\"[^\"]+\"|\\w+)\\s*$"));
+    return name.match(source).hasMatch();
+}
+
+QString bareName(QString name) {
+    name = name.trimmed();
+    if (name.size() >= 2 && ((name.front() == '[' && name.back() == ']') || (name.front() == '"' && name.back() == '"')))
+        name = name.mid(1, name.size() - 2);
+    return name;
+}
+
+// Columns of a prepared statement, with kinds taken from the base table's
+// declarations where a column is one of its fields.
+void describeColumns(RecordsetImpl& d, const Statement& st, const std::vector<FieldInfo>* tableFields) {
+    d.fields.clear();
+    d.writable.clear();
+    d.counterField = -1;
+    for (int i = 0; i < st.columnCount(); ++i) {
+        FieldInfo f;
+        f.name = st.columnName(i);
+        bool inTable = false;
+        if (tableFields)
+            for (const FieldInfo& t : *tableFields)
+                if (t.name.compare(f.name, Qt::CaseInsensitive) == 0 && !st.columnDeclared(i).isEmpty()) {
+                    f.kind = t.kind;
+                    f.width = t.width;
+                    f.known = inTable = true;
+                }
+        if (!inTable && !st.columnDeclared(i).isEmpty()) {
+            f.kind = schema::kindFromDeclared(st.columnDeclared(i), &f.width);
+            f.known = true;
+        }
+        if (f.kind == schema::FieldKind::Counter && d.counterField < 0)
+            d.counterField = i;
+        d.fields.push_back(f);
+        d.writable.push_back(inTable);
+    }
+}
+
+void loadKeys(RecordsetImpl& d) {
+    Statement st(*d.conn, d.keysSql);
+    std::vector<qint64> keys;
+    while (st.step())
+        keys.push_back(st.columnInt(0));
+    d.keys = std::move(keys);
+}
+
+void loadRows(RecordsetImpl& d, const QString& sql) {
+    Statement st(*d.conn, sql);
+    describeColumns(d, st, nullptr);
+    std::vector<std::vector<QVariant>> rows;
+    while (st.step()) {
+        std::vector<QVariant> row;
+        for (int i = 0; i < st.columnCount(); ++i)
+            row.push_back(st.column(i, d.fields[static_cast<size_t>(i)].kind, d.fields[static_cast<size_t>(i)].known));
+        rows.push_back(std::move(row));
+    }
+    d.rows = std::move(rows);
+}
+
+void openTable(RecordsetImpl& d, const QString& table) {
+    const auto& fields = d.conn->tableFields(table);
+    d.mode = Mode::Table;
+    d.table = bareName(table);
+    d.fields = fields;
+    d.writable.assign(fields.size(), true);
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (fields[i].kind == schema::FieldKind::Counter && d.counterField < 0)
+            d.counterField = static_cast<int>(i);
+    d.indexField = QStringLiteral("rowid");
+}
+
+void openQuery(RecordsetImpl& d, const QString& statement) {
+    const QString sql = dialect::translate(statement);
+    if (const auto shape = dialect::analyseSelect(sql)) {
+        const auto& tableFields = d.conn->tableFields(shape->table);
+        d.table = shape->table;
+        d.keysSql = QStringLiteral("SELECT rowid FROM %1%2").arg(quoted(d.table), shape->tail);
+        d.fetchSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?1").arg(shape->columns, quoted(d.table));
+        try {
+            d.fetch = std::make_unique<Statement>(*d.conn, d.fetchSql);
+            describeColumns(d, *d.fetch, &tableFields);
+            loadKeys(d);
+            d.mode = Mode::Keys;
+            return;
+        } catch (const EngineError& e) {
+            // A statement whose ORDER BY names a column alias cannot be
+            // keyed by row id; it is read whole below instead.
+            if (e.number() != err::SyntaxError)
+                throw;
+            d.fetch.reset();
+        }
+    }
+    d.mode = Mode::Rows;
+    d.table.clear();
+    loadRows(d, sql);
+}
+
+} // namespace
+
+std::shared_ptr<Recordset> Database::openRecordset(const QString& source, RecordsetType type) const {
+    auto d = std::make_unique<RecordsetImpl>();
+    d->conn = connection();
+    d->type = type;
+    d->source = source;
+    if (type == RecordsetType::Table) {
+        if (!isTableName(source))
+            throw EngineError(err::NotSupported,
+                              QStringLiteral("A table recordset needs a table name, not '%1'.").arg(source));
+        openTable(*d, source);
+    } else {
+        openQuery(*d, isTableName(source) ? QStringLiteral("SELECT * FROM %1").arg(source.trimmed()) : source);
+    }
+    if (d->table.size())
+        d->lockTable = d->conn->lockTableNumber(d->table);
+    auto rs = std::shared_ptr<Recordset>(new Recordset(std::move(d)));
+    rs->moveFirst();
+    return rs;
+}
+
+void Recordset::requery() {
+    if (!d->open)
+        throw EngineError(err::ObjectClosed, QStringLiteral("The recordset is closed."));
+    if (d->editMode != EditMode::None)
+        cancelUpdate();
+    d->cache.clear();
+    d->deleted = false;
+    d->noMatch = false;
+    if (d->mode == Mode::Keys)
+        loadKeys(*d);
+    else if (d->mode == Mode::Rows)
+        loadRows(*d, dialect::translate(isTableName(d->source) ? QStringLiteral("SELECT * FROM %1").arg(d->source)
+                                                             : d->source));
+    emit rowsReset();
+    moveFirst();
+}
+
+} // namespace store

@@ -1,0 +1,62 @@
+#pragma once
+// The register's schema, defined once: the tables Documents and Types, their
+// fields, and the named indexes the program selects on table recordsets.
+// Database::create() and the template tool build files from it; the engine
+// layer reads field kinds back from each file's own declarations, so a file
+// made by an older build still reads right.
+//
+// Storage: RecordPtr is the row id (INTEGER PRIMARY KEY AUTOINCREMENT, so a
+// number is never handed out twice); dates are ISO texts "yyyy-mm-dd" or
+// "yyyy-mm-dd hh:mm:ss", so Null stays Null and text order is date order
+// (a time of day sorts after the bare date); texts use the collation
+// JETTEXT, which ignores letter case, also beyond ASCII.
+
+#include <QString>
+
+#include <span>
+
+namespace store::schema {
+
+enum class FieldKind {
+    Counter,  ///< database-assigned row number, 32-bit
+    Long,     ///< 32-bit signed whole number
+    Integer,  ///< 16-bit signed whole number
+    Text,     ///< text; width 0 means no limit
+    Memo,     ///< long text
+    Date,     ///< date and time, or Null
+};
+
+struct Field {
+    const char* name;
+    FieldKind kind;
+    int width; ///< characters for Text, 0 otherwise or for no limit
+};
+
+struct Index {
+    const char* name;  ///< the name the program selects it by
+    const char* field; ///< the one field it orders by
+};
+
+struct Table {
+    const char* name;
+    std::span<const Field> fields;
+    std::span<const Index> indexes;
+};
+
+/// Both tables of a register, Documents first.
+std::span<const Table> tables();
+const Table* findTable(const QString& name);
+
+/// The SQL that creates the schema in an empty SQLite file.
+QString createStatements();
+
+/// Declared SQLite type of a field kind ("DATETIME", "SMALLINT", ...), and
+/// the kind and width read back from a declared type.
+QString declaredType(FieldKind kind, int width);
+FieldKind kindFromDeclared(const QString& declared, int* width);
+
+/// File names of the live register and of its empty template.
+inline constexpr const char* DatabaseFile = "Veld.MDB";
+inline constexpr const char* TemplateFile = "VeldDef.MDB";
+
+} // namespace store::schema

@@ -1,0 +1,302 @@
+// LIKE matching and the JETTEXT collation over UTF-8 bytes.
+//
+// Both walk the texts in place: a byte below 0x80 is compared directly
+// (lower-cased), anything else is decoded to a code point and case-folded
+// with Qt's tables. Nothing is allocated. like() handles '*' with the greedy
+// method that keeps a single backtrack point, which is correct because every
+// other pattern element consumes exactly one character: the cost is at most
+// pattern length times text length, usually close to the text length.
+//
+// install() registers both on an SQLite connection; the SQL function is
+// called like(PATTERN, TEXT) for "TEXT LIKE PATTERN".
+
+#include "text_match.h"
+
+#include "engine_error.h"
+
+#include <QChar>
+#include <QString>
+#include <cstddef>
+#include <optional>
+#include <sqlite3.h>
+
+namespace store::textmatch {
+namespace {
+
+/// A byte that does not start a valid UTF-8 sequence stands for itself,
+/// mapped above the Unicode range so it never equals a real code point.
+constexpr char32_t InvalidByteBase = 0x110000;
+
+struct CodePoint {
+    char32_t value;     ///< the code point, or InvalidByteBase + byte
+    std::size_t length; ///< bytes it takes in the text (1 to 4)
+};
+
+constexpr unsigned char byteAt(std::string_view s, std::size_t i) {
+    return static_cast<unsigned char>(s[i]);
+}
+
+constexpr char32_t asciiLower(char32_t c) {
+    return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
+
+/// Decodes the character starting at s[i] (i < s.size()). Overlong forms,
+/// surrogates and truncated sequences give a single invalid byte.
+CodePoint decode(std::string_view s, std::size_t i) {
+    const unsigned char lead = byteAt(s, i);
+    if (lead < 0x80)
+        return {lead, 1};
+    const CodePoint invalid{InvalidByteBase + lead, 1};
+    std::size_t length = 0;
+    char32_t value = 0;
+    char32_t smallest = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        value = lead & 0x1Fu;
+        smallest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        value = lead & 0x0Fu;
+        smallest = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        value = lead & 0x07u;
+        smallest = 0x10000;
+    } else {
+        return invalid;
+    }
+    if (s.size() - i < length)
+        return invalid;
+    for (std::size_t k = 1; k < length; ++k) {
+        const unsigned char next = byteAt(s, i + k);
+        if ((next & 0xC0) != 0x80)
+            return invalid;
+        value = (value << 6) | (next & 0x3Fu);
+    }
+    if (value < smallest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return invalid;
+    return {value, length};
+}
+
+/// The case-folded form of a code point; invalid bytes stay as they are.
+char32_t fold(char32_t c) {
+    if (c < 0x80)
+        return asciiLower(c);
+    if (c >= InvalidByteBase)
+        return c;
+    return QChar::toCaseFolded(c);
+}
+
+bool sameIgnoringCase(char32_t a, char32_t b) {
+    return a == b || fold(a) == fold(b);
+}
+
+/// Where the class starting at pattern[open] == '[' ends. Sets `bodyBegin`
+/// past a leading '!' (and `negated`). Returns the index of the closing ']'
+/// or npos when the class is malformed (no ']', or nothing between the
+/// brackets), in which case the '[' is an ordinary character.
+std::size_t classEnd(std::string_view pattern, std::size_t open, std::size_t& bodyBegin,
+                     bool& negated) {
+    bodyBegin = open + 1;
+    negated = false;
+    // "[!]" is a class holding '!', not an empty negated class.
+    if (bodyBegin + 1 < pattern.size() && pattern[bodyBegin] == '!' &&
+        pattern[bodyBegin + 1] != ']') {
+        negated = true;
+        ++bodyBegin;
+    }
+    const std::size_t close = pattern.find(']', bodyBegin);
+    if (close == std::string_view::npos || close == bodyBegin)
+        return std::string_view::npos;
+    return close;
+}
+
+/// True when `c` is one of the characters or ranges in pattern[begin, end).
+/// A '-' between two characters makes a range; a leading or trailing '-'
+/// is itself. Letter case is ignored for single characters and ranges.
+bool inClass(std::string_view pattern, std::size_t begin, std::size_t end, char32_t c) {
+    const char32_t folded = fold(c);
+    std::size_t k = begin;
+    while (k < end) {
+        const CodePoint low = decode(pattern, k);
+        k += low.length;
+        if (k + 1 < end && pattern[k] == '-') {
+            const CodePoint high = decode(pattern, k + 1);
+            k += 1 + high.length;
+            if ((c >= low.value && c <= high.value) ||
+                (folded >= fold(low.value) && folded <= fold(high.value)))
+                return true;
+        } else if (sameIgnoringCase(c, low.value)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+struct Step {
+    std::size_t length; ///< bytes of the pattern element
+    bool matched;       ///< whether it matches the text character
+};
+
+/// Matches the pattern element at pattern[p] (not '*') against one text
+/// character.
+Step matchElement(std::string_view pattern, std::size_t p, char32_t c) {
+    switch (pattern[p]) {
+    case '?':
+        return {1, true};
+    case '#':
+        return {1, c >= '0' && c <= '9'};
+    case '[': {
+        std::size_t bodyBegin = 0;
+        bool negated = false;
+        const std::size_t close = classEnd(pattern, p, bodyBegin, negated);
+        if (close != std::string_view::npos)
+            return {close + 1 - p, inClass(pattern, bodyBegin, close, c) != negated};
+        return {1, c == '['};
+    }
+    default: {
+        const CodePoint literal = decode(pattern, p);
+        return {literal.length, sameIgnoringCase(c, literal.value)};
+    }
+    }
+}
+
+constexpr bool isSpecial(unsigned char b) {
+    return b == '?' || b == '#' || b == '[';
+}
+
+/// The text of a non-NULL argument; nullopt when SQLite ran out of memory
+/// converting it (a zero-length value may come back as a null pointer).
+std::optional<std::string_view> textArgument(sqlite3_value* value) {
+    const unsigned char* text = sqlite3_value_text(value);
+    const int bytes = sqlite3_value_bytes(value);
+    if (bytes <= 0)
+        return std::string_view();
+    if (text == nullptr)
+        return std::nullopt;
+    return std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes));
+}
+
+void likeFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
+    if (argc != 2) {
+        // The desktop patterns have their own way to quote '*', '?' and
+        // '#' ("[*]"), so no statement of the program uses ESCAPE. Refusing
+        // it whatever the values keeps the failure independent of the data.
+        sqlite3_result_error(context, "ESCAPE is not supported", -1);
+        return;
+    }
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const std::optional<std::string_view> pattern = textArgument(argv[0]);
+    const std::optional<std::string_view> text = textArgument(argv[1]);
+    if (!pattern || !text) {
+        sqlite3_result_error_nomem(context);
+        return;
+    }
+    sqlite3_result_int(context, like(*pattern, *text) ? 1 : 0);
+}
+
+int collate(void*, int leftBytes, const void* left, int rightBytes, const void* right) {
+    return compare({static_cast<const char*>(left), static_cast<std::size_t>(leftBytes)},
+                   {static_cast<const char*>(right), static_cast<std::size_t>(rightBytes)});
+}
+
+void check(sqlite3* db, int rc, const char* what) {
+    if (rc != SQLITE_OK)
+        throw EngineError(err::IoError,
+                          QStringLiteral("Cannot install %1 on the connection: %2")
+                              .arg(QLatin1String(what), QString::fromUtf8(sqlite3_errmsg(db))));
+}
+
+} // namespace
+
+bool like(std::string_view pattern, std::string_view text) {
+    constexpr std::size_t none = std::string_view::npos;
+    std::size_t p = 0;
+    std::size_t t = 0;
+    std::size_t starPattern = none; // pattern position just after the last '*'
+    std::size_t starText = 0;       // text position that '*' was last tried up to
+    while (t < text.size()) {
+        if (p < pattern.size()) {
+            const unsigned char pb = byteAt(pattern, p);
+            const unsigned char tb = byteAt(text, t);
+            if (pb == '*') {
+                if (++p == pattern.size())
+                    return true; // a trailing '*' takes the rest
+                starPattern = p;
+                starText = t;
+                continue;
+            }
+            if (pb < 0x80 && tb < 0x80 && !isSpecial(pb)) {
+                if (asciiLower(pb) == asciiLower(tb)) {
+                    ++p;
+                    ++t;
+                    continue;
+                }
+            } else {
+                const CodePoint c = decode(text, t);
+                const Step step = matchElement(pattern, p, c.value);
+                if (step.matched) {
+                    p += step.length;
+                    t += c.length;
+                    continue;
+                }
+            }
+        }
+        if (starPattern == none)
+            return false;
+        // Let the last '*' take one more character and retry after it.
+        starText += decode(text, starText).length;
+        t = starText;
+        p = starPattern;
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+int compare(std::string_view a, std::string_view b) {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        const unsigned char ab = byteAt(a, i);
+        const unsigned char bb = byteAt(b, j);
+        char32_t left = 0;
+        char32_t right = 0;
+        if (ab < 0x80 && bb < 0x80) {
+            left = asciiLower(ab);
+            right = asciiLower(bb);
+            ++i;
+            ++j;
+        } else {
+            const CodePoint ca = decode(a, i);
+            const CodePoint cb = decode(b, j);
+            left = fold(ca.value);
+            right = fold(cb.value);
+            i += ca.length;
+            j += cb.length;
+        }
+        if (left != right)
+            return left < right ? -1 : 1;
+    }
+    if (i < a.size())
+        return 1;
+    if (j < b.size())
+        return -1;
+    return 0;
+}
+
+void install(sqlite3* db) {
+    constexpr int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    for (const int args : {2, 3})
+        check(db,
+              sqlite3_create_function_v2(db, "like", args, flags, nullptr, likeFunction, nullptr,
+                                         nullptr, nullptr),
+              "like()");
+    check(db, sqlite3_create_collation_v2(db, "JETTEXT", SQLITE_UTF8, nullptr, collate, nullptr),
+          "the JETTEXT collation");
+}
+
+} // namespace store::textmatch

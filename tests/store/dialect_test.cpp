@@ -1,0 +1,443 @@
+// Tests of the dialect translation: exact translations and refusals, the
+// keyable-SELECT analysis, date literals and stored dates, FindFirst
+// criteria, and the windows' own statements run through SQLite after
+// translation.
+
+#include "store/dialect.h"
+#include "store/engine_error.h"
+#include "store/text_match.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace dialect = store::dialect;
+using store::EngineError;
+
+std::string str(const QString& s) {
+    return s.toStdString();
+}
+
+QDateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
+}
+
+/// Runs `f`, expecting an EngineError; returns it (number 0 if none came).
+template <typename F> EngineError errorOf(F f) {
+    try {
+        f();
+    } catch (const EngineError& e) {
+        return e;
+    }
+    return EngineError(0, QStringLiteral("no error"));
+}
+
+// --- translate -------------------------------------------------------------
+
+TEST(DialectTranslate, ExactOutputs) {
+    struct Case {
+        const char* in;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"SELECT * FROM Documents  WHERE Description LIKE '*ABC*' AND  Date > #2/6/2004# AND  "
+         "DocumentType = 5 ORDER BY ID DESC",
+         "SELECT * FROM Documents  WHERE Description LIKE '*ABC*' AND  Date > '2004-02-06' AND  "
+         "DocumentType = 5 ORDER BY ID DESC"},
+        {"SELECT TOP 1 * FROM Documents WHERE DocumentType = 3",
+         "SELECT * FROM Documents WHERE DocumentType = 3 LIMIT 1"},
+        {"SELECT MAX(ID) AS MaxID FROM Documents", "SELECT MAX(ID) AS MaxID FROM Documents"},
+        {"SELECT * FROM Documents  WHERE RecordPtr <> 17 AND ID = 120",
+         "SELECT * FROM Documents  WHERE RecordPtr <> 17 AND ID = 120"},
+        {"SELECT * FROM Types WHERE Type = 'Men''s'", "SELECT * FROM Types WHERE Type = 'Men''s'"},
+        {"  select top 5 * from Documents order by ID desc ; ",
+         "  select * from Documents order by ID desc LIMIT 5"},
+        {"SELECT DISTINCT TOP 2 Who FROM Documents", "SELECT DISTINCT Who FROM Documents LIMIT 2"},
+        {"SELECT Topic FROM Documents", "SELECT Topic FROM Documents"},
+        {"SELECT [Top] FROM Documents", "SELECT [Top] FROM Documents"},
+        // A '#' inside quotes or a name is not a date.
+        {"SELECT * FROM Documents WHERE Description LIKE '#2/6/2004#'",
+         "SELECT * FROM Documents WHERE Description LIKE '#2/6/2004#'"},
+        {"SELECT [Doc#], \"No#\" FROM Documents WHERE Note = 'a''#'",
+         "SELECT [Doc#], \"No#\" FROM Documents WHERE Note = 'a''#'"},
+        {"SELECT * FROM Documents WHERE Date >= #1/5/04# AND Date < #01/06/2004#",
+         "SELECT * FROM Documents WHERE Date >= '2004-01-05' AND Date < '2004-01-06'"},
+        {"SELECT * FROM Documents WHERE DateAdded = #12/31/99 10:30 PM#",
+         "SELECT * FROM Documents WHERE DateAdded = '1999-12-31 22:30:00'"},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.in);
+        EXPECT_EQ(str(dialect::translate(QString::fromUtf8(c.in))), c.out);
+    }
+}
+
+TEST(DialectTranslate, MalformedStatementsAreSyntaxErrors) {
+    const EngineError badDate = errorOf([] {
+        dialect::translate(QStringLiteral("SELECT * FROM Documents WHERE Date > #2/30/2004#"));
+    });
+    EXPECT_EQ(badDate.number(), store::err::SyntaxError);
+    EXPECT_EQ(str(badDate.text()), "Syntax error in date in query expression '#2/30/2004#'.");
+
+    const char* refused[] = {
+        "SELECT * FROM Documents WHERE Date > #2/6/2004",
+        "SELECT * FROM Documents WHERE Date > #2004-02-06#",
+        "SELECT * FROM Types WHERE Type = 'Men's'",
+        "SELECT * FROM Types WHERE Type = 'Men",
+        "SELECT * FROM [Types WHERE Type = 1",
+        "SELECT \"Type FROM Types",
+        "SELECT TOP * FROM Documents",
+        "SELECT TOP 0 * FROM Documents",
+        "SELECT TOP 1.5 * FROM Documents",
+        "SELECT TOP 10 PERCENT * FROM Documents",
+        "SELECT TOP 99999999999999999999 * FROM Documents",
+    };
+    for (const char* statement : refused) {
+        SCOPED_TRACE(statement);
+        const EngineError e = errorOf([&] { dialect::translate(QString::fromUtf8(statement)); });
+        EXPECT_EQ(e.number(), store::err::SyntaxError);
+    }
+}
+
+// --- analyseSelect ---------------------------------------------------------
+
+TEST(DialectAnalyseSelect, KeyableStatements) {
+    struct Case {
+        const char* statement;
+        const char* columns;
+        const char* table;
+        const char* tail;
+    };
+    const Case cases[] = {
+        {"SELECT * FROM Documents", "*", "Documents", ""},
+        {"SELECT * FROM Documents  WHERE Description LIKE '*ABC*' AND  Date > '2004-02-06' ORDER "
+         "BY ID DESC",
+         "*", "Documents",
+         "  WHERE Description LIKE '*ABC*' AND  Date > '2004-02-06' ORDER BY ID DESC"},
+        {"select Type, RecordPtr from [Types] order by Type", "Type, RecordPtr", "Types",
+         " order by Type"},
+        {"SELECT * FROM \"Doc\"\"s\" WHERE x = 1", "*", "Doc\"s", " WHERE x = 1"},
+        {"SELECT * FROM Documents WHERE Description LIKE '*group by*'", "*", "Documents",
+         " WHERE Description LIKE '*group by*'"},
+        {"SELECT * FROM Documents WHERE Note = '(SELECT 1) UNION'", "*", "Documents",
+         " WHERE Note = '(SELECT 1) UNION'"},
+        {"SELECT * FROM Documents WHERE ID IN (1, 2) ORDER BY ID, Who LIMIT 1", "*", "Documents",
+         " WHERE ID IN (1, 2) ORDER BY ID, Who LIMIT 1"},
+        {"SELECT [Group], [From] FROM Documents;", "[Group], [From]", "Documents", ";"},
+        {"SELECT * FROM Documents WHERE DocumentType = 3 LIMIT 1", "*", "Documents",
+         " WHERE DocumentType = 3 LIMIT 1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.statement);
+        const auto shape = dialect::analyseSelect(QString::fromUtf8(c.statement));
+        ASSERT_TRUE(shape.has_value());
+        EXPECT_EQ(str(shape->columns), c.columns);
+        EXPECT_EQ(str(shape->table), c.table);
+        EXPECT_EQ(str(shape->tail), c.tail);
+    }
+}
+
+TEST(DialectAnalyseSelect, StatementsWithoutRowKeys) {
+    const char* refused[] = {
+        "SELECT MAX(ID) AS MaxID FROM Documents",
+        "SELECT COUNT(*) FROM Documents",
+        "SELECT UCASE(Who) FROM Documents",
+        "SELECT DISTINCT Who FROM Documents",
+        "SELECT Who FROM Documents GROUP BY Who",
+        "SELECT Who FROM Documents WHERE ID > 1 group by Who having count(*) > 1",
+        "SELECT * FROM Documents, Types",
+        "SELECT * FROM Documents d WHERE d.ID = 1",
+        "SELECT * FROM Documents INNER JOIN Types ON Documents.DocumentType = Types.RecordPtr",
+        "SELECT * FROM Documents WHERE ID IN (SELECT ID FROM Types)",
+        "SELECT * FROM Documents UNION SELECT * FROM Documents",
+        "SELECT ID FROM Documents EXCEPT SELECT ID FROM Documents WHERE ID = 1",
+        "SELECT * FROM Documents; DELETE FROM Documents",
+        "SELECT * FROM (SELECT * FROM Documents)",
+        "SELECT * FROM main.Documents",
+        "SELECT 1",
+        "SELECT FROM Documents",
+        "UPDATE Documents SET ID = 1",
+        "WITH d AS (SELECT * FROM Documents) SELECT * FROM d",
+        "SELECT * FROM Documents WHERE Note = 'open",
+        "",
+    };
+    for (const char* statement : refused) {
+        SCOPED_TRACE(statement);
+        EXPECT_FALSE(dialect::analyseSelect(QString::fromUtf8(statement)).has_value());
+    }
+}
+
+// --- dates -----------------------------------------------------------------
+
+TEST(DialectDates, LiteralsThatParse) {
+    struct Case {
+        const char* body;
+        QDateTime value;
+    };
+    const Case cases[] = {
+        {"2/6/2004", at(2004, 2, 6)},
+        {"02/06/2004", at(2004, 2, 6)},
+        {" 2/6/2004 ", at(2004, 2, 6)},
+        {"2/29/2004", at(2004, 2, 29)},
+        {"12/31/99", at(1999, 12, 31)},
+        {"1/1/00", at(2000, 1, 1)},
+        {"1/1/29", at(2029, 1, 1)},
+        {"1/1/30", at(1930, 1, 1)},
+        {"1/1/0100", at(100, 1, 1)},
+        {"2/6/2004 10:30", at(2004, 2, 6, 10, 30)},
+        {"2/6/2004 0:05:09", at(2004, 2, 6, 0, 5, 9)},
+        {"2/6/2004 23:59:59", at(2004, 2, 6, 23, 59, 59)},
+        {"2/6/2004 10:30 pm", at(2004, 2, 6, 22, 30)},
+        {"2/6/2004 10:30PM", at(2004, 2, 6, 22, 30)},
+        {"2/6/2004 12:00 AM", at(2004, 2, 6, 0, 0)},
+        {"2/6/2004 12:05:01 PM", at(2004, 2, 6, 12, 5, 1)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body);
+        const auto value = dialect::parseDateLiteral(QString::fromUtf8(c.body));
+        ASSERT_TRUE(value.has_value());
+        EXPECT_EQ(*value, c.value);
+        EXPECT_EQ(value->timeSpec(), Qt::UTC);
+    }
+}
+
+TEST(DialectDates, LiteralsThatAreRefused) {
+    const char* refused[] = {
+        "2/30/2004",
+        "13/1/2004",
+        "0/1/2004",
+        "1/0/2004",
+        "2/29/2003",
+        "1/1/204",
+        "1/1/2",
+        "1/1/0050",
+        "2004-02-06",
+        "2/6",
+        "",
+        "2/6/2004x",
+        "2/6/200410:30",
+        "2/6/2004 25:00",
+        "2/6/2004 10:60",
+        "2/6/2004 10:30:60",
+        "2/6/2004 10",
+        "2/6/2004 10:3",
+        "2/6/2004 13:00 PM",
+        "2/6/2004 0:30 AM",
+        "2/6/2004 10:30 XM",
+        "a/b/c",
+        "-1/6/2004",
+        "1//2004",
+    };
+    for (const char* body : refused) {
+        SCOPED_TRACE(body);
+        EXPECT_FALSE(dialect::parseDateLiteral(QString::fromUtf8(body)).has_value());
+    }
+}
+
+TEST(DialectDates, StoredFormRoundTrips) {
+    struct Case {
+        QDateTime value;
+        const char* stored;
+    };
+    const Case cases[] = {
+        {at(2004, 2, 6), "2004-02-06"},
+        {at(2004, 2, 6, 10, 30, 5), "2004-02-06 10:30:05"},
+        {at(2004, 2, 6, 0, 0, 1), "2004-02-06 00:00:01"},
+        {at(100, 1, 1), "0100-01-01"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        EXPECT_EQ(str(dialect::storedDate(c.value)), c.stored);
+        const QDateTime back = dialect::fromStoredDate(QString::fromUtf8(c.stored));
+        EXPECT_EQ(back, c.value);
+        EXPECT_EQ(back.timeSpec(), Qt::UTC);
+    }
+    // The wall-clock fields are stored whatever the time spec says.
+    EXPECT_EQ(str(dialect::storedDate(QDateTime(QDate(2004, 2, 6), QTime(9, 0), Qt::LocalTime))),
+              "2004-02-06 09:00:00");
+    EXPECT_TRUE(dialect::storedDate(QDateTime()).isEmpty());
+}
+
+TEST(DialectDates, StoredTextThatIsNoDate) {
+    const char* refused[] = {"",
+                             "2004-2-6",
+                             "2004-02-30",
+                             "2004-02-06 25:00:00",
+                             "2004-02-06T10:00:00",
+                             "2004-02-06 10:00",
+                             "abcd-ef-gh",
+                             "2/6/2004",
+                             "2004-02-06 10:00:00.5"};
+    for (const char* text : refused) {
+        SCOPED_TRACE(text);
+        EXPECT_FALSE(dialect::fromStoredDate(QString::fromUtf8(text)).isValid());
+    }
+}
+
+// --- parseCriterion --------------------------------------------------------
+
+TEST(DialectCriterion, ConditionsAndValueTypes) {
+    struct Expected {
+        const char* field;
+        const char* op;
+        QVariant value;
+    };
+    struct Case {
+        const char* criterion;
+        std::vector<Expected> conditions;
+    };
+    const Case cases[] = {
+        {"RecordPtr = 7", {{"RecordPtr", "=", 7}}},
+        {"RecordPtr=7", {{"RecordPtr", "=", 7}}},
+        {"  ID = 120 AND DocumentType <> 3 ", {{"ID", "=", 120}, {"DocumentType", "<>", 3}}},
+        {"a<=1 and b>=2 AnD c<3 AND d>4",
+         {{"a", "<=", 1}, {"b", ">=", 2}, {"c", "<", 3}, {"d", ">", 4}}},
+        {"[Date] >= #2/6/2004#", {{"Date", ">=", at(2004, 2, 6)}}},
+        {"[Date Added] = #2/6/2004 1:00 PM#", {{"Date Added", "=", at(2004, 2, 6, 13)}}},
+        {"Type = 'Men''s'", {{"Type", "=", QStringLiteral("Men's")}}},
+        {"Type = \"Invoice\"", {{"Type", "=", QStringLiteral("Invoice")}}},
+        {"Type = ''", {{"Type", "=", QString("")}}},
+        {"Type = 'x AND y = 1'", {{"Type", "=", QStringLiteral("x AND y = 1")}}},
+        {"Description like '*abc*'", {{"Description", "LIKE", QStringLiteral("*abc*")}}},
+        {"ID = -5", {{"ID", "=", -5}}},
+        {"ID = 3000000000", {{"ID", "=", qlonglong(3000000000LL)}}},
+        {"Amount <= 1.5", {{"Amount", "<=", 1.5}}},
+        {"Amount > .5", {{"Amount", ">", 0.5}}},
+        {"Amount > -0.25", {{"Amount", ">", -0.25}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.criterion);
+        const auto conditions = dialect::parseCriterion(QString::fromUtf8(c.criterion));
+        ASSERT_EQ(conditions.size(), c.conditions.size());
+        for (std::size_t i = 0; i < conditions.size(); ++i) {
+            EXPECT_EQ(str(conditions[i].field), c.conditions[i].field);
+            EXPECT_EQ(str(conditions[i].op), c.conditions[i].op);
+            EXPECT_EQ(conditions[i].value.typeId(), c.conditions[i].value.typeId());
+            EXPECT_EQ(conditions[i].value, c.conditions[i].value);
+        }
+    }
+}
+
+TEST(DialectCriterion, MalformedCriteriaAreExpressionErrors) {
+    const char* refused[] = {
+        "Type = 'Men's'",
+        "Type = 'Men",
+        "",
+        "   ",
+        "RecordPtr",
+        "RecordPtr =",
+        "= 7",
+        "7 = RecordPtr",
+        "RecordPtr = 7 AND",
+        "RecordPtr = 7 OR ID = 1",
+        "RecordPtr == 7",
+        "RecordPtr = 7 8",
+        "ID = 12abc",
+        "ID = 1.",
+        "ID = 1.2.3",
+        "ID = -",
+        "ID = Null",
+        "Date = #2/30/2004#",
+        "Date = #2/6/2004",
+        "[Date = 1",
+        "[] = 1",
+        "ID NOT LIKE 'a'",
+    };
+    for (const char* criterion : refused) {
+        SCOPED_TRACE(criterion);
+        const EngineError e =
+            errorOf([&] { dialect::parseCriterion(QString::fromUtf8(criterion)); });
+        EXPECT_EQ(e.number(), store::err::ExpressionError);
+        EXPECT_NE(e.text().indexOf(QString::fromUtf8(criterion)), -1) << str(e.text());
+    }
+}
+
+// --- translated statements through SQLite -----------------------------------
+
+/// An in-memory database shaped like a register, with like() and JETTEXT.
+class DialectSql : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(sqlite3_open(":memory:", &db_), SQLITE_OK);
+        store::textmatch::install(db_);
+        exec("CREATE TABLE Documents (RecordPtr INTEGER PRIMARY KEY AUTOINCREMENT, ID INTEGER, "
+             "Description TEXT COLLATE JETTEXT, DocumentType SMALLINT, Date DATETIME)");
+        exec("CREATE TABLE Types (RecordPtr INTEGER PRIMARY KEY AUTOINCREMENT, "
+             "Type VARCHAR(10) COLLATE JETTEXT)");
+        exec("INSERT INTO Documents (ID, Description, DocumentType, Date) VALUES "
+             "(100, 'xxabcxx', 5, '2004-02-07'), "
+             "(110, 'ABC letter', 5, '2004-02-06'), "           // not after the date
+             "(120, 'the abc file', 5, '2004-02-06 09:15:00')," // later that day
+             "(130, 'nothing', 5, '2005-01-01'), "
+             "(140, 'Abc', 3, '2006-01-01'), "
+             "(150, 'abc', 3, NULL)");
+        exec("INSERT INTO Types (Type) VALUES ('Invoice'), ('Men''s'), ('MEN''S SUITS')");
+    }
+    void TearDown() override { sqlite3_close(db_); }
+
+    void exec(const char* sql) {
+        char* message = nullptr;
+        const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &message);
+        EXPECT_EQ(rc, SQLITE_OK) << (message ? message : "");
+        sqlite3_free(message);
+    }
+
+    /// Translates a statement and returns the given column of every row.
+    std::vector<std::string> run(const char* statement, int columnIndex) {
+        const std::string sql = str(dialect::translate(QString::fromUtf8(statement)));
+        sqlite3_stmt* stmt = nullptr;
+        std::vector<std::string> rows;
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
+            return {std::string("error: ") + sqlite3_errmsg(db_)};
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            const unsigned char* text = sqlite3_column_text(stmt, columnIndex);
+            rows.emplace_back(text ? reinterpret_cast<const char*>(text) : "NULL");
+        }
+        sqlite3_finalize(stmt);
+        return rows;
+    }
+
+    sqlite3* db_ = nullptr;
+};
+
+using Rows = std::vector<std::string>;
+
+TEST_F(DialectSql, WindowStatementsRunAfterTranslation) {
+    // Columns: 0 RecordPtr, 1 ID, 2 Description, 3 DocumentType, 4 Date.
+    EXPECT_EQ(run("SELECT * FROM Documents  WHERE Description LIKE '*ABC*' AND  Date > #2/6/2004# "
+                  "AND  DocumentType = 5 ORDER BY ID DESC",
+                  1),
+              (Rows{"120", "100"}));
+    EXPECT_EQ(run("SELECT TOP 1 * FROM Documents WHERE DocumentType = 3", 1), (Rows{"140"}));
+    EXPECT_EQ(run("SELECT TOP 2 * FROM Documents ORDER BY ID DESC;", 1), (Rows{"150", "140"}));
+    EXPECT_EQ(run("SELECT MAX(ID) AS MaxID FROM Documents", 0), (Rows{"150"}));
+    EXPECT_EQ(run("SELECT * FROM Documents  WHERE RecordPtr <> 1 AND ID = 120", 2),
+              (Rows{"the abc file"}));
+    EXPECT_EQ(run("SELECT * FROM Documents  WHERE RecordPtr <> 3 AND ID = 120", 2), Rows{});
+    EXPECT_EQ(run("SELECT * FROM Types WHERE Type = 'Men''s'", 1), (Rows{"Men's"}));
+    EXPECT_EQ(run("SELECT * FROM Types WHERE Type = 'men''s suits'", 1), (Rows{"MEN'S SUITS"}));
+    EXPECT_EQ(
+        run("SELECT * FROM Documents WHERE Date >= #2/6/04# AND Date < #2/7/04# ORDER BY ID", 1),
+        (Rows{"110", "120"}));
+}
+
+TEST_F(DialectSql, KeyableShapeRebuildsTheSameRows) {
+    // What a dynaset does with the shape: read the row ids, then each row.
+    const QString translated = dialect::translate(QStringLiteral(
+        "SELECT * FROM Documents WHERE Description LIKE '*abc*' AND Date > #2/6/2004#"));
+    const auto shape = dialect::analyseSelect(translated);
+    ASSERT_TRUE(shape.has_value());
+    const std::string keys = "SELECT RecordPtr FROM " + str(shape->table) + str(shape->tail);
+    sqlite3_stmt* stmt = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db_, keys.c_str(), -1, &stmt, nullptr), SQLITE_OK);
+    Rows ids;
+    while (sqlite3_step(stmt) == SQLITE_ROW)
+        ids.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+    sqlite3_finalize(stmt);
+    EXPECT_EQ(ids, (Rows{"1", "3", "5"}));
+}
+
+} // namespace

@@ -1,0 +1,117 @@
+// Several users on one register: a row under Edit is refused to every
+// other Database (same process or another) for Edit and Delete until it is
+// released by Update, CancelUpdate, a move, closing, or the holder's death;
+// other work on the file goes on meanwhile.
+
+#include "peer.h"
+#include "register_fixture.h"
+#include "store/engine_error.h"
+
+using store::EngineError;
+using store::RecordsetType;
+
+namespace {
+
+class Locking : public RegisterTest {
+protected:
+    void SetUp() override {
+        RegisterTest::SetUp();
+        ptr = add({1, "shared"});
+        add({2, "other"});
+        other = store::Database::open(file());
+    }
+
+    store::RecordsetPtr first(const store::Database& of) {
+        return of.openRecordset(QStringLiteral("SELECT * FROM Documents ORDER BY ID"));
+    }
+
+    int refusal(const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const EngineError& e) {
+            return e.number();
+        }
+        return 0;
+    }
+
+    int ptr = 0;
+    store::Database other;
+};
+
+TEST_F(Locking, EditedRowIsRefusedToOtherUsersUntilReleased) {
+    const std::vector<std::pair<const char*, std::function<void(store::Recordset&)>>> releases{
+        {"update", [](store::Recordset& rs) { rs.update(); }},
+        {"cancel", [](store::Recordset& rs) { rs.cancelUpdate(); }},
+        {"move", [](store::Recordset& rs) { rs.moveNext(); }},
+        {"close", [](store::Recordset& rs) { rs.close(); }},
+        {"requery", [](store::Recordset& rs) { rs.requery(); }},
+    };
+    for (const auto& [name, release] : releases) {
+        auto mine = first(db);
+        auto theirs = first(other);
+        mine->edit();
+        EXPECT_EQ(refusal([&] { theirs->edit(); }), store::err::RecordLocked) << name;
+        EXPECT_EQ(refusal([&] { theirs->deleteCurrent(); }), store::err::RecordLocked) << name;
+        theirs->moveNext();
+        EXPECT_EQ(refusal([&] { theirs->edit(); theirs->cancelUpdate(); }), 0) << "other rows stay free";
+        release(*mine);
+        theirs->moveFirst();
+        EXPECT_EQ(refusal([&] { theirs->edit(); }), 0) << name;
+        theirs->cancelUpdate();
+    }
+}
+
+TEST_F(Locking, DestroyingTheRecordsetReleasesItsRow) {
+    {
+        auto mine = first(db);
+        mine->edit();
+    }
+    auto theirs = first(other);
+    EXPECT_NO_THROW(theirs->edit());
+}
+
+TEST_F(Locking, OthersCanWriteWhileARowIsUnderEdit) {
+    auto mine = first(db);
+    mine->edit();
+    mine->setField("Description", QStringLiteral("mine"));
+    add(other, {3, "written meanwhile"}); // no write transaction is held
+    mine->update();
+    EXPECT_EQ(query(QStringLiteral("SELECT * FROM Documents ORDER BY ID"), "Description"),
+              (QStringList{"mine", "other", "written meanwhile"}));
+}
+
+TEST_F(Locking, EditOfARowDeletedMeanwhileSaysSo) {
+    auto mine = first(db);
+    first(other)->deleteCurrent();
+    EXPECT_EQ(refusal([&] { mine->edit(); }), store::err::RecordDeleted);
+    auto again = first(other);
+    EXPECT_NO_THROW(again->edit()) << "the refused edit left no reservation";
+}
+
+TEST_F(Locking, RowHeldByAnotherProcessIsRefusedUntilThatProcessIsKilled) {
+    Peer peer({QStringLiteral("edit"), file(), QString::number(ptr)});
+    ASSERT_EQ(peer.readLine(), "EDITING");
+    auto mine = first(db);
+    EXPECT_EQ(refusal([&] { mine->edit(); }), store::err::RecordLocked);
+    peer.kill();
+    EXPECT_TRUE(eventually([&] { return refusal([&] { mine->edit(); }) == 0; }));
+}
+
+TEST_F(Locking, ConcurrentWritersLoseNoRowAndLeaveASoundFile) {
+    constexpr int writers = 3, each = 150;
+    std::vector<std::unique_ptr<Peer>> peers;
+    for (int w = 0; w < writers; ++w)
+        peers.push_back(std::make_unique<Peer>(QStringList{QStringLiteral("add"), file(),
+                                                           QString::number(1000 * (w + 1)), QString::number(each)}));
+    for (int i = 0; i < each; ++i)
+        add({500 + i, "mine"});
+    for (auto& p : peers)
+        EXPECT_EQ(p->readLine(), "ADDED");
+    auto rs = db.openRecordset(QStringLiteral("SELECT * FROM Documents"));
+    EXPECT_EQ(rs->recordCount(), 2 + (writers + 1) * each);
+    EXPECT_EQ(query(QStringLiteral("SELECT * FROM Documents WHERE ID = 1000"), "Description"),
+              (QStringList{"peer 1000"}));
+    EXPECT_EQ(db.integrityCheck(), "ok");
+}
+
+} // namespace

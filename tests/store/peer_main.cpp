@@ -1,0 +1,190 @@
+// store_peer: a second user in another process, driven by the engine-layer
+// tests.
+//
+// Usage: store_peer <command> <operands...>. Each command is one entry of
+// the table below: its name, its operands and the function that runs it.
+// A command reports on stdout, one word per line, flushed at once, so a test
+// can wait for the line it expects:
+//   lock <databaseFile> <table> <rowId>  "LOCKED" or "REFUSED", then holds
+//                                        the row until stdin says "release"
+//                                        or is closed
+//   held <databaseFile> <table> <rowId>  "HELD" or "FREE", then exits
+//   edit <databaseFile> <recordPtr>      opens the register as a user, puts
+//                                        the document into edit: "EDITING"
+//                                        (held until released, then the
+//                                        edit is cancelled) or an error
+//   add <databaseFile> <firstId> <count> files documents with the IDs
+//                                        firstId.. one commit each, "ADDED"
+// An EngineError prints "ERROR <number> <text>" and exits 1; a malformed
+// command line prints its usage on stderr and exits 2. A command that holds
+// something until released calls waitForRelease(), so a test that is killed
+// or forgets the peer never leaves it running: closing stdin ends it.
+
+#include "store/database.h"
+#include "store/engine_error.h"
+#include "store/recordset.h"
+#include "store/row_lock.h"
+
+#include <QFile>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <iostream>
+#include <limits>
+#include <span>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+/// A command line the peer cannot read; main() prints the usage.
+struct UsageError : std::invalid_argument {
+    using std::invalid_argument::invalid_argument;
+};
+
+/// Writes one protocol line and flushes it, since the test is waiting on it.
+void report(const QString& line) {
+    std::cout << line.toStdString() << '\n' << std::flush;
+}
+
+/// Blocks until stdin delivers a line "release" or reaches its end (the test
+/// closed its end of the pipe, or died).
+void waitForRelease() {
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        if (line == "release") {
+            return;
+        }
+    }
+}
+
+std::int64_t integerOperand(const QString& text, std::int64_t low, std::int64_t high) {
+    bool ok = false;
+    const qlonglong value = text.toLongLong(&ok);
+    if (!ok || value < low || value > high) {
+        throw UsageError("not a number in range: " + text.toStdString());
+    }
+    return value;
+}
+
+/// The operands shared by the row-lock commands.
+struct RowOperands {
+    QString databaseFile;
+    int table;
+    std::int64_t rowId;
+};
+
+RowOperands rowOperands(const QStringList& operands) {
+    using Limits = std::numeric_limits<int>;
+    using Limits64 = std::numeric_limits<std::int64_t>;
+    // Ranges are left wide on purpose: RowLocks itself refuses a bad row.
+    return {operands[0],
+            static_cast<int>(integerOperand(operands[1], Limits::min(), Limits::max())),
+            integerOperand(operands[2], Limits64::min(), Limits64::max())};
+}
+
+int runLock(const QStringList& operands) {
+    const RowOperands row = rowOperands(operands);
+    store::RowLocks locks(row.databaseFile);
+    report(locks.tryLock(row.table, row.rowId) ? QStringLiteral("LOCKED")
+                                               : QStringLiteral("REFUSED"));
+    waitForRelease();
+    return 0;
+}
+
+int runHeld(const QStringList& operands) {
+    const RowOperands row = rowOperands(operands);
+    store::RowLocks locks(row.databaseFile);
+    report(locks.heldByOther(row.table, row.rowId) ? QStringLiteral("HELD")
+                                                   : QStringLiteral("FREE"));
+    return 0;
+}
+
+int runEdit(const QStringList& operands) {
+    const auto db = store::Database::open(operands[0]);
+    const auto rs = db.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Table);
+    rs->setIndex(QStringLiteral("RecordPtr"));
+    rs->seek(QStringLiteral("="),
+             QVariant(static_cast<qlonglong>(integerOperand(operands[1], 1, std::numeric_limits<int>::max()))));
+    if (rs->noMatch()) {
+        report(QStringLiteral("NOTFOUND"));
+        return 1;
+    }
+    rs->edit();
+    report(QStringLiteral("EDITING"));
+    waitForRelease();
+    rs->cancelUpdate();
+    return 0;
+}
+
+int runAdd(const QStringList& operands) {
+    const auto db = store::Database::open(operands[0]);
+    const auto rs = db.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Table);
+    const std::int64_t first = integerOperand(operands[1], 0, std::numeric_limits<int>::max());
+    const std::int64_t count = integerOperand(operands[2], 0, 1000000);
+    for (std::int64_t i = 0; i < count; ++i) {
+        rs->addNew();
+        rs->setField(QStringLiteral("ID"), static_cast<int>(first + i));
+        rs->setField(QStringLiteral("Description"), QStringLiteral("peer %1").arg(first + i));
+        rs->update();
+    }
+    report(QStringLiteral("ADDED"));
+    return 0;
+}
+
+/// One command of the protocol. Adding a command is one more row in
+/// `commands`.
+struct Command {
+    const char* name;                        ///< first argument naming the command
+    const char* operands;                    ///< operand list, shown in the usage text
+    int operandCount;                        ///< exact number of operands after the name
+    int (*run)(const QStringList& operands); ///< does the work; returns the exit code
+};
+
+constexpr Command commands[] = {
+    {"lock", "<databaseFile> <table> <rowId>", 3, runLock},
+    {"held", "<databaseFile> <table> <rowId>", 3, runHeld},
+    {"edit", "<databaseFile> <recordPtr>", 2, runEdit},
+    {"add", "<databaseFile> <firstId> <count>", 3, runAdd},
+};
+
+int usage() {
+    std::cerr << "usage:\n";
+    for (const Command& command : commands) {
+        std::cerr << "  store_peer " << command.name << ' ' << command.operands << '\n';
+    }
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::span<char*> args(argv, static_cast<std::size_t>(argc));
+    if (args.size() < 2) {
+        return usage();
+    }
+    const std::string name = args[1];
+    for (const Command& command : commands) {
+        if (name != command.name) {
+            continue;
+        }
+        if (args.size() - 2 != static_cast<std::size_t>(command.operandCount)) {
+            return usage();
+        }
+        QStringList operands;
+        for (char* arg : args.subspan(2)) {
+            // File names come from the command line in the local encoding.
+            operands << QFile::decodeName(arg);
+        }
+        try {
+            return command.run(operands);
+        } catch (const UsageError& e) {
+            std::cerr << "store_peer: " << e.what() << '\n';
+            return usage();
+        } catch (const store::EngineError& e) {
+            report(QStringLiteral("ERROR %1 %2").arg(e.number()).arg(e.text()));
+            return 1;
+        }
+    }
+    return usage();
+}

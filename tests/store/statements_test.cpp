@@ -1,0 +1,133 @@
+// The program's SQL texts, in its own dialect, run through the engine layer
+// against a small register: the list query with every filter form (LIKE
+// patterns, date literals, Null dates, types), the editor's and the types
+// window's checks, and statements the engine must refuse with an error.
+
+#include "register_fixture.h"
+#include "store/engine_error.h"
+
+using store::EngineError;
+using store::RecordsetType;
+
+namespace {
+
+class Statements : public RegisterTest {
+protected:
+    void SetUp() override {
+        RegisterTest::SetUp();
+        invoice = addType(QStringLiteral("Invoice"));
+        letter = addType(QStringLiteral("letter"));
+        addType(QStringLiteral("Bill"));
+        const QDate d(2004, 3, 7);
+        add({1, "abc report", d.addDays(-10), "O'Brien", invoice, "first note"});
+        add({2, "ABCDEF", d.addDays(-31), "smith", invoice, "Note with ABC"});
+        add({3, "xyz", store::makeDate(QDate(2004, 2, 6), QTime(10, 0)), "Smith", letter, ""});
+        add({4, "Ünïcode ÄBC", d.addDays(-400), "Émile", 0, "ä"});
+        add({5, "no date abc", {}, "Jones", invoice, "*star*"});
+        add({17, "keeps 120", d, "x", 0, ""});
+        add({120, "the 120", d, "x", 0, ""});
+    }
+    int invoice = 0, letter = 0;
+};
+
+TEST_F(Statements, ListQueryWithTheWorkedExampleFilters) {
+    const QString sql = QStringLiteral("SELECT * FROM Documents  WHERE Description LIKE '*ABC*' AND  Date > "
+                                       "#2/6/2004# AND  DocumentType = %1 ORDER BY ID DESC")
+                            .arg(invoice);
+    EXPECT_EQ(query(sql), (QStringList{"1"})) << "2 is older than 2/6/2004, 5 has no date";
+}
+
+struct Case {
+    const char* name;
+    const char* sql;
+    const char* ids; ///< expected IDs in order, comma separated
+};
+
+class ListQueries : public Statements, public ::testing::WithParamInterface<Case> {};
+
+TEST_P(ListQueries, ReturnTheRightRowsInOrder) {
+    const QString expected = QString::fromUtf8(GetParam().ids);
+    EXPECT_EQ(query(QString::fromUtf8(GetParam().sql)).join(','), expected) << GetParam().sql;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ListQueries,
+    ::testing::Values(
+        Case{"Unfiltered", "SELECT * FROM Documents ORDER BY ID DESC", "120,17,5,4,3,2,1"},
+        Case{"ByDescriptionIgnoringCase", "SELECT * FROM Documents ORDER BY DESCRIPTION",
+             "1,2,17,5,120,3,4"},
+        Case{"FiltersOnButEmpty", "SELECT * FROM Documents  ORDER BY ID", "1,2,3,4,5,17,120"},
+        Case{"LikeIgnoresCase", "SELECT * FROM Documents  WHERE Description LIKE '*abc*' ORDER BY ID", "1,2,5"},
+        Case{"LikeBeyondAscii", "SELECT * FROM Documents  WHERE Description LIKE '*äbc*' ORDER BY ID", "4"},
+        Case{"QuestionMarkIsOneCharacter", "SELECT * FROM Documents  WHERE Who LIKE '*SMIT?*' ORDER BY ID", "2,3"},
+        Case{"StarInsideClass", "SELECT * FROM Documents  WHERE note LIKE '*[*]*' ORDER BY ID", "5"},
+        Case{"DoubledApostrophe", "SELECT * FROM Documents  WHERE Who LIKE '*O''BRIEN*' ORDER BY ID", "1"},
+        Case{"WhoAndNote", "SELECT * FROM Documents  WHERE Who LIKE '*smith*' AND Note LIKE '*abc*' ORDER BY ID",
+             "2"},
+        Case{"NullDatesNeverInARange", "SELECT * FROM Documents  WHERE  Date > #1/1/1900# ORDER BY ID",
+             "1,2,3,4,17,120"},
+        Case{"TimeOfDayIsLaterThanTheBareDate", "SELECT * FROM Documents  WHERE  Date > #2/6/2004# ORDER BY ID",
+             "1,3,17,120"},
+        Case{"OnlyAType", "SELECT * FROM Documents  WHERE  DocumentType = 0 ORDER BY ID", "4,17,120"},
+        Case{"NoDate", "SELECT * FROM Documents  WHERE Date IS NULL ORDER BY ID", "5"},
+        Case{"DuplicateIdTest", "SELECT * FROM Documents  WHERE RecordPtr <> 17 AND ID = 120", "120"},
+        Case{"InUseTest", "SELECT TOP 1 * FROM Documents WHERE DocumentType = 0", "4"},
+        Case{"TopOne", "SELECT TOP 1 * FROM Documents ORDER BY ID DESC", "120"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(Statements, MaxIdIsNullOnAnEmptyTableAndTheLargestOtherwise) {
+    auto rs = db.openRecordset(QStringLiteral("SELECT MAX(ID) AS MaxID FROM Documents"), RecordsetType::Snapshot);
+    EXPECT_EQ(rs->field("MaxID").toInt(), 120);
+    db.execute(QStringLiteral("DELETE FROM Documents"));
+    rs = db.openRecordset(QStringLiteral("SELECT MAX(ID) AS MaxID FROM Documents"), RecordsetType::Snapshot);
+    ASSERT_FALSE(rs->eof());
+    EXPECT_TRUE(store::isNull(rs->field("MaxID")));
+}
+
+TEST_F(Statements, TypeListsAreInCaseBlindNameOrder) {
+    EXPECT_EQ(query(QStringLiteral("SELECT Type, RecordPtr FROM Types ORDER BY Type"), "Type"),
+              (QStringList{"Bill", "Invoice", "letter"}));
+    EXPECT_EQ(query(QStringLiteral("SELECT * FROM Types ORDER BY Type"), "Type").size(), 3);
+    EXPECT_EQ(query(QStringLiteral("SELECT * FROM Types WHERE Type = 'INVOICE'"), "Type"), (QStringList{"Invoice"}));
+}
+
+TEST_F(Statements, DatesReadBackAsDatesAndNullStaysNull) {
+    auto rs = db.openRecordset(QStringLiteral("SELECT * FROM Documents ORDER BY ID"));
+    EXPECT_EQ(store::dateOf(rs->field("Date")), QDate(2004, 2, 26));
+    rs->findFirst(QStringLiteral("ID = 5"));
+    EXPECT_TRUE(store::isNull(rs->field("Date")));
+    EXPECT_EQ(rs->field("Note").toString(), "*star*");
+    rs->findFirst(QStringLiteral("ID = 3"));
+    EXPECT_EQ(rs->field("Note").toString(), "") << "an empty text is not Null";
+    EXPECT_FALSE(store::isNull(rs->field("Note")));
+}
+
+struct Bad {
+    const char* name;
+    const char* sql;
+    int number;
+};
+
+class Refused : public Statements, public ::testing::WithParamInterface<Bad> {};
+
+TEST_P(Refused, WithANumberAndAText) {
+    try {
+        db.openRecordset(QString::fromUtf8(GetParam().sql));
+        ADD_FAILURE() << "accepted: " << GetParam().sql;
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.number(), GetParam().number) << e.text().toStdString();
+        EXPECT_FALSE(e.text().isEmpty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Statements, Refused,
+    ::testing::Values(Bad{"UnbalancedApostrophe", "SELECT * FROM Documents  WHERE Who LIKE '*O'BRIEN*'",
+                          store::err::SyntaxError},
+                      Bad{"UnknownField", "SELECT * FROM Documents WHERE Colour = 3", store::err::SyntaxError},
+                      Bad{"UnknownTable", "SELECT * FROM Folders", store::err::TableNotFound},
+                      Bad{"NoSuchDate", "SELECT * FROM Documents WHERE Date > #2/30/2004#", store::err::SyntaxError},
+                      Bad{"Gibberish", "SELEKT everything", store::err::SyntaxError}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+} // namespace
