@@ -210,9 +210,42 @@ void check(sqlite3* db, int rc, const char* what) {
                               .arg(QLatin1String(what), QString::fromUtf8(sqlite3_errmsg(db))));
 }
 
+/// The list filters always ask for "*text*". When that text is plain ASCII
+/// the match is a case-blind substring search over bytes (a byte of a
+/// multi-byte character is never ASCII, so it cannot match by mistake),
+/// which is several times cheaper than the general matcher.
+std::optional<bool> containsAscii(std::string_view pattern, std::string_view text) {
+    constexpr std::size_t maxLiteral = 64;
+    if (pattern.size() < 3 || pattern.size() - 2 > maxLiteral || pattern.front() != '*' || pattern.back() != '*')
+        return std::nullopt;
+    const std::string_view literal = pattern.substr(1, pattern.size() - 2);
+    char lower[maxLiteral];
+    for (std::size_t i = 0; i < literal.size(); ++i) {
+        const auto b = static_cast<unsigned char>(literal[i]);
+        if (b >= 0x80 || b == '*' || isSpecial(b))
+            return std::nullopt;
+        lower[i] = static_cast<char>(asciiLower(b));
+    }
+    if (literal.size() > text.size())
+        return false;
+    const std::size_t last = text.size() - literal.size();
+    for (std::size_t i = 0; i <= last; ++i) {
+        if (static_cast<char>(asciiLower(byteAt(text, i))) != lower[0])
+            continue;
+        std::size_t k = 1;
+        while (k < literal.size() && static_cast<char>(asciiLower(byteAt(text, i + k))) == lower[k])
+            ++k;
+        if (k == literal.size())
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 bool like(std::string_view pattern, std::string_view text) {
+    if (const auto quick = containsAscii(pattern, text))
+        return *quick;
     constexpr std::size_t none = std::string_view::npos;
     std::size_t p = 0;
     std::size_t t = 0;
