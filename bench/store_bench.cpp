@@ -10,22 +10,20 @@
 // Run: build/bench/store_bench [--benchmark_filter=...]
 
 #include "bench_register.h"
-
 #include "store/database.h"
 #include "store/recordset.h"
 #include "store/text_match.h"
 
-#include <benchmark/benchmark.h>
-#include <sqlite3.h>
-
 #include <QFile>
-
+#include <benchmark/benchmark.h>
 #include <fstream>
+#include <sqlite3.h>
 #include <unistd.h>
 
 namespace {
 
-const char* listSql = "SELECT * FROM Documents  WHERE Description LIKE '*CONTRACT 1*' ORDER BY DESCRIPTION";
+const char* listSql =
+    "SELECT * FROM Documents  WHERE Description LIKE '*CONTRACT 1*' ORDER BY DESCRIPTION";
 
 long residentBytes() {
     std::ifstream statm("/proc/self/statm");
@@ -49,21 +47,23 @@ void ListQuery(benchmark::State& state) {
 
 void PlainSqlite(benchmark::State& state) {
     sqlite3* db = nullptr;
-    sqlite3_open(QFile::encodeName(benchRegister(static_cast<int>(state.range(0)))).constData(), &db);
+    sqlite3_open(QFile::encodeName(benchRegister(static_cast<int>(state.range(0)))).constData(),
+                 &db);
     // Only the collation the file's indexes are declared with; LIKE stays SQLite's own.
     sqlite3_create_collation_v2(
         db, "JETTEXT", SQLITE_UTF8, nullptr,
         [](void*, int n1, const void* a, int n2, const void* b) {
-            return store::textmatch::compare({static_cast<const char*>(a), static_cast<size_t>(n1)},
-                                             {static_cast<const char*>(b), static_cast<size_t>(n2)});
+            return store::textmatch::compare(
+                {static_cast<const char*>(a), static_cast<size_t>(n1)},
+                {static_cast<const char*>(b), static_cast<size_t>(n2)});
         },
         nullptr);
     for (auto _ : state) {
         sqlite3_stmt* st = nullptr;
         if (sqlite3_prepare_v2(db,
-                           "SELECT rowid FROM Documents WHERE Description LIKE '%CONTRACT 1%' "
-                           "ORDER BY Description",
-                           -1, &st, nullptr) != SQLITE_OK) {
+                               "SELECT rowid FROM Documents WHERE Description LIKE '%CONTRACT 1%' "
+                               "ORDER BY Description",
+                               -1, &st, nullptr) != SQLITE_OK) {
             state.SkipWithError(sqlite3_errmsg(db));
             break;
         }
@@ -95,7 +95,8 @@ void DynasetMemory(benchmark::State& state) {
         const long before = residentBytes();
         auto rs = db.openRecordset(QStringLiteral("SELECT * FROM Documents ORDER BY ID DESC"));
         const long after = residentBytes();
-        state.counters["bytes_per_row"] = static_cast<double>(after - before) / static_cast<double>(state.range(0));
+        state.counters["bytes_per_row"] =
+            static_cast<double>(after - before) / static_cast<double>(state.range(0));
     }
 }
 

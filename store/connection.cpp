@@ -9,21 +9,23 @@
 #include "engine_error.h"
 #include "value.h"
 
-#include <sqlite3.h>
-
 #include <QFileInfo>
-
 #include <cmath>
-#include <optional>
 #include <limits>
+#include <optional>
+#include <sqlite3.h>
 
 namespace store {
 
 namespace {
 
-QString fileLabel(const QString& fileName) { return QFileInfo(fileName).fileName(); }
+QString fileLabel(const QString& fileName) {
+    return QFileInfo(fileName).fileName();
+}
 
-bool isWholeNumber(double d) { return std::isfinite(d) && std::floor(d) == d; }
+bool isWholeNumber(double d) {
+    return std::isfinite(d) && std::floor(d) == d;
+}
 
 // Whole number for a Long or Integer field, or nullopt when the value is no
 // number. Text is read as the engine reads a typed number ("42", " 42 ").
@@ -77,7 +79,8 @@ void Connection::check(int rc, const QString& context) const {
 
 void Connection::raise(int rc, const QString& context) const {
     const QString file = fileLabel(fileName);
-    const QString detail = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    const QString detail =
+        db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
     const QString where = context.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(context);
     switch (rc & 0xff) {
     case SQLITE_BUSY:
@@ -93,29 +96,34 @@ void Connection::raise(int rc, const QString& context) const {
                                          "folder is read-only.")
                               .arg(file));
     case SQLITE_FULL:
-        throw EngineError(err::DiskFull,
-                          QStringLiteral("The disk holding '%1' is full; nothing was changed.").arg(file));
+        throw EngineError(
+            err::DiskFull,
+            QStringLiteral("The disk holding '%1' is full; nothing was changed.").arg(file));
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
-        throw EngineError(err::NotADatabase,
-                          QStringLiteral("'%1' is damaged or is not a register database.").arg(file));
+        throw EngineError(
+            err::NotADatabase,
+            QStringLiteral("'%1' is damaged or is not a register database.").arg(file));
     case SQLITE_CANTOPEN:
     case SQLITE_PERM:
     case SQLITE_AUTH:
-        throw EngineError(err::NoPermission,
-                          QStringLiteral("The register '%1' cannot be opened: %2.").arg(file, detail));
+        throw EngineError(
+            err::NoPermission,
+            QStringLiteral("The register '%1' cannot be opened: %2.").arg(file, detail));
     case SQLITE_IOERR:
         throw EngineError(err::IoError,
                           QStringLiteral("Reading or writing '%1' failed: %2.").arg(file, detail));
     case SQLITE_CONSTRAINT:
-        throw EngineError(err::ConversionError,
-                          QStringLiteral("The change was refused by the register: %1%2.").arg(detail, where));
+        throw EngineError(
+            err::ConversionError,
+            QStringLiteral("The change was refused by the register: %1%2.").arg(detail, where));
     default:
         if (detail.startsWith(QLatin1String("no such table")))
             throw EngineError(err::TableNotFound,
                               QStringLiteral("The register has no table or query named '%1'.")
                                   .arg(detail.section(':', 1).trimmed()));
-        throw EngineError(err::SyntaxError, QStringLiteral("The statement was refused: %1%2.").arg(detail, where));
+        throw EngineError(err::SyntaxError,
+                          QStringLiteral("The statement was refused: %1%2.").arg(detail, where));
     }
 }
 
@@ -154,7 +162,7 @@ const std::vector<FieldInfo>& Connection::tableFields(const QString& table) {
     // alias is the column whose pk flag is set and whose type is INTEGER.
     {
         Statement st(*this, QStringLiteral("SELECT name FROM pragma_table_info(?1) WHERE pk = 1 "
-                                    "AND upper(type) = 'INTEGER'"));
+                                           "AND upper(type) = 'INTEGER'"));
         st.bind(1, table);
         if (st.step()) {
             const QString pk = st.column(0, schema::FieldKind::Text, true).toString();
@@ -180,7 +188,8 @@ Statement::Statement(Connection& conn, const QString& sql) : conn_(&conn), sql_(
     if (!conn_->db)
         throw EngineError(err::ObjectClosed, QStringLiteral("The database is not open."));
     const QByteArray utf8 = sql.toUtf8();
-    const int rc = sqlite3_prepare_v2(conn_->db, utf8.constData(), static_cast<int>(utf8.size()), &stmt_, nullptr);
+    const int rc = sqlite3_prepare_v2(conn_->db, utf8.constData(), static_cast<int>(utf8.size()),
+                                      &stmt_, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(stmt_);
         stmt_ = nullptr;
@@ -188,7 +197,9 @@ Statement::Statement(Connection& conn, const QString& sql) : conn_(&conn), sql_(
     }
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+    sqlite3_finalize(stmt_);
+}
 
 void Statement::bind(int i, const QVariant& value) {
     int rc = SQLITE_OK;
@@ -215,12 +226,14 @@ void Statement::bind(int i, const QVariant& value) {
                                      ? QDateTime(value.toDate(), QTime(0, 0), Qt::UTC)
                                      : value.toDateTime();
             const QByteArray t = dialect::storedDate(dt).toUtf8();
-            rc = sqlite3_bind_text(stmt_, i, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+            rc = sqlite3_bind_text(stmt_, i, t.constData(), static_cast<int>(t.size()),
+                                   SQLITE_TRANSIENT);
             break;
         }
         default: {
             const QByteArray t = value.toString().toUtf8();
-            rc = sqlite3_bind_text(stmt_, i, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+            rc = sqlite3_bind_text(stmt_, i, t.constData(), static_cast<int>(t.size()),
+                                   SQLITE_TRANSIENT);
         }
         }
     }
@@ -244,18 +257,26 @@ void Statement::reset() {
     sqlite3_clear_bindings(stmt_);
 }
 
-int Statement::columnCount() const { return sqlite3_column_count(stmt_); }
+int Statement::columnCount() const {
+    return sqlite3_column_count(stmt_);
+}
 
-QString Statement::columnName(int i) const { return QString::fromUtf8(sqlite3_column_name(stmt_, i)); }
+QString Statement::columnName(int i) const {
+    return QString::fromUtf8(sqlite3_column_name(stmt_, i));
+}
 
 QString Statement::columnDeclared(int i) const {
     const char* t = sqlite3_column_decltype(stmt_, i);
     return t ? QString::fromUtf8(t) : QString();
 }
 
-bool Statement::columnIsNull(int i) const { return sqlite3_column_type(stmt_, i) == SQLITE_NULL; }
+bool Statement::columnIsNull(int i) const {
+    return sqlite3_column_type(stmt_, i) == SQLITE_NULL;
+}
 
-qint64 Statement::columnInt(int i) const { return sqlite3_column_int64(stmt_, i); }
+qint64 Statement::columnInt(int i) const {
+    return sqlite3_column_int64(stmt_, i);
+}
 
 QVariant Statement::column(int i, schema::FieldKind kind, bool known) const {
     const int t = sqlite3_column_type(stmt_, i);
@@ -318,9 +339,10 @@ QVariant convertForField(const FieldInfo& f, const QVariant& value) {
     };
     switch (f.kind) {
     case K::Counter:
-        throw EngineError(err::NotSupported,
-                          QStringLiteral("The field '%1' is numbered by the register and cannot be set.")
-                              .arg(f.name));
+        throw EngineError(
+            err::NotSupported,
+            QStringLiteral("The field '%1' is numbered by the register and cannot be set.")
+                .arg(f.name));
     case K::Long:
     case K::Integer: {
         const bool small = f.kind == K::Integer;
@@ -344,9 +366,8 @@ QVariant convertForField(const FieldInfo& f, const QVariant& value) {
     }
     case K::Text:
     case K::Memo: {
-        QString t = value.typeId() == QMetaType::QDateTime
-                        ? dialect::storedDate(value.toDateTime())
-                        : value.toString();
+        QString t = value.typeId() == QMetaType::QDateTime ? dialect::storedDate(value.toDateTime())
+                                                           : value.toString();
         if (f.width > 0 && t.size() > f.width)
             throw EngineError(err::FieldTooSmall,
                               QStringLiteral("The text '%1' is longer than the %2 characters the "

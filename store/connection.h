@@ -15,7 +15,6 @@
 
 #include <QString>
 #include <QVariant>
-
 #include <map>
 #include <memory>
 #include <vector>
@@ -29,8 +28,8 @@ namespace store {
 struct FieldInfo {
     QString name;
     schema::FieldKind kind = schema::FieldKind::Text;
-    int width = 0;           ///< characters for a limited text, else 0
-    bool known = false;      ///< kind taken from a declaration (not guessed)
+    int width = 0;      ///< characters for a limited text, else 0
+    bool known = false; ///< kind taken from a declaration (not guessed)
 };
 
 class Statement {
@@ -100,6 +99,11 @@ private:
     Connection& c_;
     bool own_ = false;
 };
+
+/// An identifier between double quotes, embedded quotes doubled.
+inline QString quoteIdentifier(const QString& name) {
+    return '"' + QString(name).replace('"', QLatin1String("\"\"")) + '"';
+}
 
 /// Converts a value for writing into a field; raises ConversionError or
 /// FieldTooSmall. Returns what to bind (int, QString, stored date text, Null).

@@ -10,11 +10,9 @@
 #include "recordset.h"
 #include "text_match.h"
 
-#include <sqlite3.h>
-
 #include <QDir>
 #include <QFileInfo>
-
+#include <sqlite3.h>
 #include <unistd.h>
 
 namespace store {
@@ -36,24 +34,27 @@ std::shared_ptr<Connection> connect(const QString& fileName, int flags) {
 void requireWritable(const QFileInfo& file) {
     const QString name = file.fileName();
     if (::access(QFile::encodeName(file.absoluteFilePath()).constData(), R_OK | W_OK) != 0)
-        throw EngineError(err::NoPermission,
-                          QStringLiteral("The register '%1' cannot be opened for reading and writing: "
-                                         "permission denied. Ask whoever looks after the folder "
-                                         "for write access.")
-                              .arg(name));
+        throw EngineError(
+            err::NoPermission,
+            QStringLiteral("The register '%1' cannot be opened for reading and writing: "
+                           "permission denied. Ask whoever looks after the folder "
+                           "for write access.")
+                .arg(name));
     if (::access(QFile::encodeName(file.absolutePath()).constData(), W_OK | X_OK) != 0)
-        throw EngineError(err::NoPermission,
-                          QStringLiteral("The folder of the register '%1' is read-only; the register "
-                                         "needs it writable for its journal and lock files.")
-                              .arg(name));
+        throw EngineError(
+            err::NoPermission,
+            QStringLiteral("The folder of the register '%1' is read-only; the register "
+                           "needs it writable for its journal and lock files.")
+                .arg(name));
 }
 
 // A file that opens is a register only when it holds both tables; reading
 // the schema also makes SQLite look at the file's header.
 void requireRegister(Connection& c) {
     for (const schema::Table& t : schema::tables()) {
-        Statement st(c, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 "
-                                       "COLLATE NOCASE"));
+        Statement st(
+            c, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 "
+                              "COLLATE NOCASE"));
         st.bind(1, QString::fromLatin1(t.name));
         if (!st.step())
             throw EngineError(err::NotADatabase,
@@ -69,9 +70,11 @@ void requireRegister(Connection& c) {
 Database Database::open(const QString& fileName) {
     const QFileInfo info(fileName);
     if (!info.exists())
-        throw EngineError(err::FileNotFound, QStringLiteral("Could not find the register '%1'.").arg(fileName));
+        throw EngineError(err::FileNotFound,
+                          QStringLiteral("Could not find the register '%1'.").arg(fileName));
     if (!info.isFile())
-        throw EngineError(err::NotADatabase, QStringLiteral("'%1' is a folder, not a register.").arg(fileName));
+        throw EngineError(err::NotADatabase,
+                          QStringLiteral("'%1' is a folder, not a register.").arg(fileName));
     requireWritable(info);
     auto c = connect(fileName, SQLITE_OPEN_READWRITE);
     requireRegister(*c);
@@ -81,7 +84,8 @@ Database Database::open(const QString& fileName) {
 
 Database Database::create(const QString& fileName) {
     if (QFileInfo::exists(fileName))
-        throw EngineError(err::IoError, QStringLiteral("Cannot create '%1': the file exists.").arg(fileName));
+        throw EngineError(err::IoError,
+                          QStringLiteral("Cannot create '%1': the file exists.").arg(fileName));
     auto c = connect(fileName, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     {
         WriteScope w(*c);
@@ -98,7 +102,9 @@ const std::shared_ptr<Connection>& Database::connection() const {
     return conn_;
 }
 
-QString Database::fileName() const { return conn_ ? conn_->fileName : QString(); }
+QString Database::fileName() const {
+    return conn_ ? conn_->fileName : QString();
+}
 
 QString Database::integrityCheck() const {
     Statement st(*connection(), QStringLiteral("PRAGMA integrity_check"));

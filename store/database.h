@@ -15,7 +15,6 @@
 #include "engine_error.h"
 
 #include <QString>
-
 #include <memory>
 
 namespace store {

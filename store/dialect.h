@@ -18,7 +18,6 @@
 #include <QDateTime>
 #include <QString>
 #include <QVariant>
-
 #include <optional>
 #include <vector>
 
@@ -51,8 +50,8 @@ QDateTime fromStoredDate(const QString& text);
 
 /// One comparison of a criterion.
 struct Condition {
-    QString field; ///< as written; matched without regard to case
-    QString op;    ///< "=", "<>", "<", "<=", ">", ">=" or "LIKE"
+    QString field;  ///< as written; matched without regard to case
+    QString op;     ///< "=", "<>", "<", "<=", ">", ">=" or "LIKE"
     QVariant value; ///< number, text or date (QDateTime, UTC carrier)
 };
 

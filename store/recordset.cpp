@@ -8,9 +8,8 @@
 #include "recordset_impl.h"
 #include "text_match.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
+#include <sqlite3.h>
 #include <unordered_set>
 
 namespace store {
@@ -25,8 +24,6 @@ constexpr size_t rowCacheLimit = 512;
     throw EngineError(err::NoCurrentRecord, QStringLiteral("No current record."));
 }
 
-QString quoted(const QString& name) { return '"' + QString(name).replace('"', "\"\"") + '"'; }
-
 int findColumn(const RecordsetImpl& d, const QString& name) {
     for (size_t i = 0; i < d.fields.size(); ++i)
         if (d.fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
@@ -37,7 +34,8 @@ int findColumn(const RecordsetImpl& d, const QString& name) {
 int requireColumn(const RecordsetImpl& d, const QString& name) {
     const int i = findColumn(d, name);
     if (i < 0)
-        throw EngineError(err::ItemNotFound, QStringLiteral("The field '%1' is not in this recordset.").arg(name));
+        throw EngineError(err::ItemNotFound,
+                          QStringLiteral("The field '%1' is not in this recordset.").arg(name));
     return i;
 }
 
@@ -52,7 +50,8 @@ void requireUpdatable(const RecordsetImpl& d) {
         throw EngineError(err::ReadOnly, QStringLiteral("This recordset is read-only."));
 }
 
-std::vector<QVariant> readRow(const Statement& st, const std::vector<FieldInfo>& fields, int first) {
+std::vector<QVariant> readRow(const Statement& st, const std::vector<FieldInfo>& fields,
+                              int first) {
     std::vector<QVariant> row;
     row.reserve(fields.size());
     for (size_t i = 0; i < fields.size(); ++i)
@@ -111,9 +110,10 @@ void dropPending(RecordsetImpl& d) {
 
 Statement& stepStatement(RecordsetImpl& d, const QString& where, bool descending) {
     const QString dir = descending ? QStringLiteral(" DESC") : QString();
-    const QString sql = QStringLiteral("SELECT rowid, * FROM %1%2 ORDER BY %3%4, rowid%4 LIMIT 1")
-                            .arg(quoted(d.table), where.isEmpty() ? QString() : " WHERE " + where,
-                                 d.indexField, dir);
+    const QString sql =
+        QStringLiteral("SELECT rowid, * FROM %1%2 ORDER BY %3%4, rowid%4 LIMIT 1")
+            .arg(quoteIdentifier(d.table), where.isEmpty() ? QString() : " WHERE " + where,
+                 d.indexField, dir);
     auto& slot = d.steps[sql];
     if (!slot)
         slot = std::make_unique<Statement>(*d.conn, sql);
@@ -126,7 +126,8 @@ bool takeStep(RecordsetImpl& d, Statement& st) {
     if (found) {
         d.tRowid = st.columnInt(0);
         d.tRow = readRow(st, d.fields, 1);
-        d.tKey = d.indexColumn >= 0 ? d.tRow[static_cast<size_t>(d.indexColumn)] : QVariant(d.tRowid);
+        d.tKey =
+            d.indexColumn >= 0 ? d.tRow[static_cast<size_t>(d.indexColumn)] : QVariant(d.tRowid);
         d.tBof = d.tEof = false;
         d.deleted = false;
         st.reset();
@@ -195,7 +196,8 @@ int compareValues(const QVariant& a, const QVariant& b) {
         const auto x = a.toDateTime(), y = b.toDateTime();
         return x < y ? -1 : x > y ? 1 : 0;
     }
-    return textmatch::compare(a.toString().toUtf8().toStdString(), b.toString().toUtf8().toStdString());
+    return textmatch::compare(a.toString().toUtf8().toStdString(),
+                              b.toString().toUtf8().toStdString());
 }
 
 bool meets(const std::vector<QVariant>& row, const std::vector<int>& cols,
@@ -206,13 +208,18 @@ bool meets(const std::vector<QVariant>& row, const std::vector<int>& cols,
         if (isNull(v) || isNull(c.value))
             return false;
         if (c.op == QLatin1String("LIKE")) {
-            if (!textmatch::like(c.value.toString().toUtf8().toStdString(), v.toString().toUtf8().toStdString()))
+            if (!textmatch::like(c.value.toString().toUtf8().toStdString(),
+                                 v.toString().toUtf8().toStdString()))
                 return false;
             continue;
         }
         const int r = compareValues(v, c.value);
-        const bool ok = c.op == "=" ? r == 0 : c.op == "<>" ? r != 0 : c.op == "<" ? r < 0
-                      : c.op == "<=" ? r <= 0 : c.op == ">" ? r > 0 : r >= 0;
+        const bool ok = c.op == "="    ? r == 0
+                        : c.op == "<>" ? r != 0
+                        : c.op == "<"  ? r < 0
+                        : c.op == "<=" ? r <= 0
+                        : c.op == ">"  ? r > 0
+                                       : r >= 0;
         if (!ok)
             return false;
     }
@@ -220,18 +227,25 @@ bool meets(const std::vector<QVariant>& row, const std::vector<int>& cols,
 }
 
 // Row ids of the base table that meet the criterion.
-std::unordered_set<qint64> matchingRowids(RecordsetImpl& d, const std::vector<dialect::Condition>& conds) {
+std::unordered_set<qint64> matchingRowids(RecordsetImpl& d,
+                                          const std::vector<dialect::Condition>& conds) {
     QStringList terms;
     const auto& tableFields = d.conn->tableFields(d.table);
     for (const auto& c : conds) {
-        const auto it = std::find_if(tableFields.begin(), tableFields.end(), [&](const FieldInfo& f) {
-            return f.name.compare(c.field, Qt::CaseInsensitive) == 0;
-        });
+        const auto it =
+            std::find_if(tableFields.begin(), tableFields.end(), [&](const FieldInfo& f) {
+                return f.name.compare(c.field, Qt::CaseInsensitive) == 0;
+            });
         if (it == tableFields.end())
-            throw EngineError(err::ItemNotFound, QStringLiteral("The field '%1' is not in this recordset.").arg(c.field));
-        terms << QStringLiteral("%1 %2 ?%3").arg(quoted(it->name), c.op).arg(terms.size() + 1);
+            throw EngineError(
+                err::ItemNotFound,
+                QStringLiteral("The field '%1' is not in this recordset.").arg(c.field));
+        terms << QStringLiteral("%1 %2 ?%3")
+                     .arg(quoteIdentifier(it->name), c.op)
+                     .arg(terms.size() + 1);
     }
-    Statement st(*d.conn, QStringLiteral("SELECT rowid FROM %1 WHERE %2").arg(quoted(d.table), terms.join(" AND ")));
+    Statement st(*d.conn, QStringLiteral("SELECT rowid FROM %1 WHERE %2")
+                              .arg(quoteIdentifier(d.table), terms.join(" AND ")));
     for (size_t i = 0; i < conds.size(); ++i)
         st.bind(static_cast<int>(i) + 1, conds[i].value);
     std::unordered_set<qint64> ids;
@@ -255,13 +269,25 @@ Recordset::~Recordset() {
     }
 }
 
-RecordsetType Recordset::type() const { return d->type; }
-QString Recordset::source() const { return d->source; }
-bool Recordset::isOpen() const { return d->open; }
-bool Recordset::noMatch() const { return d->noMatch; }
-EditMode Recordset::editMode() const { return d->editMode; }
+RecordsetType Recordset::type() const {
+    return d->type;
+}
+QString Recordset::source() const {
+    return d->source;
+}
+bool Recordset::isOpen() const {
+    return d->open;
+}
+bool Recordset::noMatch() const {
+    return d->noMatch;
+}
+EditMode Recordset::editMode() const {
+    return d->editMode;
+}
 
-Database Recordset::database() const { return Database(d->conn); }
+Database Recordset::database() const {
+    return Database(d->conn);
+}
 
 bool Recordset::eof() const {
     requireOpen(*d);
@@ -354,7 +380,8 @@ int Recordset::recordCount() const {
     requireOpen(*d);
     if (d->mode != Mode::Table)
         return d->count();
-    Statement st(*d->conn, QStringLiteral("SELECT count(*) FROM %1").arg(quoted(d->table)));
+    Statement st(*d->conn,
+                 QStringLiteral("SELECT count(*) FROM %1").arg(quoteIdentifier(d->table)));
     st.step();
     const int n = static_cast<int>(st.columnInt(0));
     st.reset();
@@ -364,7 +391,8 @@ int Recordset::recordCount() const {
 void Recordset::setIndex(const QString& name) {
     requireOpen(*d);
     if (d->mode != Mode::Table)
-        throw EngineError(err::NotSupported, QStringLiteral("Only a table recordset has an index."));
+        throw EngineError(err::NotSupported,
+                          QStringLiteral("Only a table recordset has an index."));
     const schema::Table* t = schema::findTable(d->table);
     const schema::Index* found = nullptr;
     if (t)
@@ -372,13 +400,14 @@ void Recordset::setIndex(const QString& name) {
             if (name.compare(QLatin1String(ix.name), Qt::CaseInsensitive) == 0)
                 found = &ix;
     if (!found)
-        throw EngineError(err::IndexNotFound, QStringLiteral("'%1' is not an index in this table.").arg(name));
+        throw EngineError(err::IndexNotFound,
+                          QStringLiteral("'%1' is not an index in this table.").arg(name));
     dropPending(*d);
     d->indexName = QLatin1String(found->name);
     d->indexColumn = findColumn(*d, QLatin1String(found->field));
     const bool rowid = d->indexColumn < 0 || d->fields[static_cast<size_t>(d->indexColumn)].kind ==
-                                                  schema::FieldKind::Counter;
-    d->indexField = rowid ? QStringLiteral("rowid") : quoted(QLatin1String(found->field));
+                                                 schema::FieldKind::Counter;
+    d->indexField = rowid ? QStringLiteral("rowid") : quoteIdentifier(QLatin1String(found->field));
     if (rowid)
         d->indexColumn = -1;
     d->steps.clear();
@@ -386,7 +415,9 @@ void Recordset::setIndex(const QString& name) {
     emit currentChanged();
 }
 
-QString Recordset::index() const { return d->indexName; }
+QString Recordset::index() const {
+    return d->indexName;
+}
 
 void Recordset::seek(const QString& comparison, const QVariant& key) {
     requireOpen(*d);
@@ -397,7 +428,8 @@ void Recordset::seek(const QString& comparison, const QVariant& key) {
     const QString op = comparison.trimmed();
     static const QStringList ops{"=", ">", ">=", "<", "<="};
     if (!ops.contains(op))
-        throw EngineError(err::SyntaxError, QStringLiteral("'%1' is not a Seek comparison.").arg(comparison));
+        throw EngineError(err::SyntaxError,
+                          QStringLiteral("'%1' is not a Seek comparison.").arg(comparison));
     dropPending(*d);
     const bool backwards = op.startsWith('<');
     Statement& st = stepStatement(*d, QStringLiteral("%1 %2 ?1").arg(d->indexField, op), backwards);
@@ -411,7 +443,8 @@ void Recordset::seek(const QString& comparison, const QVariant& key) {
 void Recordset::findFirst(const QString& criterion) {
     requireOpen(*d);
     if (d->mode == Mode::Table)
-        throw EngineError(err::NotSupported, QStringLiteral("FindFirst needs a dynaset or a snapshot."));
+        throw EngineError(err::NotSupported,
+                          QStringLiteral("FindFirst needs a dynaset or a snapshot."));
     const auto conds = dialect::parseCriterion(criterion);
     int found = -1;
     if (d->mode == Mode::Rows) {
@@ -422,9 +455,10 @@ void Recordset::findFirst(const QString& criterion) {
             if (meets(d->rows[static_cast<size_t>(i)], cols, conds))
                 found = i;
     } else {
-        const bool byRowid = conds.size() == 1 && conds[0].op == "=" && d->counterField >= 0 &&
-                             conds[0].field.compare(d->fields[static_cast<size_t>(d->counterField)].name,
-                                                    Qt::CaseInsensitive) == 0;
+        const bool byRowid =
+            conds.size() == 1 && conds[0].op == "=" && d->counterField >= 0 &&
+            conds[0].field.compare(d->fields[static_cast<size_t>(d->counterField)].name,
+                                   Qt::CaseInsensitive) == 0;
         if (byRowid) {
             const qint64 id = conds[0].value.toLongLong();
             const auto it = std::find(d->keys.begin(), d->keys.end(), id);
@@ -474,19 +508,22 @@ QVariant Recordset::field(const QString& name) const {
         return QVariant(static_cast<int>(rowid));
     const auto row = fetchRow(*d, rowid);
     if (!row)
-        throw EngineError(err::RecordDeleted, QStringLiteral("The record was deleted by another user."));
+        throw EngineError(err::RecordDeleted,
+                          QStringLiteral("The record was deleted by another user."));
     return (*row)[idx];
 }
 
 void Recordset::setField(const QString& name, const QVariant& value) {
     requireOpen(*d);
     if (d->editMode == EditMode::None)
-        throw EngineError(err::UpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+        throw EngineError(err::UpdateWithoutEdit,
+                          QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
     const int i = requireColumn(*d, name);
     const auto idx = static_cast<size_t>(i);
     const FieldInfo& f = d->fields[idx];
     if (!d->writable[idx])
-        throw EngineError(err::NotSupported, QStringLiteral("The field '%1' cannot be changed.").arg(f.name));
+        throw EngineError(err::NotSupported,
+                          QStringLiteral("The field '%1' cannot be changed.").arg(f.name));
     const QVariant stored = convertForField(f, value); // raises when it does not fit
     QVariant readBack = stored;
     if (f.kind == schema::FieldKind::Date && !isNull(stored))
@@ -510,14 +547,17 @@ void Recordset::edit() {
     dropPending(*d);
     const qint64 rowid = currentRowid(*d);
     if (!d->conn->locks->tryLock(d->lockTable, rowid))
-        throw EngineError(err::RecordLocked, QStringLiteral("Couldn't update; currently locked by another user."));
+        throw EngineError(err::RecordLocked,
+                          QStringLiteral("Couldn't update; currently locked by another user."));
     d->locked = true;
     d->editRowid = rowid;
     std::optional<std::vector<QVariant>> row;
     if (d->mode == Mode::Keys) {
         row = fetchRow(*d, rowid, true);
     } else {
-        Statement st(*d->conn, QStringLiteral("SELECT * FROM %1 WHERE rowid = ?1").arg(quoted(d->table)));
+        Statement st(
+            *d->conn,
+            QStringLiteral("SELECT * FROM %1 WHERE rowid = ?1").arg(quoteIdentifier(d->table)));
         st.bind(1, QVariant(rowid));
         if (st.step()) {
             row = readRow(st, d->fields, 0);
@@ -527,7 +567,8 @@ void Recordset::edit() {
     }
     if (!row) {
         releaseLock(*d);
-        throw EngineError(err::RecordDeleted, QStringLiteral("The record was deleted by another user."));
+        throw EngineError(err::RecordDeleted,
+                          QStringLiteral("The record was deleted by another user."));
     }
     d->pending = *row;
     d->dirty.assign(d->fields.size(), false);
@@ -537,12 +578,13 @@ void Recordset::edit() {
 void Recordset::update() {
     requireOpen(*d);
     if (d->editMode == EditMode::None)
-        throw EngineError(err::UpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+        throw EngineError(err::UpdateWithoutEdit,
+                          QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
     QStringList cols;
     std::vector<QVariant> values;
     for (size_t i = 0; i < d->fields.size(); ++i)
         if (d->dirty[i]) {
-            cols << quoted(d->fields[i].name);
+            cols << quoteIdentifier(d->fields[i].name);
             values.push_back(convertForField(d->fields[i], d->pending[i]));
         }
     const bool adding = d->editMode == EditMode::Adding;
@@ -555,15 +597,16 @@ void Recordset::update() {
         QStringList marks;
         for (int i = 1; i <= cols.size(); ++i)
             marks << QStringLiteral("?%1").arg(i);
-        sql = cols.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(d->table))
-                             : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                   .arg(quoted(d->table), cols.join(", "), marks.join(", "));
+        sql = cols.isEmpty()
+                  ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(d->table))
+                  : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                        .arg(quoteIdentifier(d->table), cols.join(", "), marks.join(", "));
     } else {
         QStringList sets;
         for (int i = 0; i < cols.size(); ++i)
             sets << QStringLiteral("%1 = ?%2").arg(cols[i]).arg(i + 1);
         sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3")
-                  .arg(quoted(d->table), sets.join(", "))
+                  .arg(quoteIdentifier(d->table), sets.join(", "))
                   .arg(cols.size() + 1);
     }
     qint64 rowid = d->editRowid;
@@ -585,7 +628,9 @@ void Recordset::update() {
         d->keys.push_back(rowid);
         emit rowsReset();
     } else if (!adding && d->mode == Mode::Table && hasCurrent(*d) && d->tRowid == rowid) {
-        Statement st(*d->conn, QStringLiteral("SELECT * FROM %1 WHERE rowid = ?1").arg(quoted(d->table)));
+        Statement st(
+            *d->conn,
+            QStringLiteral("SELECT * FROM %1 WHERE rowid = ?1").arg(quoteIdentifier(d->table)));
         st.bind(1, QVariant(rowid));
         if (st.step()) {
             d->tRow = readRow(st, d->fields, 0);
@@ -598,7 +643,8 @@ void Recordset::update() {
 void Recordset::cancelUpdate() {
     requireOpen(*d);
     if (d->editMode == EditMode::None)
-        throw EngineError(err::UpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+        throw EngineError(err::UpdateWithoutEdit,
+                          QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
     dropPending(*d);
 }
 
@@ -609,7 +655,8 @@ void Recordset::deleteCurrent() {
     dropPending(*d);
     const qint64 rowid = currentRowid(*d);
     if (!d->conn->locks->tryLock(d->lockTable, rowid))
-        throw EngineError(err::RecordLocked, QStringLiteral("Couldn't delete; currently locked by another user."));
+        throw EngineError(err::RecordLocked,
+                          QStringLiteral("Couldn't delete; currently locked by another user."));
     struct Unlock {
         RowLocks& l;
         int t;
@@ -624,7 +671,9 @@ void Recordset::deleteCurrent() {
     } unlock{*d->conn->locks, d->lockTable, rowid};
     {
         WriteScope w(*d->conn);
-        Statement st(*d->conn, QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(quoted(d->table)));
+        Statement st(
+            *d->conn,
+            QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(quoteIdentifier(d->table)));
         st.bind(1, QVariant(rowid));
         st.step();
         w.commit();

@@ -34,7 +34,6 @@
 #include <QObject>
 #include <QStringList>
 #include <QVariant>
-
 #include <memory>
 
 namespace store {

@@ -65,7 +65,9 @@ struct RecordsetImpl {
     qint64 editRowid = 0;
     bool locked = false;
 
-    int count() const { return mode == Mode::Rows ? static_cast<int>(rows.size()) : static_cast<int>(keys.size()); }
+    int count() const {
+        return mode == Mode::Rows ? static_cast<int>(rows.size()) : static_cast<int>(keys.size());
+    }
 };
 
 } // namespace store

@@ -15,23 +15,24 @@ namespace {
 
 using Mode = RecordsetImpl::Mode;
 
-QString quoted(const QString& name) { return '"' + QString(name).replace('"', "\"\"") + '"'; }
-
 bool isTableName(const QString& source) {
-    static const QRegularExpression name(QStringLiteral("^\\s*(\\[[^\\]]+\\]|\"[^\"]+\"|\\w+)\\s*$"));
+    static const QRegularExpression name(
+        QStringLiteral("^\\s*(\\[[^\\]]+\\]|\"[^\"]+\"|\\w+)\\s*$"));
     return name.match(source).hasMatch();
 }
 
 QString bareName(QString name) {
     name = name.trimmed();
-    if (name.size() >= 2 && ((name.front() == '[' && name.back() == ']') || (name.front() == '"' && name.back() == '"')))
+    if (name.size() >= 2 && ((name.front() == '[' && name.back() == ']') ||
+                             (name.front() == '"' && name.back() == '"')))
         name = name.mid(1, name.size() - 2);
     return name;
 }
 
 // Columns of a prepared statement, with kinds taken from the base table's
 // declarations where a column is one of its fields.
-void describeColumns(RecordsetImpl& d, const Statement& st, const std::vector<FieldInfo>* tableFields) {
+void describeColumns(RecordsetImpl& d, const Statement& st,
+                     const std::vector<FieldInfo>* tableFields) {
     d.fields.clear();
     d.writable.clear();
     d.counterField = -1;
@@ -41,7 +42,8 @@ void describeColumns(RecordsetImpl& d, const Statement& st, const std::vector<Fi
         bool inTable = false;
         if (tableFields)
             for (const FieldInfo& t : *tableFields)
-                if (t.name.compare(f.name, Qt::CaseInsensitive) == 0 && !st.columnDeclared(i).isEmpty()) {
+                if (t.name.compare(f.name, Qt::CaseInsensitive) == 0 &&
+                    !st.columnDeclared(i).isEmpty()) {
                     f.kind = t.kind;
                     f.width = t.width;
                     f.known = inTable = true;
@@ -72,7 +74,8 @@ void loadRows(RecordsetImpl& d, const QString& sql) {
     while (st.step()) {
         std::vector<QVariant> row;
         for (int i = 0; i < st.columnCount(); ++i)
-            row.push_back(st.column(i, d.fields[static_cast<size_t>(i)].kind, d.fields[static_cast<size_t>(i)].known));
+            row.push_back(st.column(i, d.fields[static_cast<size_t>(i)].kind,
+                                    d.fields[static_cast<size_t>(i)].known));
         rows.push_back(std::move(row));
     }
     d.rows = std::move(rows);
@@ -95,8 +98,10 @@ void openQuery(RecordsetImpl& d, const QString& statement) {
     if (const auto shape = dialect::analyseSelect(sql)) {
         const auto& tableFields = d.conn->tableFields(shape->table);
         d.table = shape->table;
-        d.keysSql = QStringLiteral("SELECT rowid FROM %1%2").arg(quoted(d.table), shape->tail);
-        d.fetchSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?1").arg(shape->columns, quoted(d.table));
+        d.keysSql =
+            QStringLiteral("SELECT rowid FROM %1%2").arg(quoteIdentifier(d.table), shape->tail);
+        d.fetchSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?1")
+                         .arg(shape->columns, quoteIdentifier(d.table));
         try {
             d.fetch = std::make_unique<Statement>(*d.conn, d.fetchSql);
             describeColumns(d, *d.fetch, &tableFields);
@@ -118,18 +123,21 @@ void openQuery(RecordsetImpl& d, const QString& statement) {
 
 } // namespace
 
-std::shared_ptr<Recordset> Database::openRecordset(const QString& source, RecordsetType type) const {
+std::shared_ptr<Recordset> Database::openRecordset(const QString& source,
+                                                   RecordsetType type) const {
     auto d = std::make_unique<RecordsetImpl>();
     d->conn = connection();
     d->type = type;
     d->source = source;
     if (type == RecordsetType::Table) {
         if (!isTableName(source))
-            throw EngineError(err::NotSupported,
-                              QStringLiteral("A table recordset needs a table name, not '%1'.").arg(source));
+            throw EngineError(
+                err::NotSupported,
+                QStringLiteral("A table recordset needs a table name, not '%1'.").arg(source));
         openTable(*d, source);
     } else {
-        openQuery(*d, isTableName(source) ? QStringLiteral("SELECT * FROM %1").arg(source.trimmed()) : source);
+        openQuery(*d, isTableName(source) ? QStringLiteral("SELECT * FROM %1").arg(source.trimmed())
+                                          : source);
     }
     if (d->table.size())
         d->lockTable = d->conn->lockTableNumber(d->table);
@@ -149,8 +157,9 @@ void Recordset::requery() {
     if (d->mode == Mode::Keys)
         loadKeys(*d);
     else if (d->mode == Mode::Rows)
-        loadRows(*d, dialect::translate(isTableName(d->source) ? QStringLiteral("SELECT * FROM %1").arg(d->source)
-                                                             : d->source));
+        loadRows(*d, dialect::translate(isTableName(d->source)
+                                            ? QStringLiteral("SELECT * FROM %1").arg(d->source)
+                                            : d->source));
     emit rowsReset();
     moveFirst();
 }

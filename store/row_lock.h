@@ -12,7 +12,6 @@
 // first still holds through the old one. Cost: one system call per lock.
 
 #include <QString>
-
 #include <cstdint>
 
 namespace store {

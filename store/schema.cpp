@@ -9,7 +9,6 @@
 
 #include <QRegularExpression>
 #include <QStringList>
-
 #include <array>
 
 namespace store::schema {
@@ -18,14 +17,14 @@ namespace {
 using K = FieldKind;
 
 constexpr std::array documentFields{
-    Field{"RecordPtr", K::Counter, 0},  Field{"ID", K::Long, 0},
-    Field{"Description", K::Text, 0},   Field{"DocumentType", K::Integer, 0},
-    Field{"Date", K::Date, 0},          Field{"Who", K::Text, 0},
-    Field{"Note", K::Memo, 0},          Field{"DateAdded", K::Date, 0},
+    Field{"RecordPtr", K::Counter, 0}, Field{"ID", K::Long, 0},
+    Field{"Description", K::Text, 0},  Field{"DocumentType", K::Integer, 0},
+    Field{"Date", K::Date, 0},         Field{"Who", K::Text, 0},
+    Field{"Note", K::Memo, 0},         Field{"DateAdded", K::Date, 0},
     Field{"DateChanged", K::Date, 0},
 };
 constexpr std::array documentIndexes{
-    Index{"RecordPtr", "RecordPtr"}, Index{"Description", "Description"}, Index{"Who", "Who"},
+    Index{"RecordPtr", "RecordPtr"}, Index{"Description", "Description"},   Index{"Who", "Who"},
     Index{"DocumentID", "ID"},       Index{"DocumentKind", "DocumentType"},
 };
 
@@ -39,7 +38,9 @@ constexpr std::array allTables{
 
 } // namespace
 
-std::span<const Table> tables() { return allTables; }
+std::span<const Table> tables() {
+    return allTables;
+}
 
 const Table* findTable(const QString& name) {
     for (const Table& t : allTables)
@@ -90,10 +91,13 @@ QString createStatements() {
     for (const Table& t : allTables) {
         QStringList cols;
         for (const Field& f : t.fields)
-            cols << QStringLiteral("\"%1\" %2").arg(QLatin1String(f.name), declaredType(f.kind, f.width));
-        sql << QStringLiteral("CREATE TABLE \"%1\" (%2);").arg(QLatin1String(t.name), cols.join(", "));
+            cols << QStringLiteral("\"%1\" %2")
+                        .arg(QLatin1String(f.name), declaredType(f.kind, f.width));
+        sql << QStringLiteral("CREATE TABLE \"%1\" (%2);")
+                   .arg(QLatin1String(t.name), cols.join(", "));
         for (const Index& ix : t.indexes) {
-            if (findTable(QLatin1String(t.name)) && QLatin1String(ix.field) == QLatin1String("RecordPtr"))
+            if (findTable(QLatin1String(t.name)) &&
+                QLatin1String(ix.field) == QLatin1String("RecordPtr"))
                 continue; // the row id is its own index
             sql << QStringLiteral("CREATE INDEX \"%1\" ON \"%2\" (\"%3\");")
                        .arg(QLatin1String(ix.name), QLatin1String(t.name), QLatin1String(ix.field));

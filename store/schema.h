@@ -12,18 +12,17 @@
 // JETTEXT, which ignores letter case, also beyond ASCII.
 
 #include <QString>
-
 #include <span>
 
 namespace store::schema {
 
 enum class FieldKind {
-    Counter,  ///< database-assigned row number, 32-bit
-    Long,     ///< 32-bit signed whole number
-    Integer,  ///< 16-bit signed whole number
-    Text,     ///< text; width 0 means no limit
-    Memo,     ///< long text
-    Date,     ///< date and time, or Null
+    Counter, ///< database-assigned row number, 32-bit
+    Long,    ///< 32-bit signed whole number
+    Integer, ///< 16-bit signed whole number
+    Text,    ///< text; width 0 means no limit
+    Memo,    ///< long text
+    Date,    ///< date and time, or Null
 };
 
 struct Field {

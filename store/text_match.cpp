@@ -216,7 +216,8 @@ void check(sqlite3* db, int rc, const char* what) {
 /// which is several times cheaper than the general matcher.
 std::optional<bool> containsAscii(std::string_view pattern, std::string_view text) {
     constexpr std::size_t maxLiteral = 64;
-    if (pattern.size() < 3 || pattern.size() - 2 > maxLiteral || pattern.front() != '*' || pattern.back() != '*')
+    if (pattern.size() < 3 || pattern.size() - 2 > maxLiteral || pattern.front() != '*' ||
+        pattern.back() != '*')
         return std::nullopt;
     const std::string_view literal = pattern.substr(1, pattern.size() - 2);
     char lower[maxLiteral];

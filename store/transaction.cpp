@@ -10,7 +10,8 @@ namespace store {
 
 Transaction::Transaction(const Database& db) : conn_(db.connection()) {
     if (conn_->explicitTransaction || !sqlite3_get_autocommit(conn_->db))
-        throw EngineError(err::NotSupported, QStringLiteral("A transaction is already open on this database."));
+        throw EngineError(err::NotSupported,
+                          QStringLiteral("A transaction is already open on this database."));
     conn_->exec(QStringLiteral("BEGIN IMMEDIATE"));
     conn_->explicitTransaction = true;
 }

@@ -17,7 +17,9 @@
 
 namespace store {
 
-inline bool isNull(const QVariant& v) { return !v.isValid() || v.isNull(); }
+inline bool isNull(const QVariant& v) {
+    return !v.isValid() || v.isNull();
+}
 
 inline QVariant makeDate(QDate d, QTime t = QTime(0, 0)) {
     return QVariant(QDateTime(d, t, Qt::UTC));

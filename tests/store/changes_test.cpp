@@ -52,7 +52,8 @@ TEST_F(Changes, EditChangesOnlyTheAssignedFields) {
     rs->edit();
     rs->setField("Description", QStringLiteral("dropped"));
     rs->cancelUpdate();
-    EXPECT_EQ(query(QStringLiteral("SELECT * FROM Documents"), "Description"), (QStringList{"after"}));
+    EXPECT_EQ(query(QStringLiteral("SELECT * FROM Documents"), "Description"),
+              (QStringList{"after"}));
 }
 
 struct Refusal {
@@ -71,7 +72,8 @@ TEST_P(Refusals, RefusedValueKeepsThePendingRow) {
     rs->addNew();
     if (rs == docs)
         rs->setField("Description", QStringLiteral("kept"));
-    EXPECT_EQ(errorOf([&] { rs->setField(GetParam().field, GetParam().value); }), GetParam().number);
+    EXPECT_EQ(errorOf([&] { rs->setField(GetParam().field, GetParam().value); }),
+              GetParam().number);
     EXPECT_EQ(rs->editMode(), store::EditMode::Adding);
     if (rs == docs) {
         EXPECT_EQ(rs->field("Description").toString(), "kept");
@@ -80,13 +82,16 @@ TEST_P(Refusals, RefusedValueKeepsThePendingRow) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, Refusals,
-    ::testing::Values(Refusal{"TextForANumber", "ID", QStringLiteral("12a"), store::err::ConversionError},
-                      Refusal{"IdBeyond32Bits", "ID", QVariant(qlonglong(3000000000LL)), store::err::ConversionError},
-                      Refusal{"TypeBeyond16Bits", "DocumentType", 40000, store::err::ConversionError},
-                      Refusal{"NoDate", "Date", QStringLiteral("2/30/2004"), store::err::ConversionError},
-                      Refusal{"EleventhCharacter", "Type", QStringLiteral("ABCDEFGHIJK"), store::err::FieldTooSmall},
-                      Refusal{"Counter", "RecordPtr", 5, store::err::NotSupported},
-                      Refusal{"UnknownField", "Colour", 1, store::err::ItemNotFound}),
+    ::testing::Values(
+        Refusal{"TextForANumber", "ID", QStringLiteral("12a"), store::err::ConversionError},
+        Refusal{"IdBeyond32Bits", "ID", QVariant(qlonglong(3000000000LL)),
+                store::err::ConversionError},
+        Refusal{"TypeBeyond16Bits", "DocumentType", 40000, store::err::ConversionError},
+        Refusal{"NoDate", "Date", QStringLiteral("2/30/2004"), store::err::ConversionError},
+        Refusal{"EleventhCharacter", "Type", QStringLiteral("ABCDEFGHIJK"),
+                store::err::FieldTooSmall},
+        Refusal{"Counter", "RecordPtr", 5, store::err::NotSupported},
+        Refusal{"UnknownField", "Colour", 1, store::err::ItemNotFound}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(Changes, TenCharacterTypeAndLongTextsAreStoredWhole) {
@@ -108,7 +113,8 @@ TEST_F(Changes, CountersAreNeverHandedOutTwice) {
 
 TEST_F(Changes, ReadOnlyAndOutOfOrderOperationsAreRefused) {
     add({1, "a"});
-    auto snap = db.openRecordset(QStringLiteral("SELECT * FROM Documents"), RecordsetType::Snapshot);
+    auto snap =
+        db.openRecordset(QStringLiteral("SELECT * FROM Documents"), RecordsetType::Snapshot);
     EXPECT_EQ(errorOf([&] { snap->edit(); }), store::err::ReadOnly);
     EXPECT_EQ(errorOf([&] { snap->deleteCurrent(); }), store::err::ReadOnly);
     auto rs = db.openRecordset(QStringLiteral("Documents"));

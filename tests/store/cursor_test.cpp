@@ -57,7 +57,8 @@ TEST_F(Cursor, OneRowStandsOnItsRowAndMovesOffBothEnds) {
 TEST_F(Cursor, AggregateSnapshotIsCopiedAndCounted) {
     add({3, "a"});
     add({12, "b"});
-    auto rs = db.openRecordset(QStringLiteral("SELECT MAX(ID) AS MaxID FROM Documents"), RecordsetType::Snapshot);
+    auto rs = db.openRecordset(QStringLiteral("SELECT MAX(ID) AS MaxID FROM Documents"),
+                               RecordsetType::Snapshot);
     rs->moveLast();
     EXPECT_EQ(rs->recordCount(), 1);
     EXPECT_EQ(rs->field("MaxID").toInt(), 12);
@@ -77,8 +78,9 @@ TEST_P(DeleteMoves, NoRowIsCurrentUntilAMoveThenTheNeighbourIs) {
     for (int id : {1, 2, 3})
         add({id, QStringLiteral("doc %1").arg(id)});
     for (auto type : {RecordsetType::Dynaset, RecordsetType::Table}) {
-        const QString source = type == RecordsetType::Table ? QStringLiteral("Documents")
-                                                            : QStringLiteral("SELECT * FROM Documents ORDER BY ID");
+        const QString source = type == RecordsetType::Table
+                                   ? QStringLiteral("Documents")
+                                   : QStringLiteral("SELECT * FROM Documents ORDER BY ID");
         auto rs = db.openRecordset(source, type);
         for (int i = 0; i < c.deleteAt; ++i)
             rs->moveNext();
@@ -97,12 +99,13 @@ TEST_P(DeleteMoves, NoRowIsCurrentUntilAMoveThenTheNeighbourIs) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, DeleteMoves,
-    ::testing::Values(DeleteCase{"MiddleThenNext", 1, true, 3}, DeleteCase{"MiddleThenPrevious", 1, false, 1},
-                      DeleteCase{"LastThenNext", 2, true, {}}, DeleteCase{"FirstThenPrevious", 0, false, {}},
-                      DeleteCase{"FirstThenNext", 0, true, 2}),
-    [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, DeleteMoves,
+                         ::testing::Values(DeleteCase{"MiddleThenNext", 1, true, 3},
+                                           DeleteCase{"MiddleThenPrevious", 1, false, 1},
+                                           DeleteCase{"LastThenNext", 2, true, {}},
+                                           DeleteCase{"FirstThenPrevious", 0, false, {}},
+                                           DeleteCase{"FirstThenNext", 0, true, 2}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(Cursor, DeletingTheOnlyRowLeavesAnEmptyResultAfterTheNextMove) {
     add({1, "one"});
@@ -128,7 +131,8 @@ TEST_F(Cursor, RequerySeesOtherUsersRowsAndStandsOnTheFirst) {
 TEST_F(Cursor, RowDeletedByAnotherUserReadsAsDeletedNotAsStaleData) {
     const int ptr = add({1, "one"});
     auto rs = db.openRecordset(QStringLiteral("SELECT * FROM Documents"));
-    store::Database::open(file()).execute(QStringLiteral("DELETE FROM Documents WHERE RecordPtr = %1").arg(ptr));
+    store::Database::open(file()).execute(
+        QStringLiteral("DELETE FROM Documents WHERE RecordPtr = %1").arg(ptr));
     EXPECT_EQ(errorOf([&] { rs->field("Description"); }), store::err::RecordDeleted);
     EXPECT_TRUE(store::isNull(rs->valueAt(0, "Description")));
 }

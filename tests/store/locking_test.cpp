@@ -53,7 +53,12 @@ TEST_F(Locking, EditedRowIsRefusedToOtherUsersUntilReleased) {
         EXPECT_EQ(refusal([&] { theirs->edit(); }), store::err::RecordLocked) << name;
         EXPECT_EQ(refusal([&] { theirs->deleteCurrent(); }), store::err::RecordLocked) << name;
         theirs->moveNext();
-        EXPECT_EQ(refusal([&] { theirs->edit(); theirs->cancelUpdate(); }), 0) << "other rows stay free";
+        EXPECT_EQ(refusal([&] {
+                      theirs->edit();
+                      theirs->cancelUpdate();
+                  }),
+                  0)
+            << "other rows stay free";
         release(*mine);
         theirs->moveFirst();
         EXPECT_EQ(refusal([&] { theirs->edit(); }), 0) << name;
@@ -102,7 +107,8 @@ TEST_F(Locking, ConcurrentWritersLoseNoRowAndLeaveASoundFile) {
     std::vector<std::unique_ptr<Peer>> peers;
     for (int w = 0; w < writers; ++w)
         peers.push_back(std::make_unique<Peer>(QStringList{QStringLiteral("add"), file(),
-                                                           QString::number(1000 * (w + 1)), QString::number(each)}));
+                                                           QString::number(1000 * (w + 1)),
+                                                           QString::number(each)}));
     for (int i = 0; i < each; ++i)
         add({500 + i, "mine"});
     for (auto& p : peers)

@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QFile>
-
 #include <sqlite3.h>
 #include <unistd.h>
 

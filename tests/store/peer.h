@@ -7,7 +7,6 @@
 #include <QProcess>
 #include <QStringList>
 #include <QThread>
-
 #include <functional>
 #include <string>
 

@@ -104,8 +104,8 @@ int runEdit(const QStringList& operands) {
     const auto db = store::Database::open(operands[0]);
     const auto rs = db.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Table);
     rs->setIndex(QStringLiteral("RecordPtr"));
-    rs->seek(QStringLiteral("="),
-             QVariant(static_cast<qlonglong>(integerOperand(operands[1], 1, std::numeric_limits<int>::max()))));
+    rs->seek(QStringLiteral("="), QVariant(static_cast<qlonglong>(integerOperand(
+                                      operands[1], 1, std::numeric_limits<int>::max()))));
     if (rs->noMatch()) {
         report(QStringLiteral("NOTFOUND"));
         return 1;

@@ -7,7 +7,6 @@
 #include "store/recordset.h"
 
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 struct Doc {

@@ -4,9 +4,9 @@
 // never created, since only its lock file is used. The cross-process tests
 // start short-lived helper processes and take well under a second.
 
+#include "peer.h"
 #include "store/engine_error.h"
 #include "store/row_lock.h"
-#include "peer.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -85,7 +85,8 @@ TEST_P(FindFirst, SearchesFromTheStartAndKeepsTheCursorOnAMiss) {
     addType(QStringLiteral("Men's"));
     db.execute(QStringLiteral("UPDATE Documents SET DocumentType = 1 WHERE ID = 13"));
     for (auto type : {RecordsetType::Dynaset, RecordsetType::Snapshot}) {
-        auto rs = db.openRecordset(QStringLiteral("SELECT * FROM Documents ORDER BY ID DESC"), type);
+        auto rs =
+            db.openRecordset(QStringLiteral("SELECT * FROM Documents ORDER BY ID DESC"), type);
         rs->moveLast();
         QString criterion = QString::fromUtf8(GetParam().criterion);
         criterion.replace(QLatin1String("$PTR"), QString::number(ptrs[1]));
@@ -102,7 +103,8 @@ TEST_P(FindFirst, SearchesFromTheStartAndKeepsTheCursorOnAMiss) {
 
 INSTANTIATE_TEST_SUITE_P(
     Criteria, FindFirst,
-    ::testing::Values(FindCase{"RecordPtr", "RecordPtr = $PTR", 11}, FindCase{"RecordPtrMiss", "RecordPtr = 99999", 0},
+    ::testing::Values(FindCase{"RecordPtr", "RecordPtr = $PTR", 11},
+                      FindCase{"RecordPtrMiss", "RecordPtr = 99999", 0},
                       FindCase{"Id", "ID = 12", 12}, FindCase{"IdMiss", "ID = 120", 0},
                       FindCase{"TextCaseBlind", "Description = 'ZEBRA'", 12},
                       FindCase{"TwoConditions", "DocumentType = 1 AND Who = 'adams'", 13},

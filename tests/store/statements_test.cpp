@@ -31,9 +31,10 @@ protected:
 };
 
 TEST_F(Statements, ListQueryWithTheWorkedExampleFilters) {
-    const QString sql = QStringLiteral("SELECT * FROM Documents  WHERE Description LIKE '*ABC*' AND  Date > "
-                                       "#2/6/2004# AND  DocumentType = %1 ORDER BY ID DESC")
-                            .arg(invoice);
+    const QString sql =
+        QStringLiteral("SELECT * FROM Documents  WHERE Description LIKE '*ABC*' AND  Date > "
+                       "#2/6/2004# AND  DocumentType = %1 ORDER BY ID DESC")
+            .arg(invoice);
     EXPECT_EQ(query(sql), (QStringList{"1"})) << "2 is older than 2/6/2004, 5 has no date";
 }
 
@@ -57,29 +58,39 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"ByDescriptionIgnoringCase", "SELECT * FROM Documents ORDER BY DESCRIPTION",
              "1,2,17,5,120,3,4"},
         Case{"FiltersOnButEmpty", "SELECT * FROM Documents  ORDER BY ID", "1,2,3,4,5,17,120"},
-        Case{"LikeIgnoresCase", "SELECT * FROM Documents  WHERE Description LIKE '*abc*' ORDER BY ID", "1,2,5"},
-        Case{"LikeBeyondAscii", "SELECT * FROM Documents  WHERE Description LIKE '*äbc*' ORDER BY ID", "4"},
-        Case{"QuestionMarkIsOneCharacter", "SELECT * FROM Documents  WHERE Who LIKE '*SMIT?*' ORDER BY ID", "2,3"},
-        Case{"StarInsideClass", "SELECT * FROM Documents  WHERE note LIKE '*[*]*' ORDER BY ID", "5"},
-        Case{"DoubledApostrophe", "SELECT * FROM Documents  WHERE Who LIKE '*O''BRIEN*' ORDER BY ID", "1"},
-        Case{"WhoAndNote", "SELECT * FROM Documents  WHERE Who LIKE '*smith*' AND Note LIKE '*abc*' ORDER BY ID",
+        Case{"LikeIgnoresCase",
+             "SELECT * FROM Documents  WHERE Description LIKE '*abc*' ORDER BY ID", "1,2,5"},
+        Case{"LikeBeyondAscii",
+             "SELECT * FROM Documents  WHERE Description LIKE '*äbc*' ORDER BY ID", "4"},
+        Case{"QuestionMarkIsOneCharacter",
+             "SELECT * FROM Documents  WHERE Who LIKE '*SMIT?*' ORDER BY ID", "2,3"},
+        Case{"StarInsideClass", "SELECT * FROM Documents  WHERE note LIKE '*[*]*' ORDER BY ID",
+             "5"},
+        Case{"DoubledApostrophe",
+             "SELECT * FROM Documents  WHERE Who LIKE '*O''BRIEN*' ORDER BY ID", "1"},
+        Case{"WhoAndNote",
+             "SELECT * FROM Documents  WHERE Who LIKE '*smith*' AND Note LIKE '*abc*' ORDER BY ID",
              "2"},
-        Case{"NullDatesNeverInARange", "SELECT * FROM Documents  WHERE  Date > #1/1/1900# ORDER BY ID",
-             "1,2,3,4,17,120"},
-        Case{"TimeOfDayIsLaterThanTheBareDate", "SELECT * FROM Documents  WHERE  Date > #2/6/2004# ORDER BY ID",
-             "1,3,17,120"},
-        Case{"OnlyAType", "SELECT * FROM Documents  WHERE  DocumentType = 0 ORDER BY ID", "4,17,120"},
+        Case{"NullDatesNeverInARange",
+             "SELECT * FROM Documents  WHERE  Date > #1/1/1900# ORDER BY ID", "1,2,3,4,17,120"},
+        Case{"TimeOfDayIsLaterThanTheBareDate",
+             "SELECT * FROM Documents  WHERE  Date > #2/6/2004# ORDER BY ID", "1,3,17,120"},
+        Case{"OnlyAType", "SELECT * FROM Documents  WHERE  DocumentType = 0 ORDER BY ID",
+             "4,17,120"},
         Case{"NoDate", "SELECT * FROM Documents  WHERE Date IS NULL ORDER BY ID", "5"},
-        Case{"DuplicateIdTest", "SELECT * FROM Documents  WHERE RecordPtr <> 17 AND ID = 120", "120"},
+        Case{"DuplicateIdTest", "SELECT * FROM Documents  WHERE RecordPtr <> 17 AND ID = 120",
+             "120"},
         Case{"InUseTest", "SELECT TOP 1 * FROM Documents WHERE DocumentType = 0", "4"},
         Case{"TopOne", "SELECT TOP 1 * FROM Documents ORDER BY ID DESC", "120"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(Statements, MaxIdIsNullOnAnEmptyTableAndTheLargestOtherwise) {
-    auto rs = db.openRecordset(QStringLiteral("SELECT MAX(ID) AS MaxID FROM Documents"), RecordsetType::Snapshot);
+    auto rs = db.openRecordset(QStringLiteral("SELECT MAX(ID) AS MaxID FROM Documents"),
+                               RecordsetType::Snapshot);
     EXPECT_EQ(rs->field("MaxID").toInt(), 120);
     db.execute(QStringLiteral("DELETE FROM Documents"));
-    rs = db.openRecordset(QStringLiteral("SELECT MAX(ID) AS MaxID FROM Documents"), RecordsetType::Snapshot);
+    rs = db.openRecordset(QStringLiteral("SELECT MAX(ID) AS MaxID FROM Documents"),
+                          RecordsetType::Snapshot);
     ASSERT_FALSE(rs->eof());
     EXPECT_TRUE(store::isNull(rs->field("MaxID")));
 }
@@ -88,7 +99,8 @@ TEST_F(Statements, TypeListsAreInCaseBlindNameOrder) {
     EXPECT_EQ(query(QStringLiteral("SELECT Type, RecordPtr FROM Types ORDER BY Type"), "Type"),
               (QStringList{"Bill", "Invoice", "letter"}));
     EXPECT_EQ(query(QStringLiteral("SELECT * FROM Types ORDER BY Type"), "Type").size(), 3);
-    EXPECT_EQ(query(QStringLiteral("SELECT * FROM Types WHERE Type = 'INVOICE'"), "Type"), (QStringList{"Invoice"}));
+    EXPECT_EQ(query(QStringLiteral("SELECT * FROM Types WHERE Type = 'INVOICE'"), "Type"),
+              (QStringList{"Invoice"}));
 }
 
 TEST_F(Statements, DatesReadBackAsDatesAndNullStaysNull) {
@@ -122,12 +134,14 @@ TEST_P(Refused, WithANumberAndAText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Statements, Refused,
-    ::testing::Values(Bad{"UnbalancedApostrophe", "SELECT * FROM Documents  WHERE Who LIKE '*O'BRIEN*'",
-                          store::err::SyntaxError},
-                      Bad{"UnknownField", "SELECT * FROM Documents WHERE Colour = 3", store::err::SyntaxError},
-                      Bad{"UnknownTable", "SELECT * FROM Folders", store::err::TableNotFound},
-                      Bad{"NoSuchDate", "SELECT * FROM Documents WHERE Date > #2/30/2004#", store::err::SyntaxError},
-                      Bad{"Gibberish", "SELEKT everything", store::err::SyntaxError}),
+    ::testing::Values(
+        Bad{"UnbalancedApostrophe", "SELECT * FROM Documents  WHERE Who LIKE '*O'BRIEN*'",
+            store::err::SyntaxError},
+        Bad{"UnknownField", "SELECT * FROM Documents WHERE Colour = 3", store::err::SyntaxError},
+        Bad{"UnknownTable", "SELECT * FROM Folders", store::err::TableNotFound},
+        Bad{"NoSuchDate", "SELECT * FROM Documents WHERE Date > #2/30/2004#",
+            store::err::SyntaxError},
+        Bad{"Gibberish", "SELEKT everything", store::err::SyntaxError}),
     [](const auto& p) { return std::string(p.param.name); });
 
 } // namespace

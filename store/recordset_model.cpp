@@ -1,0 +1,74 @@
+// Grid model over a Recordset (see recordset_model.h).
+
+#include "recordset_model.h"
+
+#include "value.h"
+
+namespace store {
+
+RecordsetModel::RecordsetModel(QList<Column> columns, QObject* parent)
+    : QAbstractTableModel(parent), columns_(std::move(columns)) {}
+
+void RecordsetModel::setRecordset(RecordsetPtr rs) {
+    disconnect(resetConn_);
+    disconnect(currentConn_);
+    beginResetModel();
+    rs_ = std::move(rs);
+    endResetModel();
+    follow();
+    emit currentRowChanged(currentRow());
+}
+
+void RecordsetModel::follow() {
+    if (!rs_)
+        return;
+    resetConn_ = connect(rs_.get(), &Recordset::rowsReset, this, [this] {
+        beginResetModel();
+        endResetModel();
+    });
+    currentConn_ = connect(rs_.get(), &Recordset::currentChanged, this,
+                           [this] { emit currentRowChanged(currentRow()); });
+}
+
+int RecordsetModel::currentRow() const {
+    return rs_ && rs_->isOpen() ? rs_->absolutePosition() : -1;
+}
+
+void RecordsetModel::setCurrentRow(int row) {
+    if (!rs_ || !rs_->isOpen() || row < 0 || row >= rs_->rowCount() || row == currentRow())
+        return;
+    rs_->setAbsolutePosition(row);
+}
+
+int RecordsetModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid() || !rs_ || !rs_->isOpen())
+        return 0;
+    return rs_->rowCount();
+}
+
+int RecordsetModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+}
+
+QVariant RecordsetModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || !rs_ || !rs_->isOpen())
+        return {};
+    const QVariant v = rs_->valueAt(index.row(), columns_[index.column()].field);
+    if (isNull(v))
+        return {};
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime().date().toString(QStringLiteral("M/d/yyyy"));
+    return v;
+}
+
+QVariant RecordsetModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= columns_.size())
+        return {};
+    return columns_[section].header;
+}
+
+Qt::ItemFlags RecordsetModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+} // namespace store

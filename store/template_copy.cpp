@@ -1,0 +1,196 @@
+// Copy-then-link creation of a register from its template (see
+// template_copy.h). POSIX calls are used directly because the guarantees
+// needed (O_EXCL, fsync of file and folder, link() failing with EEXIST)
+// are exactly theirs.
+
+#include "template_copy.h"
+
+#include "engine_error.h"
+#include "schema.h"
+
+#include <sqlite3.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace store {
+
+namespace {
+
+QString hostName() {
+    char buf[256] = {};
+    if (::gethostname(buf, sizeof buf - 1) != 0)
+        return QStringLiteral("unknown");
+    // Dots separate the parts of the temporary name.
+    return QString::fromLocal8Bit(buf).replace('.', '_');
+}
+
+QString cause(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+[[noreturn]] void fail(int error, const QString& what) {
+    const int number = error == ENOSPC ? err::DiskFull
+                       : (error == EACCES || error == EPERM || error == EROFS) ? err::NoPermission
+                       : error == ENOENT ? err::FileNotFound
+                                         : err::IoError;
+    throw EngineError(number, QStringLiteral("%1: %2.").arg(what, cause(error)));
+}
+
+// Closes a descriptor and removes a temporary file unless released.
+struct TempFile {
+    QByteArray path;
+    int fd = -1;
+    bool keep = false;
+    ~TempFile() {
+        if (fd >= 0)
+            ::close(fd);
+        if (!keep && !path.isEmpty())
+            ::unlink(path.constData());
+    }
+};
+
+void copyBytes(int from, int to, const QString& templateFile, const QString& tempFile) {
+    char buf[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(from, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            fail(errno, QStringLiteral("Cannot read the template '%1'").arg(templateFile));
+        if (n == 0)
+            return;
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(to, buf + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w < 0)
+                fail(errno, QStringLiteral("Cannot write '%1'").arg(tempFile));
+            done += w;
+        }
+    }
+}
+
+// The copy must be a register before it gets the final name: a template
+// that is no database would otherwise leave a register nobody can open.
+void requireRegisterFile(const QByteArray& path, const QString& templateFile) {
+    sqlite3* db = nullptr;
+    bool ok = sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK;
+    QString problem = QStringLiteral("it is not a database");
+    for (const schema::Table& t : schema::tables()) {
+        if (!ok)
+            break;
+        sqlite3_stmt* st = nullptr;
+        ok = sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE",
+                                -1, &st, nullptr) == SQLITE_OK;
+        if (ok) {
+            sqlite3_bind_text(st, 1, t.name, -1, SQLITE_STATIC);
+            ok = sqlite3_step(st) == SQLITE_ROW;
+            if (!ok)
+                problem = QStringLiteral("it has no table '%1'").arg(QLatin1String(t.name));
+        }
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    if (!ok)
+        throw EngineError(err::NotADatabase,
+                          QStringLiteral("The template '%1' is not an empty register: %2.").arg(templateFile, problem));
+}
+
+void syncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        fail(errno, QStringLiteral("Cannot open the folder '%1'").arg(folder));
+    const int rc = ::fsync(fd);
+    const int e = errno;
+    ::close(fd);
+    if (rc != 0)
+        fail(e, QStringLiteral("Cannot flush the folder '%1'").arg(folder));
+}
+
+} // namespace
+
+QString templateCopyPrefix(const QString& target) {
+    return QLatin1Char('.') + QFileInfo(target).fileName() + QStringLiteral(".tmp.");
+}
+
+TemplateCopy copyTemplateOnce(const QString& templateFile, const QString& target) {
+    const QFileInfo targetInfo(target);
+    const QString folder = targetInfo.absolutePath();
+    clearStaleTemplateCopies(target);
+
+    const int from = ::open(QFile::encodeName(templateFile).constData(), O_RDONLY | O_CLOEXEC);
+    if (from < 0)
+        fail(errno, QStringLiteral("Cannot read the template '%1'").arg(templateFile));
+    TempFile source{{}, from, true};
+
+    static std::atomic<int> serial{0};
+    const QString tempName = QDir(folder).filePath(templateCopyPrefix(target) +
+                                                   QStringLiteral("%1.%2.%3")
+                                                       .arg(hostName())
+                                                       .arg(::getpid())
+                                                       .arg(serial.fetch_add(1)));
+    TempFile temp;
+    temp.path = QFile::encodeName(tempName);
+    temp.fd = ::open(temp.path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (temp.fd < 0) {
+        const int e = errno;
+        temp.path.clear(); // not ours to remove
+        fail(e, QStringLiteral("Cannot create the register '%1' in '%2'").arg(targetInfo.fileName(), folder));
+    }
+    copyBytes(from, temp.fd, templateFile, tempName);
+    if (::fsync(temp.fd) != 0)
+        fail(errno, QStringLiteral("Cannot flush '%1'").arg(tempName));
+    ::close(temp.fd);
+    temp.fd = -1;
+    requireRegisterFile(temp.path, templateFile);
+
+    TemplateCopy outcome = TemplateCopy::Created;
+    if (::link(temp.path.constData(), QFile::encodeName(targetInfo.absoluteFilePath()).constData()) != 0) {
+        if (errno != EEXIST)
+            fail(errno, QStringLiteral("Cannot create the register '%1'").arg(targetInfo.absoluteFilePath()));
+        outcome = TemplateCopy::MadeByOther;
+    }
+    // The temporary name goes (TempFile), then the folder is flushed so the
+    // final name survives a crash of the machine.
+    ::unlink(temp.path.constData());
+    temp.path.clear();
+    syncFolder(folder);
+    return outcome;
+}
+
+int clearStaleTemplateCopies(const QString& target, std::chrono::seconds maxAge) {
+    const QFileInfo targetInfo(target);
+    const QDir folder(targetInfo.absolutePath());
+    const QString prefix = templateCopyPrefix(target);
+    const QString host = hostName();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    int removed = 0;
+    const QStringList names =
+        folder.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        const QStringList parts = name.mid(prefix.size()).split(QLatin1Char('.'));
+        bool dead = false;
+        if (parts.size() == 3 && parts[0] == host) {
+            bool ok = false;
+            const qint64 pid = parts[1].toLongLong(&ok);
+            dead = ok && pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+        }
+        const QFileInfo info(folder.filePath(name));
+        const bool old = info.lastModified().toUTC().secsTo(now) > maxAge.count();
+        if ((dead || old) && QFile::remove(info.filePath()))
+            ++removed;
+    }
+    return removed;
+}
+
+} // namespace store

@@ -1,0 +1,41 @@
+#pragma once
+// Making a register file from the template so that nobody ever sees a
+// half-copied file, even when several copies of the program start at the
+// same moment in an empty folder or a start is killed part way.
+//
+// The template is copied to a temporary name in the target's folder that
+// carries the host name and process id (".Veld.MDB.tmp.<host>.<pid>.<n>"),
+// flushed to disk, checked to be a register, and then link()ed to the final
+// name: link() never replaces a file, so exactly one copy wins and the
+// others (EEXIST) use the winner's file. The folder is flushed after the
+// link and the temporary name removed. Temporary files that killed starts
+// left behind are removed first: those whose process is gone on this host,
+// and any older than ten minutes. Cost: one file copy and three fsyncs.
+
+#include <QString>
+
+#include <chrono>
+
+namespace store {
+
+enum class TemplateCopy {
+    Created,      ///< this call made the file from the template
+    MadeByOther,  ///< another process linked it first; its file is used
+};
+
+/// Makes `target` from `templateFile` if `target` does not exist. Raises
+/// EngineError naming the file and the cause when the template cannot be
+/// read, is not a register, or the folder cannot be written; on failure
+/// nothing is left behind.
+TemplateCopy copyTemplateOnce(const QString& templateFile, const QString& target);
+
+/// Removes temporary copies for `target` left by starts that were killed:
+/// those of dead processes on this host and those older than `maxAge`.
+/// Returns how many were removed. Never raises.
+int clearStaleTemplateCopies(const QString& target,
+                             std::chrono::seconds maxAge = std::chrono::minutes(10));
+
+/// The prefix of the temporary names used for `target` (".Veld.MDB.tmp.").
+QString templateCopyPrefix(const QString& target);
+
+} // namespace store

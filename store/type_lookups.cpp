@@ -1,0 +1,101 @@
+// Type lookups (see type_lookups.h). Each lookup keeps its dynaset until
+// its next call replaces it, one slot per routine, as the windows expect.
+
+#include "type_lookups.h"
+
+#include "program_state.h"
+#include "recordset.h"
+
+#include <limits>
+
+namespace store {
+
+namespace {
+
+RecordsetPtr& typeNameSlot() {
+    static RecordsetPtr rs;
+    return rs;
+}
+
+RecordsetPtr& typeRecordPtrSlot() {
+    static RecordsetPtr rs;
+    return rs;
+}
+
+qint16 toTypeNumber(const QVariant& v) {
+    const qlonglong n = v.toLongLong();
+    if (n < std::numeric_limits<qint16>::min() || n > std::numeric_limits<qint16>::max())
+        throw EngineError(err::ConversionError,
+                          QStringLiteral("The type number %1 is outside the range of type numbers "
+                                         "(-32768 to 32767).")
+                              .arg(n));
+    return static_cast<qint16>(n);
+}
+
+QString quotedText(QString text) { return '\'' + text.replace('\'', QStringLiteral("''")) + '\''; }
+
+} // namespace
+
+bool fnIsBlank(const QString& pText) {
+    for (const QChar c : pText)
+        if (c != QLatin1Char(' '))
+            return false;
+    return true;
+}
+
+QString fnTypeName(const Database& db, qint16 pTypeRecordPtr) {
+    RecordsetPtr& rs = typeNameSlot();
+    rs = db.openRecordset(QStringLiteral("Types"), RecordsetType::Dynaset);
+    rs->findFirst(QStringLiteral("RecordPtr = %1").arg(pTypeRecordPtr));
+    if (rs->noMatch())
+        return {};
+    return rs->field(QStringLiteral("Type")).toString();
+}
+
+QString fnTypeName(qint16 pTypeRecordPtr) { return fnTypeName(program::dbMain, pTypeRecordPtr); }
+
+qint16 fnTypeRecordPtr(const Database& db, const QString& pType) {
+    RecordsetPtr& rs = typeRecordPtrSlot();
+    rs = db.openRecordset(QStringLiteral("Types"), RecordsetType::Dynaset);
+    rs->findFirst(QStringLiteral("Type = ") + quotedText(pType));
+    if (rs->noMatch())
+        return 0;
+    return toTypeNumber(rs->field(QStringLiteral("RecordPtr")));
+}
+
+qint16 fnTypeRecordPtr(const QString& pType) { return fnTypeRecordPtr(program::dbMain, pType); }
+
+void FillTypeList(const Database& db, TypeListTarget& pList, bool pIncludeAll,
+                  std::vector<qint16>& pRecordPtrs) {
+    RecordsetPtr rs = db.openRecordset(QStringLiteral("SELECT Type, RecordPtr FROM Types ORDER BY Type"),
+                                       RecordsetType::Snapshot);
+    // Built aside and swapped in at the end, so an engine error part way
+    // leaves the previous table whole.
+    std::vector<qint16> ptrs{0};
+    ptrs.reserve(static_cast<size_t>(rs->recordCount()) + 1);
+    pList.clear();
+    int items = 0;
+    if (pIncludeAll) {
+        pList.addItem(QStringLiteral("ALL"));
+        ++items;
+    }
+    for (; !rs->eof(); rs->moveNext()) {
+        QString name = rs->field(QStringLiteral("Type")).toString();
+        qsizetype end = name.size();
+        while (end > 0 && name.at(end - 1) == QLatin1Char(' '))
+            --end;
+        name.truncate(end);
+        ptrs.push_back(toTypeNumber(rs->field(QStringLiteral("RecordPtr"))));
+        pList.addItem(name);
+        ++items;
+    }
+    pRecordPtrs = std::move(ptrs);
+    if (pList.selectedIndex() < 0 && items > 0)
+        pList.setSelectedIndex(0);
+}
+
+void FillTypeList(TypeListTarget& pList, bool pIncludeAll) {
+    FillTypeList(program::dbMain, pList, pIncludeAll, program::TypeRecordPtrs);
+}
+
+} // namespace store
