@@ -60,7 +60,7 @@ private:
 };
 
 struct Connection {
-    static constexpr int busyTimeoutMs = 5000;
+    static constexpr int busyTimeoutMs = 10000;
 
     sqlite3* db = nullptr;
     QString fileName;

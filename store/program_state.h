@@ -12,7 +12,6 @@
 #include "recordset.h"
 
 #include <QtGlobal>
-
 #include <memory>
 #include <vector>
 

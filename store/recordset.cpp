@@ -612,7 +612,11 @@ void Recordset::update() {
     qint64 rowid = d->editRowid;
     {
         WriteScope w(*d->conn);
-        Statement st(*d->conn, sql);
+        auto& cached = d->writes[sql]; // a bulk of AddNew/Update prepares once
+        if (!cached)
+            cached = std::make_unique<Statement>(*d->conn, sql);
+        Statement& st = *cached;
+        st.reset();
         for (size_t i = 0; i < values.size(); ++i)
             st.bind(static_cast<int>(i) + 1, values[i]);
         if (!adding)
@@ -697,6 +701,7 @@ void Recordset::close() {
     d->cache.clear();
     d->fetch.reset();
     d->steps.clear();
+    d->writes.clear();
 }
 
 int Recordset::rowCount() const {

@@ -56,7 +56,8 @@ struct RecordsetImpl {
     qint64 tRowid = 0;
     QVariant tKey;
     std::vector<QVariant> tRow;
-    std::map<QString, std::unique_ptr<Statement>> steps; ///< prepared step queries
+    std::map<QString, std::unique_ptr<Statement>> steps;  ///< prepared step queries
+    std::map<QString, std::unique_ptr<Statement>> writes; ///< prepared INSERT/UPDATE, by text
 
     // A pending new row (Adding) or edit (Editing).
     EditMode editMode = EditMode::None;

@@ -62,7 +62,8 @@ QVariant RecordsetModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant RecordsetModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= columns_.size())
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 ||
+        section >= columns_.size())
         return {};
     return columns_[section].header;
 }

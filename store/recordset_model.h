@@ -42,7 +42,8 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 signals:
@@ -51,8 +52,8 @@ signals:
 private:
     void follow();
 
-    QList<Column> columns_;       ///< fixed at construction
-    RecordsetPtr rs_;             ///< shown recordset, may be null
+    QList<Column> columns_; ///< fixed at construction
+    RecordsetPtr rs_;       ///< shown recordset, may be null
     QMetaObject::Connection resetConn_, currentConn_;
 };
 

@@ -32,8 +32,9 @@ struct Field {
 };
 
 struct Index {
-    const char* name;  ///< the name the program selects it by
-    const char* field; ///< the one field it orders by
+    const char* name;              ///< the name the program selects it by
+    const char* field;             ///< the field it orders by
+    const char* carried = nullptr; ///< further fields kept in the index, comma separated
 };
 
 struct Table {

@@ -8,19 +8,16 @@
 #include "engine_error.h"
 #include "schema.h"
 
-#include <sqlite3.h>
-
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,14 +33,24 @@ QString hostName() {
     return QString::fromLocal8Bit(buf).replace('.', '_');
 }
 
-QString cause(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+QString cause(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 [[noreturn]] void fail(int error, const QString& what) {
-    const int number = error == ENOSPC ? err::DiskFull
+    const int number = error == ENOSPC                                         ? err::DiskFull
                        : (error == EACCES || error == EPERM || error == EROFS) ? err::NoPermission
-                       : error == ENOENT ? err::FileNotFound
-                                         : err::IoError;
+                       : error == ENOENT                                       ? err::FileNotFound
+                                                                               : err::IoError;
     throw EngineError(number, QStringLiteral("%1: %2.").arg(what, cause(error)));
+}
+
+// A temporary register that was opened (to fill it) also has a lock file
+// and may have a journal beside it; nobody but this start knows their names.
+void removeWithSidecars(const QByteArray& path) {
+    ::unlink(path.constData());
+    ::unlink((path + ".lck").constData());
+    ::unlink((path + "-journal").constData());
 }
 
 // Closes a descriptor and removes a temporary file unless released.
@@ -55,7 +62,7 @@ struct TempFile {
         if (fd >= 0)
             ::close(fd);
         if (!keep && !path.isEmpty())
-            ::unlink(path.constData());
+            removeWithSidecars(path);
     }
 };
 
@@ -90,8 +97,10 @@ void requireRegisterFile(const QByteArray& path, const QString& templateFile) {
         if (!ok)
             break;
         sqlite3_stmt* st = nullptr;
-        ok = sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE",
-                                -1, &st, nullptr) == SQLITE_OK;
+        ok =
+            sqlite3_prepare_v2(
+                db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE",
+                -1, &st, nullptr) == SQLITE_OK;
         if (ok) {
             sqlite3_bind_text(st, 1, t.name, -1, SQLITE_STATIC);
             ok = sqlite3_step(st) == SQLITE_ROW;
@@ -103,11 +112,13 @@ void requireRegisterFile(const QByteArray& path, const QString& templateFile) {
     sqlite3_close(db);
     if (!ok)
         throw EngineError(err::NotADatabase,
-                          QStringLiteral("The template '%1' is not an empty register: %2.").arg(templateFile, problem));
+                          QStringLiteral("The template '%1' is not an empty register: %2.")
+                              .arg(templateFile, problem));
 }
 
 void syncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         fail(errno, QStringLiteral("Cannot open the folder '%1'").arg(folder));
     const int rc = ::fsync(fd);
@@ -123,7 +134,8 @@ QString templateCopyPrefix(const QString& target) {
     return QLatin1Char('.') + QFileInfo(target).fileName() + QStringLiteral(".tmp.");
 }
 
-TemplateCopy copyTemplateOnce(const QString& templateFile, const QString& target) {
+TemplateCopy copyTemplateOnce(const QString& templateFile, const QString& target,
+                              const std::function<void(const QString&)>& fill) {
     const QFileInfo targetInfo(target);
     const QString folder = targetInfo.absolutePath();
     clearStaleTemplateCopies(target);
@@ -134,18 +146,17 @@ TemplateCopy copyTemplateOnce(const QString& templateFile, const QString& target
     TempFile source{{}, from, true};
 
     static std::atomic<int> serial{0};
-    const QString tempName = QDir(folder).filePath(templateCopyPrefix(target) +
-                                                   QStringLiteral("%1.%2.%3")
-                                                       .arg(hostName())
-                                                       .arg(::getpid())
-                                                       .arg(serial.fetch_add(1)));
+    const QString tempName = QDir(folder).filePath(
+        templateCopyPrefix(target) +
+        QStringLiteral("%1.%2.%3").arg(hostName()).arg(::getpid()).arg(serial.fetch_add(1)));
     TempFile temp;
     temp.path = QFile::encodeName(tempName);
     temp.fd = ::open(temp.path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (temp.fd < 0) {
         const int e = errno;
         temp.path.clear(); // not ours to remove
-        fail(e, QStringLiteral("Cannot create the register '%1' in '%2'").arg(targetInfo.fileName(), folder));
+        fail(e, QStringLiteral("Cannot create the register '%1' in '%2'")
+                    .arg(targetInfo.fileName(), folder));
     }
     copyBytes(from, temp.fd, templateFile, tempName);
     if (::fsync(temp.fd) != 0)
@@ -153,16 +164,27 @@ TemplateCopy copyTemplateOnce(const QString& templateFile, const QString& target
     ::close(temp.fd);
     temp.fd = -1;
     requireRegisterFile(temp.path, templateFile);
+    if (fill) {
+        // Filled under its temporary name, so the register appears whole or
+        // not at all; a failure leaves nothing (TempFile removes it).
+        fill(tempName);
+        const int fd = ::open(temp.path.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 || ::fsync(fd) != 0)
+            fail(errno, QStringLiteral("Cannot flush '%1'").arg(tempName));
+        ::close(fd);
+    }
 
     TemplateCopy outcome = TemplateCopy::Created;
-    if (::link(temp.path.constData(), QFile::encodeName(targetInfo.absoluteFilePath()).constData()) != 0) {
+    if (::link(temp.path.constData(),
+               QFile::encodeName(targetInfo.absoluteFilePath()).constData()) != 0) {
         if (errno != EEXIST)
-            fail(errno, QStringLiteral("Cannot create the register '%1'").arg(targetInfo.absoluteFilePath()));
+            fail(errno, QStringLiteral("Cannot create the register '%1'")
+                            .arg(targetInfo.absoluteFilePath()));
         outcome = TemplateCopy::MadeByOther;
     }
     // The temporary name goes (TempFile), then the folder is flushed so the
     // final name survives a crash of the machine.
-    ::unlink(temp.path.constData());
+    removeWithSidecars(temp.path);
     temp.path.clear();
     syncFolder(folder);
     return outcome;
@@ -183,7 +205,8 @@ int clearStaleTemplateCopies(const QString& target, std::chrono::seconds maxAge)
         if (parts.size() == 3 && parts[0] == host) {
             bool ok = false;
             const qint64 pid = parts[1].toLongLong(&ok);
-            dead = ok && pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+            dead = ok && pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 &&
+                   errno == ESRCH;
         }
         const QFileInfo info(folder.filePath(name));
         const bool old = info.lastModified().toUTC().secsTo(now) > maxAge.count();

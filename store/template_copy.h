@@ -13,21 +13,25 @@
 // and any older than ten minutes. Cost: one file copy and three fsyncs.
 
 #include <QString>
-
 #include <chrono>
+#include <functional>
 
 namespace store {
 
 enum class TemplateCopy {
-    Created,      ///< this call made the file from the template
-    MadeByOther,  ///< another process linked it first; its file is used
+    Created,     ///< this call made the file from the template
+    MadeByOther, ///< another process linked it first; its file is used
 };
 
-/// Makes `target` from `templateFile` if `target` does not exist. Raises
-/// EngineError naming the file and the cause when the template cannot be
-/// read, is not a register, or the folder cannot be written; on failure
-/// nothing is left behind.
-TemplateCopy copyTemplateOnce(const QString& templateFile, const QString& target);
+/// Makes `target` from `templateFile` if `target` does not exist. When
+/// `fill` is given it is called with the temporary copy's file name before
+/// the copy gets its final name (the first-start import fills it there), so
+/// `target` appears complete or not at all. Raises EngineError naming the
+/// file and the cause when the template cannot be read, is not a register,
+/// or the folder cannot be written, and passes on whatever `fill` raises;
+/// on failure nothing is left behind.
+TemplateCopy copyTemplateOnce(const QString& templateFile, const QString& target,
+                              const std::function<void(const QString& file)>& fill = {});
 
 /// Removes temporary copies for `target` left by starts that were killed:
 /// those of dead processes on this host and those older than `maxAge`.

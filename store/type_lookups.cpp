@@ -32,7 +32,9 @@ qint16 toTypeNumber(const QVariant& v) {
     return static_cast<qint16>(n);
 }
 
-QString quotedText(QString text) { return '\'' + text.replace('\'', QStringLiteral("''")) + '\''; }
+QString quotedText(QString text) {
+    return '\'' + text.replace('\'', QStringLiteral("''")) + '\'';
+}
 
 } // namespace
 
@@ -52,7 +54,9 @@ QString fnTypeName(const Database& db, qint16 pTypeRecordPtr) {
     return rs->field(QStringLiteral("Type")).toString();
 }
 
-QString fnTypeName(qint16 pTypeRecordPtr) { return fnTypeName(program::dbMain, pTypeRecordPtr); }
+QString fnTypeName(qint16 pTypeRecordPtr) {
+    return fnTypeName(program::dbMain, pTypeRecordPtr);
+}
 
 qint16 fnTypeRecordPtr(const Database& db, const QString& pType) {
     RecordsetPtr& rs = typeRecordPtrSlot();
@@ -63,12 +67,14 @@ qint16 fnTypeRecordPtr(const Database& db, const QString& pType) {
     return toTypeNumber(rs->field(QStringLiteral("RecordPtr")));
 }
 
-qint16 fnTypeRecordPtr(const QString& pType) { return fnTypeRecordPtr(program::dbMain, pType); }
+qint16 fnTypeRecordPtr(const QString& pType) {
+    return fnTypeRecordPtr(program::dbMain, pType);
+}
 
 void FillTypeList(const Database& db, TypeListTarget& pList, bool pIncludeAll,
                   std::vector<qint16>& pRecordPtrs) {
-    RecordsetPtr rs = db.openRecordset(QStringLiteral("SELECT Type, RecordPtr FROM Types ORDER BY Type"),
-                                       RecordsetType::Snapshot);
+    RecordsetPtr rs = db.openRecordset(
+        QStringLiteral("SELECT Type, RecordPtr FROM Types ORDER BY Type"), RecordsetType::Snapshot);
     // Built aside and swapped in at the end, so an engine error part way
     // leaves the previous table whole.
     std::vector<qint16> ptrs{0};

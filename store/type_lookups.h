@@ -17,7 +17,6 @@
 
 #include <QString>
 #include <QtGlobal>
-
 #include <vector>
 
 namespace store {

@@ -4,7 +4,7 @@
 //   Null     an invalid QVariant (QVariant()); isNull(v) tests for it
 //   number   int (whole numbers, 16 and 32 bit) or double
 //   text     QString (an empty text is not Null)
-//   date     QDateTime whose time spec is Qt::UTC, used only as a carrier
+//   date     QDateTime whose time zone setting is Qt::UTC, used only as a carrier
 //            for a time-zone-free date and time; a date without a time of
 //            day has the time 00:00:00. makeDate() builds one.
 //

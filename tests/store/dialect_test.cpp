@@ -255,7 +255,7 @@ TEST(DialectDates, StoredFormRoundTrips) {
         EXPECT_EQ(back, c.value);
         EXPECT_EQ(back.timeSpec(), Qt::UTC);
     }
-    // The wall-clock fields are stored whatever the time spec says.
+    // The wall-clock fields are stored whatever the time zone setting says.
     EXPECT_EQ(str(dialect::storedDate(QDateTime(QDate(2004, 2, 6), QTime(9, 0), Qt::LocalTime))),
               "2004-02-06 09:00:00");
     EXPECT_TRUE(dialect::storedDate(QDateTime()).isEmpty());

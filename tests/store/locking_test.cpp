@@ -103,7 +103,7 @@ TEST_F(Locking, RowHeldByAnotherProcessIsRefusedUntilThatProcessIsKilled) {
 }
 
 TEST_F(Locking, ConcurrentWritersLoseNoRowAndLeaveASoundFile) {
-    constexpr int writers = 3, each = 150;
+    constexpr int writers = 3, each = 60;
     std::vector<std::unique_ptr<Peer>> peers;
     for (int w = 0; w < writers; ++w)
         peers.push_back(std::make_unique<Peer>(QStringList{QStringLiteral("add"), file(),

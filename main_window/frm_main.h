@@ -1,0 +1,190 @@
+#pragma once
+// frmMain: the program's only top-level window, titled "Arkelby". On the
+// left the document list grdInfo (rows of the data control dtaDocuments,
+// read on demand); on the right the record commands, the detail panel
+// panView, the filters and the order options. Layouts with stretch factors
+// keep every area's share of the window when it is resized, over the
+// stretched background picture Image1.
+//
+// Use: construct, call startUpOrReport() (or startUp(), which raises
+// StartupError), show. startUp() runs the start-up sequence in its fixed
+// order: restore the saved order, make sure the register exists (from the
+// template, with the legacy import seam), open dbMain, run the list, open
+// the shared table recordsets, fill the type and date filters. Closing the
+// window by any means ends the program.
+//
+// Every control is a member named and objectName'd as the window's design
+// names it; Order[0..2] have the object names "Order0".."Order2".
+//
+// The list (frm_main_list.cpp): the filters and the order build one
+// statement; every change re-runs it (RefreshList), finds the row that was
+// current and keeps up to five rows above it in view. The detail panel
+// follows the current row. The record commands (frm_main_records.cpp) ask
+// the query library whether the list is on a row; the editor and the types
+// window are reached through `windows` (frm_main_windows.cpp supplies the
+// real ones).
+//
+// Threading: user-interface thread only.
+
+#include "list_statement.h"
+#include "startup_options.h"
+#include "store/data_control.h"
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+class Background;
+
+namespace platform {
+class RecordGrid;
+}
+namespace store {
+class RecordsetModel;
+}
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    /// The start-up sequence; raises StartupError naming the file and the
+    /// cause. Nothing is created when it fails.
+    void startUp(const StartupOptions& options);
+    /// startUp(), showing a failure in a message box: returns 0 on success,
+    /// otherwise 1 once the box is closed (the program's exit status).
+    int startUpOrReport(const StartupOptions& options);
+
+    /// Fills cmbDate with the date ranges and selects "ALL".
+    void SetDateList();
+
+    /// Rebuilds the statement from the filters and the order, re-runs the
+    /// list, makes the row that was current current again (when it still
+    /// qualifies) with up to five rows above it in view, shows it in the
+    /// panel and gives the focus to `pFocusControl`.
+    void RefreshList(QWidget* pFocusControl);
+    /// Gives the grid the focus when the list is on a row.
+    void ListFocus();
+    /// Shows the current row's stored document in panView, or hides the
+    /// panel when there is none; then gives the focus back to the filter
+    /// that had it (iFilterFocus).
+    void DisplayCurrentRecordInformation();
+
+    /// The record commands and the menu commands, as the buttons and the
+    /// menu run them.
+    void cmdAdd_Click();
+    void cmdChange_Click();
+    void cmdDelete_Click();
+    void cmdSetAsDefault_Click();
+    void mnuFilePrint_Click();
+    void mnuMaintenanceTypes_Click();
+    void mnuHelpContents_Click();
+
+    /// The modal windows the commands open. Each returns when its window
+    /// has closed.
+    struct ModalWindows {
+        /// The document editor over the list's recordset (gAddMode says
+        /// which kind of edit).
+        std::function<void(store::RecordsetPtr list, QWidget* parent)> editor;
+        /// The document types window.
+        std::function<void(QWidget* parent)> types;
+    };
+    /// The windows every new main window starts with: empty until
+    /// frm_main_windows.cpp, linked in, fills in frmChange and frmTypes.
+    static ModalWindows& standardWindows();
+    /// This window's modal windows (tests put stand-ins here).
+    ModalWindows windows;
+
+    // --- state ------------------------------------------------------------
+    QString sOrderBy() const { return sOrderBy_; }
+    bool bFilterOn() const { return bFilterOn_; }
+    int iFilterFocus() const { return iFilterFocus_; }
+    /// The statement the list holds now.
+    QString listStatement() const;
+    QString helpFile() const { return sHelpFile_; }
+
+    // --- controls -----------------------------------------------------------
+    Background* Image1;
+    QFrame* ElasticOne1;
+    platform::RecordGrid* grdInfo;
+    store::DataControl* dtaDocuments;
+    QPushButton* cmdAdd;
+    QPushButton* cmdChange;
+    QPushButton* cmdDelete;
+    QFrame* panView;
+    QLabel* lblID;
+    QLabel* lblDesc;
+    QLabel* lblType;
+    QLabel* lblDate;
+    QLabel* lblWho;
+    QLabel* lblNote;
+    QFrame* ElasticOne2;
+    QFrame* ElasticOne3;
+    QFrame* ElasticOne4;
+    QComboBox* cmbType;
+    QComboBox* cmbDate;
+    QLineEdit* txtFilterDesc;
+    QLineEdit* txtFilterWho;
+    QLineEdit* txtFilterNote;
+    QCheckBox* chkFilterOn;
+    std::array<QRadioButton*, 3> Order;
+    QPushButton* cmdSetAsDefault;
+    QLabel* lblSetAsDefaultOk;
+    QTimer* tmrSetAsDefault;
+    QAction* mnuFilePrint;
+    QAction* mnuFileExit;
+    QAction* mnuMaintenanceTypes;
+    QAction* mnuHelpContents;
+    QAction* mnuHelpAbout;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildList(QWidget* area);
+    void buildCommands(QWidget* area);
+    void buildDetail(QWidget* area);
+    void buildFilters(QWidget* area);
+    void buildOrder(QWidget* area);
+    void buildMenu();
+    void notYetAvailable(const QString& what);
+    void openList(const QString& databaseFile);
+    void connectFilters();
+    void listRowChanged();
+    ListFilter currentFilter() const;
+    std::optional<qint16> chosenType() const;
+    QWidget* filterControl(int index) const;
+    bool listOnRow() const;
+    void showEngineFailure(const QString& what, const QString& why);
+    void flushTypedFilter();
+
+    store::RecordsetModel* listModel_; ///< grdInfo's model over dtaDocuments
+
+    QString sOrderBy_ = QStringLiteral("ID DESC"); ///< ORDER BY part of the list query
+    bool bFilterOn_ = false;                       ///< the filters apply
+    bool bLoading_ = false;                        ///< start-up is selecting an order option
+    int iFilterFocus_ = 0; ///< filter with the focus: 1 cmbType .. 5 txtFilterNote, 0 none
+    /// cmbType's type numbers by list position, taken when the list was
+    /// filled at start-up (the shared table is refilled by the editor).
+    std::vector<qint16> typeRecordPtrs_{0};
+    int holdDisplay_ = 0; ///< > 0 while RefreshList moves the list
+    /// Zero-delay timer for the re-run a text filter's change asks for:
+    /// keys already queued are applied first, so the list never lags
+    /// behind typing by more than one re-run.
+    QTimer* filterTyped_ = nullptr;
+    QWidget* filterTypedBox_ = nullptr; ///< the text filter typed into last
+    QString sHelpFile_;                 ///< the help file, set by start-up
+};

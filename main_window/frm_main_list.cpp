@@ -1,0 +1,289 @@
+// frmMain's document list: the filter and order notifications, RefreshList,
+// ListFocus and the detail panel (see frm_main.h).
+//
+// Each keystroke in a text filter (filters on) re-runs the whole query;
+// the cost is the query's scan plus reading the result's keys (about 10 ms
+// at 10^5 documents), a linear search of the keys for the remembered row,
+// and one seek for the panel. The moves that put the remembered row back
+// do not each fill the panel: it is filled once when the list stands.
+// Text filter changes re-run the list from a zero-delay timer, so that keys
+// typed while a re-run was busy are applied together and answered by one
+// re-run: the list never falls behind the keys. Commands that work on the
+// list (Add, Change, Delete, Print) run such a waiting re-run first.
+
+#include "frm_main.h"
+#include "platform/dates/today.h"
+#include "platform/grid/record_grid.h"
+#include "store/program_state.h"
+#include "store/recordset_model.h"
+#include "store/type_lookups.h"
+#include "store/value.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QTimer>
+
+namespace program = store::program;
+
+namespace {
+
+/// The rows RefreshList keeps in view above the row it finds again.
+constexpr int rowsAbove = 5;
+
+/// A field's value as the panel shows text: Null as the empty text.
+QString text(const QVariant& v) {
+    return store::isNull(v) ? QString() : v.toString();
+}
+
+} // namespace
+
+void frmMain::connectFilters() {
+    connect(chkFilterOn, &QCheckBox::clicked, this, [this](bool ticked) {
+        bFilterOn_ = ticked;
+        RefreshList(grdInfo);
+        ListFocus();
+    });
+    connect(cmbType, &QComboBox::currentIndexChanged, this, [this] {
+        if (bFilterOn_)
+            RefreshList(cmbType);
+    });
+    connect(cmbDate, &QComboBox::currentIndexChanged, this, [this] {
+        if (bFilterOn_)
+            RefreshList(cmbDate);
+    });
+    filterTyped_ = new QTimer(this);
+    filterTyped_->setSingleShot(true);
+    filterTyped_->setInterval(0);
+    connect(filterTyped_, &QTimer::timeout, this, [this] {
+        if (bFilterOn_ && filterTypedBox_)
+            RefreshList(filterTypedBox_);
+    });
+    for (QLineEdit* box : {txtFilterDesc, txtFilterWho, txtFilterNote}) {
+        connect(box, &QLineEdit::textChanged, this, [this, box] {
+            if (!bFilterOn_)
+                return;
+            filterTypedBox_ = box;
+            filterTyped_->start();
+        });
+    }
+    for (int k = 1; k <= 5; ++k)
+        filterControl(k)->installEventFilter(this);
+    auto* group = Order[0]->group();
+    connect(group, &QButtonGroup::idClicked, this, [this](int index) {
+        if (bLoading_)
+            return;
+        static const char* orders[] = {"ID DESC", "DESCRIPTION", "ID"};
+        if (index < 0 || index > 2)
+            return;
+        sOrderBy_ = QLatin1String(orders[index]);
+        RefreshList(grdInfo);
+        ListFocus();
+    });
+}
+
+QWidget* frmMain::filterControl(int index) const {
+    switch (index) {
+    case 1:
+        return cmbType;
+    case 2:
+        return cmbDate;
+    case 3:
+        return txtFilterDesc;
+    case 4:
+        return txtFilterWho;
+    case 5:
+        return txtFilterNote;
+    default:
+        return nullptr;
+    }
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    int index = 0;
+    for (int k = 1; k <= 5 && index == 0; ++k)
+        if (watched == filterControl(k))
+            index = k;
+    if (index == 0)
+        return QMainWindow::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        iFilterFocus_ = index;
+        break;
+    case QEvent::FocusOut:
+        iFilterFocus_ = 0;
+        break;
+    case QEvent::KeyPress:
+        if (index >= 3) {
+            // Letters a to z typed into a text filter arrive upper-cased;
+            // everything else passes unchanged.
+            auto* key = static_cast<QKeyEvent*>(event);
+            const QString typed = key->text();
+            if (typed.size() == 1 && typed[0] >= QLatin1Char('a') && typed[0] <= QLatin1Char('z')) {
+                QKeyEvent upper(QEvent::KeyPress, key->key(), key->modifiers(), typed.toUpper(),
+                                key->isAutoRepeat(), static_cast<ushort>(key->count()));
+                QCoreApplication::sendEvent(watched, &upper);
+                return true;
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+std::optional<qint16> frmMain::chosenType() const {
+    // A typed text that names no item counts as no choice, as does "ALL"
+    // and a position beyond the table the list was filled with.
+    const int index = cmbType->currentIndex();
+    if (index < 1 || cmbType->itemText(index) != cmbType->currentText() ||
+        index >= static_cast<int>(typeRecordPtrs_.size()))
+        return std::nullopt;
+    return typeRecordPtrs_[static_cast<size_t>(index)];
+}
+
+ListFilter frmMain::currentFilter() const {
+    ListFilter f;
+    f.filterOn = bFilterOn_;
+    f.description = txtFilterDesc->text();
+    f.who = txtFilterWho->text();
+    f.note = txtFilterNote->text();
+    f.days = fnDateRangeDays(cmbDate->currentIndex());
+    f.noDate = fnIsNoDateChoice(cmbDate->currentIndex());
+    f.type = chosenType();
+    f.orderBy = sOrderBy_;
+    f.today = platform::dates::today();
+    return f;
+}
+
+QString frmMain::listStatement() const {
+    return dtaDocuments->recordSource();
+}
+
+bool frmMain::listOnRow() const {
+    const store::RecordsetPtr rs = dtaDocuments->recordset();
+    return rs && rs->isOpen() && !rs->eof() && !rs->bof() && rs->absolutePosition() >= 0;
+}
+
+void frmMain::flushTypedFilter() {
+    if (filterTyped_->isActive()) {
+        filterTyped_->stop();
+        if (bFilterOn_ && filterTypedBox_)
+            RefreshList(filterTypedBox_);
+    }
+}
+
+void frmMain::RefreshList(QWidget* pFocusControl) {
+    // This re-run reads every filter: a text change waiting is covered.
+    filterTyped_->stop();
+    // 1. The row to find again.
+    qint32 remembered = 0;
+    try {
+        if (listOnRow())
+            remembered = dtaDocuments->recordset()->field(QStringLiteral("RecordPtr")).toInt();
+    } catch (const store::EngineError&) {
+        // The row went away under the list: nothing to find again.
+    }
+
+    // 2-8. The statement, and the list re-run from its first row. The
+    // panel is filled once, when the list stands.
+    ++holdDisplay_;
+    const QString before = dtaDocuments->recordSource();
+    dtaDocuments->setRecordSource(fnListStatement(currentFilter()));
+    bool ran = true;
+    try {
+        dtaDocuments->refresh();
+    } catch (const store::EngineError& e) {
+        // The list stays as it was, under the statement it was run with.
+        dtaDocuments->setRecordSource(before);
+        ran = false;
+        --holdDisplay_;
+        showEngineFailure(QStringLiteral("The list could not be brought up to date."), e.text());
+    }
+    if (ran) {
+        // 9-11. The remembered row, with up to five rows above it in view.
+        const store::RecordsetPtr rs = dtaDocuments->recordset();
+        rs->findFirst(QStringLiteral("RecordPtr = %1").arg(remembered));
+        if (!rs->noMatch()) {
+            const int found = rs->absolutePosition();
+            int moved = 0;
+            while (moved < rowsAbove && !rs->bof()) {
+                rs->movePrevious();
+                ++moved;
+            }
+            for (int k = 0; k < moved; ++k)
+                rs->moveNext();
+            const int top = std::max(0, found - rowsAbove);
+            if (grdInfo->rowAt(0) > top || grdInfo->rowAt(0) < 0)
+                grdInfo->scrollTo(listModel_->index(top, 0), QAbstractItemView::PositionAtTop);
+            grdInfo->scrollTo(listModel_->index(found, 0), QAbstractItemView::EnsureVisible);
+        } else {
+            grdInfo->scrollToTop();
+        }
+        --holdDisplay_;
+        DisplayCurrentRecordInformation();
+    }
+    // 12.
+    if (pFocusControl)
+        pFocusControl->setFocus();
+}
+
+void frmMain::ListFocus() {
+    if (listOnRow())
+        grdInfo->setFocus();
+}
+
+void frmMain::listRowChanged() {
+    // While RefreshList moves the list, it fills the panel itself at the end.
+    if (holdDisplay_ == 0)
+        DisplayCurrentRecordInformation();
+}
+
+void frmMain::DisplayCurrentRecordInformation() {
+    bool shown = false;
+    const store::RecordsetPtr& table = program::rsRecordPtr;
+    if (listOnRow() && table) {
+        try {
+            table->seek(QStringLiteral("="),
+                        dtaDocuments->recordset()->field(QStringLiteral("RecordPtr")));
+            if (!table->noMatch()) {
+                const auto field = [&table](const char* name) {
+                    return table->field(QLatin1String(name));
+                };
+                lblID->setText(text(field("ID")) + QLatin1Char(' '));
+                lblDesc->setText(text(field("Description")) + QLatin1Char(' '));
+                const QVariant type = field("DocumentType");
+                lblType->setText((store::isNull(type)
+                                      ? QString()
+                                      : store::fnTypeName(static_cast<qint16>(type.toInt()))) +
+                                 QLatin1Char(' '));
+                const QDate date = store::dateOf(field("Date"));
+                lblDate->setText(
+                    (date.isValid() ? date.toString(QStringLiteral("M/d/yyyy")) : QString()) +
+                    QLatin1Char(' '));
+                lblWho->setText(text(field("Who")) + QLatin1Char(' '));
+                lblNote->setText(text(field("Note")));
+                shown = true;
+            }
+        } catch (const store::EngineError&) {
+            // The row went away between the test and the read: no document.
+        }
+    }
+    if (panView->isHidden() == shown)
+        panView->setVisible(shown);
+    if (QWidget* filter = filterControl(iFilterFocus_))
+        filter->setFocus();
+}
+
+void frmMain::showEngineFailure(const QString& what, const QString& why) {
+    const QString title = QCoreApplication::applicationName();
+    QMessageBox::warning(this, title.isEmpty() ? QStringLiteral("tolvane") : title,
+                         why.isEmpty() ? what : what + QStringLiteral("\n\n") + why);
+}

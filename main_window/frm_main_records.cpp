@@ -1,0 +1,187 @@
+// frmMain's commands: Add, Change and Delete on the list's current
+// document, "Set as default" for the order, and the menu's Print, Manage
+// Types and Contents (see frm_main.h).
+//
+// Change and Delete ask the query library first whether the list is on a
+// row; a library that cannot be created is reported, not ignored. A
+// Delete the engine refuses (another user holds the row) is reported and
+// leaves the list as it was.
+
+#include "frm_main.h"
+#include "platform/grid/record_grid.h"
+#include "platform/help/help_topic.h"
+#include "platform/settings/settings.h"
+#include "query_library.h"
+#include "reports/frm_print.h"
+#include "reports/menu_messages.h"
+#include "store/program_state.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
+
+namespace program = store::program;
+
+namespace {
+
+QString applicationTitle() {
+    const QString name = QCoreApplication::applicationName();
+    return name.isEmpty() ? QStringLiteral("tolvane") : name;
+}
+
+/// The query library for a command, or null after telling the user why
+/// the command cannot run.
+com::Ptr<brellox::_clsAccess> libraryFor(QWidget* parent, const QString& command) {
+    QString why;
+    auto library = query_library::access(&why);
+    if (!library)
+        QMessageBox::warning(parent, applicationTitle(),
+                             QStringLiteral("The query library Brellox could not be started, so "
+                                            "the document cannot be %1.\n\n%2")
+                                 .arg(command, why));
+    return library;
+}
+
+} // namespace
+
+void frmMain::cmdAdd_Click() {
+    flushTypedFilter();
+    if (!windows.editor) {
+        notYetAvailable(QStringLiteral("Adding a document"));
+        return;
+    }
+    program::gAddMode = true;
+    program::gNewDocumentID = 0;
+    windows.editor(dtaDocuments->recordset(), this);
+    if (program::gNewDocumentID != 0) {
+        const store::RecordsetPtr rs = dtaDocuments->recordset();
+        try {
+            rs->requery();
+            rs->findFirst(QStringLiteral("ID = %1").arg(program::gNewDocumentID));
+            if (!rs->noMatch())
+                RefreshList(grdInfo);
+        } catch (const store::EngineError& e) {
+            showEngineFailure(QStringLiteral("The list could not be brought up to date."),
+                              e.text());
+        }
+    }
+    DisplayCurrentRecordInformation();
+    ListFocus();
+}
+
+void frmMain::cmdChange_Click() {
+    flushTypedFilter();
+    if (!windows.editor) {
+        notYetAvailable(QStringLiteral("Changing a document"));
+        return;
+    }
+    const auto library = libraryFor(this, QStringLiteral("changed"));
+    if (!library)
+        return;
+    const store::RecordsetPtr rs = dtaDocuments->recordset();
+    if (!query_library::fnAnyRecords(*library.get(), rs))
+        return;
+    // Reserve the row: another user editing it makes this fail.
+    try {
+        rs->edit();
+    } catch (const store::EngineError&) {
+        QMessageBox box(QMessageBox::NoIcon, applicationTitle(),
+                        QStringLiteral("Someone else is editing this record.  Please wait and "
+                                       "try again, later."),
+                        QMessageBox::Ok, this);
+        box.exec();
+        return;
+    }
+    rs->cancel();
+    program::gAddMode = false;
+    windows.editor(rs, this);
+    DisplayCurrentRecordInformation();
+    ListFocus();
+}
+
+void frmMain::cmdDelete_Click() {
+    flushTypedFilter();
+    const auto library = libraryFor(this, QStringLiteral("deleted"));
+    if (!library)
+        return;
+    const store::RecordsetPtr rs = dtaDocuments->recordset();
+    if (!query_library::fnAnyRecords(*library.get(), rs))
+        return;
+    QString description;
+    QString id;
+    try {
+        const QVariant d = rs->field(QStringLiteral("Description"));
+        description = store::isNull(d) ? QString() : d.toString();
+        while (description.endsWith(QLatin1Char(' ')))
+            description.chop(1);
+        id = QString::number(rs->field(QStringLiteral("ID")).toLongLong());
+    } catch (const store::EngineError& e) {
+        showEngineFailure(QStringLiteral("The document could not be read."), e.text());
+        return;
+    }
+    const QString question = QStringLiteral("Delete \"%1\" (%2)").arg(description, id);
+    const auto answer = QMessageBox::question(
+        this, applicationTitle(), question, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
+    if (answer == QMessageBox::Ok) {
+        bool deleted = false;
+        try {
+            rs->deleteCurrent();
+            deleted = true;
+        } catch (const store::EngineError& e) {
+            showEngineFailure(QStringLiteral("The document \"%1\" (%2) could not be deleted.")
+                                  .arg(description, id),
+                              e.text());
+        }
+        if (deleted) {
+            if (!rs->eof())
+                rs->moveNext();
+            else if (!rs->bof())
+                rs->movePrevious();
+            RefreshList(grdInfo);
+            // An emptied list hides the panel: the display does that too.
+            DisplayCurrentRecordInformation();
+        }
+    }
+    ListFocus();
+}
+
+void frmMain::cmdSetAsDefault_Click() {
+    lblSetAsDefaultOk->show();
+    tmrSetAsDefault->start();
+    if (!platform::settings::SaveSetting(QStringLiteral("Arkelby"), QStringLiteral("Default"),
+                                         QStringLiteral("Order"), sOrderBy_)) {
+        // Not "SET" when nothing was stored.
+        tmrSetAsDefault->stop();
+        lblSetAsDefaultOk->hide();
+        QMessageBox::warning(this, applicationTitle(),
+                             QStringLiteral("The default order could not be saved in %1.")
+                                 .arg(platform::settings::settingsFile(QStringLiteral("Arkelby"))));
+    }
+}
+
+void frmMain::mnuFilePrint_Click() {
+    flushTypedFilter();
+    const store::RecordsetPtr rs = dtaDocuments->recordset();
+    if (!rs || !rs->isOpen() || (rs->bof() && rs->eof())) {
+        reports::showNothingToPrint(this);
+        return;
+    }
+    reports::frmPrint report(
+        program::dbMain, [this] { return dtaDocuments->recordSource(); }, this);
+    report.exec();
+}
+
+void frmMain::mnuMaintenanceTypes_Click() {
+    if (!windows.types) {
+        notYetAvailable(QStringLiteral("Managing document types"));
+        return;
+    }
+    windows.types(this);
+}
+
+void frmMain::mnuHelpContents_Click() {
+    if (!help::openHelpContents())
+        QMessageBox::warning(this, applicationTitle(),
+                             QStringLiteral("The help file Veld.Hlp could not be opened."));
+}

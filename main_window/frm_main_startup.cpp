@@ -1,0 +1,191 @@
+// frmMain's start-up sequence and its date-range list (see frm_main.h).
+//
+// The steps run in their fixed order; every failure becomes a StartupError
+// whose text names the file and the cause. Failures are found before
+// anything is written: the template is checked before its copy gets the
+// register's name, and an existing register is only opened.
+
+#include "editor/type_list_combo.h"
+#include "frm_main.h"
+#include "platform/settings/settings.h"
+#include "store/program_state.h"
+#include "store/schema.h"
+#include "store/template_copy.h"
+#include "store/type_lookups.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QRadioButton>
+
+namespace program = store::program;
+
+namespace {
+
+const QString defaultOrder = QStringLiteral("ID DESC");
+
+QString unfilteredStatement(const QString& orderBy) {
+    ListFilter unfiltered;
+    unfiltered.orderBy = orderBy;
+    return fnListStatement(unfiltered);
+}
+
+QString findTemplate(const QStringList& folders) {
+    for (const QString& folder : folders) {
+        const QFileInfo candidate(
+            QDir(folder).filePath(QLatin1String(store::schema::TemplateFile)));
+        if (candidate.isFile())
+            return candidate.absoluteFilePath();
+    }
+    return {};
+}
+
+store::RecordsetPtr openDocumentsBy(const QString& index, const QString& registerFile) {
+    try {
+        auto rs =
+            program::dbMain.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Table);
+        rs->setIndex(index);
+        return rs;
+    } catch (const store::EngineError& e) {
+        throw StartupError(
+            QStringLiteral("The documents of the register '%1' could not be opened in %2 "
+                           "order.\n\n%3")
+                .arg(registerFile, index, e.text()));
+    }
+}
+
+} // namespace
+
+StartupOptions StartupOptions::forProgram() {
+    StartupOptions o;
+    o.dataFolder = QDir::currentPath();
+    const QDir bin(QCoreApplication::applicationDirPath());
+    o.templateFolders = {o.dataFolder, bin.absoluteFilePath(QStringLiteral("..")),
+                         bin.absoluteFilePath(QStringLiteral("../share/tolvane"))};
+    return o;
+}
+
+void frmMain::startUp(const StartupOptions& options) {
+    const QDir folder(options.dataFolder);
+    const QString registerFile =
+        folder.absoluteFilePath(QLatin1String(store::schema::DatabaseFile));
+
+    // 1-2. The order: "ID DESC" unless a non-blank order was saved.
+    sOrderBy_ = defaultOrder;
+    const QString saved = platform::settings::GetSetting(
+        QStringLiteral("Arkelby"), QStringLiteral("Default"), QStringLiteral("Order"));
+    if (!store::fnIsBlank(saved))
+        sOrderBy_ = saved;
+
+    // 3-4. The matching option button, then the list's statement.
+    bLoading_ = true;
+    if (sOrderBy_ == QLatin1String("DESCRIPTION"))
+        Order[1]->click();
+    else if (sOrderBy_ == QLatin1String("ID"))
+        Order[2]->click();
+    dtaDocuments->setRecordSource(unfilteredStatement(sOrderBy_));
+    bLoading_ = false;
+
+    // 5. The help file.
+    sHelpFile_ = folder.absoluteFilePath(QStringLiteral("Veld.Hlp"));
+
+    // 6. The register: opened, or made from the template first.
+    if (!QFileInfo::exists(registerFile)) {
+        const QString templateFile = findTemplate(options.templateFolders);
+        if (templateFile.isEmpty())
+            throw StartupError(
+                QStringLiteral("The register '%1' does not exist, and the empty register '%2' "
+                               "to make it from was found in none of these folders:\n%3")
+                    .arg(registerFile, QLatin1String(store::schema::TemplateFile),
+                         options.templateFolders.join('\n')));
+        std::function<void(const QString&)> fill;
+        if (folder.exists(QStringLiteral("Document.DBF")) && options.importLegacy)
+            fill = options.importLegacy;
+        try {
+            store::copyTemplateOnce(templateFile, registerFile, fill);
+        } catch (const store::EngineError& e) {
+            throw StartupError(
+                QStringLiteral("The register '%1' could not be made from '%2'.\n\n%3")
+                    .arg(registerFile, templateFile, e.text()));
+        }
+    }
+    try {
+        program::dbMain = store::Database::open(registerFile);
+    } catch (const store::EngineError& e) {
+        throw StartupError(QStringLiteral("The register '%1' could not be opened.\n\n%2")
+                               .arg(registerFile, e.text()));
+    }
+
+    // 7. The list.
+    openList(registerFile);
+
+    // 8-9. The shared table recordsets.
+    program::rsRecordPtr = openDocumentsBy(QStringLiteral("RecordPtr"), registerFile);
+    program::rsDescription = openDocumentsBy(QStringLiteral("Description"), registerFile);
+    program::rsWho = openDocumentsBy(QStringLiteral("Who"), registerFile);
+
+    // 10-11. The type and date filters.
+    try {
+        editor::TypeListCombo types(*cmbType);
+        store::FillTypeList(types, true);
+        // The type filter keeps the numbers it was filled with, whatever
+        // later fills of the shared table (the editor's) put there.
+        typeRecordPtrs_ = program::TypeRecordPtrs;
+    } catch (const store::EngineError& e) {
+        throw StartupError(
+            QStringLiteral("The document types of the register '%1' could not be read.\n\n%2")
+                .arg(registerFile, e.text()));
+    }
+    SetDateList();
+    // The grid reported the first row before the panel's table was open.
+    DisplayCurrentRecordInformation();
+}
+
+// Runs the list query. A saved order the query refuses (a hand-edited
+// setting naming no field) would otherwise stop every start; the list
+// falls back to "ID DESC" instead.
+void frmMain::openList(const QString& registerFile) {
+    dtaDocuments->setDatabaseName(registerFile);
+    dtaDocuments->setDatabase(program::dbMain);
+    try {
+        dtaDocuments->refresh();
+        return;
+    } catch (const store::EngineError& e) {
+        if (sOrderBy_ == defaultOrder)
+            throw StartupError(
+                QStringLiteral("The document list of the register '%1' could not be read.\n\n%2")
+                    .arg(registerFile, e.text()));
+    }
+    sOrderBy_ = defaultOrder;
+    bLoading_ = true;
+    Order[0]->click();
+    bLoading_ = false;
+    dtaDocuments->setRecordSource(unfilteredStatement(sOrderBy_));
+    try {
+        dtaDocuments->refresh();
+    } catch (const store::EngineError& e) {
+        throw StartupError(
+            QStringLiteral("The document list of the register '%1' could not be read.\n\n%2")
+                .arg(registerFile, e.text()));
+    }
+}
+
+int frmMain::startUpOrReport(const StartupOptions& options) {
+    try {
+        startUp(options);
+        return 0;
+    } catch (const StartupError& e) {
+        QMessageBox::critical(nullptr, QApplication::applicationName(), e.text());
+        return 1;
+    }
+}
+
+void frmMain::SetDateList() {
+    cmbDate->addItems({QStringLiteral("ALL"), QStringLiteral("Last 30 days"),
+                       QStringLiteral("Last 60 days"), QStringLiteral("Last 90 days"),
+                       QStringLiteral("Last Year"), QStringLiteral("No Date")});
+    if (cmbDate->currentIndex() < 0)
+        cmbDate->setCurrentIndex(0);
+}

@@ -1,0 +1,26 @@
+// The real modal windows of the main window's commands: the document
+// editor frmChange and the types window frmTypes. Linked into main_window
+// (with the editor and types libraries), this file's static initialiser
+// makes them the standard windows of every frmMain; without it Add, Change
+// and Manage Types say that they are not available yet.
+
+#include "editor/frm_change.h"
+#include "frm_main.h"
+#include "types/frm_types.h"
+
+namespace {
+
+const bool installed = [] {
+    frmMain::ModalWindows& standard = frmMain::standardWindows();
+    standard.editor = [](store::RecordsetPtr list, QWidget* parent) {
+        frmChange editor(std::move(list), parent);
+        editor.exec();
+    };
+    standard.types = [](QWidget* parent) {
+        frmTypes types(parent);
+        types.exec();
+    };
+    return true;
+}();
+
+} // namespace

@@ -1,0 +1,82 @@
+// The document list's statement (see list_statement.h).
+
+#include "list_statement.h"
+
+#include <iterator>
+
+namespace {
+
+constexpr int rangeDays[] = {0, 30, 60, 90, 365, 0};
+constexpr int noDateIndex = 5;
+
+/// A filter text ready to stand between single quotes.
+QString quoted(const QString& text) {
+    QString out = text;
+    out.replace(QLatin1Char('\''), QLatin1String("''"));
+    return out;
+}
+
+QString dateLiteral(QDate d) {
+    return QStringLiteral("#%1/%2/%3#")
+        .arg(d.month())
+        .arg(d.day())
+        .arg(d.year(), 4, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+int fnDateRangeDays(int dateIndex) {
+    return dateIndex >= 0 && dateIndex < static_cast<int>(std::size(rangeDays))
+               ? rangeDays[dateIndex]
+               : 0;
+}
+
+bool fnIsNoDateChoice(int dateIndex) {
+    return dateIndex == noDateIndex;
+}
+
+QString fnListStatement(const ListFilter& f) {
+    if (!f.filterOn)
+        return QStringLiteral("SELECT * FROM Documents ORDER BY ") + f.orderBy;
+
+    QString sql = QStringLiteral("SELECT * FROM Documents ");
+    const QString d = f.description.trimmed();
+    const QString w = f.who.trimmed();
+    const QString n = f.note.trimmed();
+    bool written = false;
+    const auto pattern = [](const QString& text) {
+        return QStringLiteral("'*") + quoted(text) + QStringLiteral("*'");
+    };
+    if (!d.isEmpty()) {
+        sql += QStringLiteral(" WHERE Description LIKE ") + pattern(d);
+        if (!w.isEmpty())
+            sql += QStringLiteral(" AND Who LIKE ") + pattern(w);
+        if (!n.isEmpty())
+            sql += QStringLiteral(" AND Note LIKE ") + pattern(n);
+        written = true;
+    } else if (!w.isEmpty()) {
+        sql += QStringLiteral(" WHERE Who LIKE ") + pattern(w);
+        if (!n.isEmpty())
+            sql += QStringLiteral(" AND Note LIKE ") + pattern(n);
+        written = true;
+    } else if (!n.isEmpty()) {
+        sql += QStringLiteral(" WHERE note LIKE ") + pattern(n);
+        written = true;
+    }
+    const auto join = [&sql, &written] {
+        sql += written ? QStringLiteral(" AND ") : QStringLiteral(" WHERE ");
+        written = true;
+    };
+    if (f.days != 0) {
+        join();
+        sql += QStringLiteral(" Date > ") + dateLiteral(f.today.addDays(-f.days));
+    } else if (f.noDate) {
+        join();
+        sql += QStringLiteral(" Date IS NULL");
+    }
+    if (f.type) {
+        join();
+        sql += QStringLiteral(" DocumentType = ") + QString::number(*f.type);
+    }
+    return sql + QStringLiteral(" ORDER BY ") + f.orderBy;
+}

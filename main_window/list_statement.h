@@ -1,0 +1,35 @@
+#pragma once
+// The document list's SQL statement, built from the filters and the order
+// exactly as the main window has always written it: each condition
+// fragment brings its own leading blank, text filters become '*text*'
+// patterns, dates are month/day/four-digit year between '#' signs whatever
+// the locale. Two mendings: an apostrophe in a filter text is doubled (so
+// O'Brien finds O'Brien instead of breaking the statement), and "No Date"
+// lists the documents whose Date is Null.
+//
+// Use: fill a ListFilter from the window's controls, call fnListStatement.
+// Pure text work; costs a few string appends.
+
+#include <QDate>
+#include <QString>
+#include <optional>
+
+struct ListFilter {
+    bool filterOn = false;      ///< "Filter On" ticked; when false only the order counts
+    QString description;        ///< Desc text, as typed (trimmed here)
+    QString who;                ///< Who text, as typed (trimmed here)
+    QString note;               ///< Note text, as typed (trimmed here)
+    int days = 0;               ///< date range in days, 0 for none
+    bool noDate = false;        ///< list only documents without a date
+    std::optional<qint16> type; ///< the chosen type's RecordPtr, none for "ALL"
+    QString orderBy;            ///< the ORDER BY text ("ID DESC", ...)
+    QDate today;                ///< the day the date range counts back from
+};
+
+/// The day counts of cmbDate's items by index; 0 where no range applies.
+int fnDateRangeDays(int dateIndex);
+/// True for cmbDate's "No Date" item.
+bool fnIsNoDateChoice(int dateIndex);
+
+/// The list statement for `filter`.
+QString fnListStatement(const ListFilter& filter);

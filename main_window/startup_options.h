@@ -1,0 +1,46 @@
+#pragma once
+// Where start-up looks for its files, the seam for the legacy import, and
+// the one error type start-up raises.
+//
+// The program passes StartupOptions::forProgram(): the data folder is the
+// current folder (the register, the legacy files and the help file are
+// named relative to it) and the template is looked for there first, then
+// beside the build tree or the installation the program runs from. Tests
+// pass their own folders.
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <stdexcept>
+
+class StartupOptions {
+public:
+    /// Folder holding Veld.MDB, Document.DBF and Veld.Hlp.
+    QString dataFolder;
+    /// Folders searched in order for the template VeldDef.MDB.
+    QStringList templateFolders;
+    /// The first-start import of the older dBase register: called with the
+    /// file name of a register this start has just made from the template,
+    /// while it still has its temporary name, when Document.DBF lies in the
+    /// data folder. The register gets its final name only after the import
+    /// returned; when it raises (StartupError with the text for the user),
+    /// nothing is created and the next start imports again. The program
+    /// sets it to the legacy import; while it is empty, a new register
+    /// simply stays empty and Document.DBF is left alone.
+    std::function<void(const QString& newRegisterFile)> importLegacy;
+
+    /// The current folder, then the build tree's or the installation's
+    /// copy of the template next to the running program.
+    static StartupOptions forProgram();
+};
+
+/// A start-up failure; text() names the file and the cause, for the user.
+class StartupError : public std::runtime_error {
+public:
+    explicit StartupError(const QString& text)
+        : std::runtime_error(text.toStdString()), text_(text) {}
+    const QString& text() const noexcept { return text_; }
+
+private:
+    QString text_;
+};

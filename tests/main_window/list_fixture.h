@@ -1,0 +1,154 @@
+#pragma once
+// A started, shown main window over a register of documents chosen by the
+// test (with types), the query library registered in a private component
+// registry, and helpers to answer the message boxes the commands show.
+
+#include "platform/com/library_loader.h"
+#include "platform/com/server_exports.h"
+#include "startup_fixture.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <optional>
+
+/// One document of a test register; Null where a value is not given.
+struct Doc {
+    int id;
+    QString description;
+    QString who = {};
+    QString note = {};
+    QString isoDate = {}; ///< "2004-03-01", empty for a Null date
+    int type = 0;
+};
+
+/// What a message box showed.
+struct Box {
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+};
+
+class ListTest : public StartupTest {
+public:
+    void SetUp() override {
+        StartupTest::SetUp();
+        ASSERT_TRUE(registry.isValid());
+        qputenv("TOLVANE_COM_REGISTRY",
+                QFile::encodeName(registry.filePath(QStringLiteral("com-registry"))));
+    }
+
+    void TearDown() override {
+        StartupTest::TearDown();
+        qunsetenv("TOLVANE_COM_REGISTRY");
+    }
+
+    /// Puts the query library into the private registry.
+    static void registerLibrary() {
+        void* handle = nullptr;
+        ASSERT_EQ(com::loadLibrary(QStringLiteral(BRELLOX_LIBRARY), &handle), com::S_OK);
+        const auto fn = reinterpret_cast<com::DllRegisterServerFn>(
+            com::librarySymbol(handle, "DllRegisterServer"));
+        ASSERT_TRUE(fn);
+        ASSERT_EQ(fn(), com::S_OK);
+    }
+
+    /// A register with `types` (RecordPtr 1, 2, ... in this order) and `docs`.
+    void makeDocuments(const QStringList& types, const QList<Doc>& docs) {
+        auto db = store::Database::create(dataFile(QStringLiteral("Veld.MDB")));
+        for (const QString& t : types)
+            db.execute(QStringLiteral("INSERT INTO Types (Type) VALUES ('%1')").arg(t));
+        for (const Doc& d : docs) {
+            const auto text = [](const QString& s) {
+                return s.isNull()
+                           ? QStringLiteral("NULL")
+                           : QLatin1Char('\'') + QString(s).replace('\'', "''") + QLatin1Char('\'');
+            };
+            db.execute(QStringLiteral("INSERT INTO Documents (ID, Description, Who, Note, Date, "
+                                      "DocumentType) VALUES (%1, %2, %3, %4, %5, %6)")
+                           .arg(d.id)
+                           .arg(text(d.description), text(d.who), text(d.note), text(d.isoDate))
+                           .arg(d.type));
+        }
+    }
+
+    /// Documents 1..n called "Document 0001".. in ID order.
+    void makeNumbered(int n) {
+        QList<Doc> docs;
+        for (int i = 1; i <= n; ++i)
+            docs.append({i, QStringLiteral("Document %1").arg(i, 4, 10, QLatin1Char('0'))});
+        makeDocuments({}, docs);
+    }
+
+    frmMain& startShown() {
+        frmMain& w = start();
+        w.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
+        return w;
+    }
+
+    /// The list's current document's ID, or -1 when none.
+    int currentId() const {
+        auto rs = window->dtaDocuments->recordset();
+        if (rs->eof() || rs->bof() || rs->absolutePosition() < 0)
+            return -1;
+        return rs->field(QStringLiteral("ID")).toInt();
+    }
+
+    /// Clicks grid row `row` as the user would.
+    void clickRow(int row) {
+        window->grdInfo->scrollTo(window->grdInfo->model()->index(row, 0));
+        const QRect r = window->grdInfo->visualRect(window->grdInfo->model()->index(row, 0));
+        QTest::mouseClick(window->grdInfo->viewport(), Qt::LeftButton, {}, r.center());
+    }
+
+    /// Types into a text filter and lets the list catch up, as the event
+    /// loop does between the user's keys.
+    static void typeInto(QLineEdit* box, const QString& text) {
+        QTest::keyClicks(box, text);
+        QCoreApplication::processEvents();
+    }
+    static void keyInto(QLineEdit* box, Qt::Key key, int times = 1) {
+        for (int k = 0; k < times; ++k) {
+            QTest::keyClick(box, key);
+            QCoreApplication::processEvents();
+        }
+    }
+
+    /// First and last grid rows in view.
+    std::pair<int, int> rowsInView() const {
+        const auto* g = window->grdInfo;
+        const int last = g->rowAt(g->viewport()->height() - 1);
+        return {g->rowAt(0), last < 0 ? g->model()->rowCount() - 1 : last};
+    }
+
+    /// Runs `action`, answering every box it shows with `button`; returns
+    /// the boxes in order.
+    template <class F> QList<Box> answering(QMessageBox::StandardButton button, F action) {
+        seen.clear();
+        pendingButton = button;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                take(box);
+        });
+        poll.start(5);
+        action();
+        poll.stop();
+        return seen;
+    }
+
+    QTemporaryDir registry;
+    QList<Box> seen;
+    QMessageBox::StandardButton pendingButton = QMessageBox::Ok;
+
+private:
+    void take(QMessageBox* box) {
+        seen.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
+        QAbstractButton* b = box->button(pendingButton);
+        if (!b)
+            b = box->buttons().value(0);
+        b->click();
+    }
+};

@@ -1,0 +1,92 @@
+#pragma once
+// A data folder, a settings folder and start-up options of their own for
+// each test, with helpers to start the real main window in them, answer
+// the message box a failing start shows, and list a folder's files.
+
+#include "main_window/frm_main.h"
+#include "platform/grid/record_grid.h"
+#include "store/database.h"
+#include "store/program_state.h"
+#include "store/recordset.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <memory>
+
+class StartupTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        ASSERT_TRUE(data.isValid() && config.isValid() && templates.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        store::program::reset();
+        options.dataFolder = data.path();
+        options.templateFolders = {data.path(), QStringLiteral(TEMPLATE_DIR)};
+    }
+
+    void TearDown() override {
+        window.reset();
+        store::program::reset();
+    }
+
+    QString dataFile(const QString& name) const { return data.filePath(name); }
+
+    /// Starts a fresh window; the start must succeed.
+    frmMain& start() {
+        window = std::make_unique<frmMain>();
+        window->startUp(options);
+        return *window;
+    }
+
+    /// Starts a fresh window through startUpOrReport, closing the message
+    /// box a failure shows; returns the exit status and the box's text.
+    std::pair<int, QString> startReporting() {
+        window = std::make_unique<frmMain>();
+        QString text;
+        QTimer::singleShot(0, [&text] { answerBox(&text); });
+        const int status = window->startUpOrReport(options);
+        return {status, text};
+    }
+
+    static void answerBox(QString* text) {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            *text = box->windowTitle() + QLatin1Char('|') + box->text();
+            box->accept();
+        } else {
+            QTimer::singleShot(10, [text] { answerBox(text); });
+        }
+    }
+
+    QStringList files() const {
+        return QDir(data.path())
+            .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+
+    /// A register in the data folder with the given documents (ID, description).
+    void makeRegister(const QList<std::pair<int, QString>>& docs) {
+        auto db = store::Database::create(dataFile(QStringLiteral("Veld.MDB")));
+        auto rs = db.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Table);
+        for (const auto& [id, description] : docs) {
+            rs->addNew();
+            rs->setField(QStringLiteral("ID"), id);
+            rs->setField(QStringLiteral("Description"), description);
+            rs->update();
+        }
+    }
+
+    /// The grid's column `column` top to bottom.
+    QStringList gridColumn(int column) const {
+        QStringList out;
+        const QAbstractItemModel* m = window->grdInfo->model();
+        for (int r = 0; r < m->rowCount(); ++r)
+            out << m->index(r, column).data().toString();
+        return out;
+    }
+
+    QTemporaryDir data, config, templates;
+    StartupOptions options;
+    std::unique_ptr<frmMain> window;
+};
