@@ -1,0 +1,191 @@
+#pragma once
+// A register of its own for each test, wired the way start-up wires the
+// program (dbMain, rsDescription, rsWho), a document list over it, and
+// helpers that open the real editor window, drive it by keys and answer
+// its message boxes. The current date is fixed at July 4, 2001.
+
+#include "editor/date_line_edit.h"
+#include "editor/frm_change.h"
+#include "platform/dates/today.h"
+#include "store/program_state.h"
+#include "store/register_fixture.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+#include <ostream>
+
+/// Texts in failure messages as text rather than UTF-16 bytes.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+/// A message box the window showed: caption, text, icon and buttons.
+struct SeenBox {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon;
+    QMessageBox::StandardButtons buttons;
+};
+
+/// Answers every message box that comes up while it lives with `reply`,
+/// and keeps what they said.
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(QMessageBox::StandardButton reply = QMessageBox::Ok)
+        : state_(std::make_shared<State>()) {
+        state_->reply = reply;
+        poll(state_);
+    }
+    ~BoxAnswerer() {
+        state_->stopped = true;
+        settle();
+    }
+
+    /// Lets the window under the closed boxes become active again, as the
+    /// desktop does; the offscreen platform leaves no window active.
+    static void settle() {
+        if (QWidget* window = QApplication::activeModalWidget();
+            window && QApplication::activeWindow() != window) {
+            window->activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+        }
+    }
+    BoxAnswerer(const BoxAnswerer&) = delete;
+    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+
+    const QList<SeenBox>& seen() const { return state_->seen; }
+    QStringList texts() const {
+        QStringList out;
+        for (const SeenBox& b : state_->seen)
+            out << b.text;
+        return out;
+    }
+
+private:
+    struct State {
+        QMessageBox::StandardButton reply = QMessageBox::Ok;
+        QList<SeenBox> seen;
+        bool stopped = false;
+    };
+    static void poll(const std::shared_ptr<State>& s) {
+        if (s->stopped)
+            return;
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            s->seen.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
+            if (QAbstractButton* b = box->button(s->reply))
+                b->click();
+            else
+                box->reject();
+        }
+        QTimer::singleShot(2, [s] { poll(s); });
+    }
+    std::shared_ptr<State> state_;
+};
+
+class EditorWindowTest : public RegisterTest {
+protected:
+    void SetUp() override {
+        RegisterTest::SetUp();
+        store::program::reset();
+        store::program::dbMain = db;
+        store::program::rsDescription =
+            db.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Table);
+        store::program::rsDescription->setIndex(QStringLiteral("Description"));
+        store::program::rsWho =
+            db.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Table);
+        store::program::rsWho->setIndex(QStringLiteral("Who"));
+    }
+
+    void TearDown() override {
+        window.reset();
+        list.reset();
+        store::program::reset();
+    }
+
+    /// The main window's list: every document by ID.
+    store::RecordsetPtr openList(const store::Database& over) {
+        return over.openRecordset(QStringLiteral("SELECT * FROM Documents ORDER BY ID"),
+                                  store::RecordsetType::Dynaset);
+    }
+
+    /// Opens the editor to add a document, shown and active.
+    frmChange& openAdd() {
+        store::program::gAddMode = true;
+        list = openList(db);
+        return show();
+    }
+
+    /// Opens the editor to change the document with RecordPtr `recordPtr`,
+    /// reserved by the list as the main window does before opening.
+    frmChange& openChange(int recordPtr) {
+        store::program::gAddMode = false;
+        list = openList(db);
+        list->findFirst(QStringLiteral("RecordPtr = %1").arg(recordPtr));
+        EXPECT_FALSE(list->noMatch());
+        list->edit();
+        return show();
+    }
+
+    frmChange& show() {
+        window = std::make_unique<frmChange>(list);
+        showWindow(*window);
+        return *window;
+    }
+
+    static void showWindow(frmChange& w) {
+        w.show();
+        w.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
+    }
+
+    /// Types `text` into `field`, which gets the focus first.
+    static void type(QWidget* field, const QString& text) {
+        field->setFocus(Qt::TabFocusReason);
+        QTest::keyClicks(field, text);
+    }
+
+    /// Replaces a line's whole text by typing.
+    static void retype(QLineEdit* field, const QString& text) {
+        field->setFocus(Qt::TabFocusReason);
+        field->selectAll();
+        if (text.isEmpty())
+            QTest::keyClick(field, Qt::Key_Delete);
+        else
+            QTest::keyClicks(field, text);
+    }
+
+    /// Enter where the focus is: the window's default button.
+    static void pressEnter(frmChange& w) {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &w,
+                        Qt::Key_Return);
+    }
+
+    /// One document's fields as texts, "ID|Description|Date|Type|Who|Note".
+    QString stored(int id) {
+        auto rs = db.openRecordset(QStringLiteral("SELECT * FROM Documents WHERE ID = %1").arg(id),
+                                   store::RecordsetType::Snapshot);
+        if (rs->eof())
+            return QStringLiteral("(none)");
+        const QDate date = store::dateOf(rs->field(QStringLiteral("Date")));
+        return QStringList{rs->field(QStringLiteral("ID")).toString(),
+                           rs->field(QStringLiteral("Description")).toString(),
+                           date.isValid() ? date.toString(Qt::ISODate) : QStringLiteral("Null"),
+                           rs->field(QStringLiteral("DocumentType")).toString(),
+                           rs->field(QStringLiteral("Who")).toString(),
+                           rs->field(QStringLiteral("Note")).toString()}
+            .join(QLatin1Char('|'));
+    }
+
+    QStringList ids() { return query(QStringLiteral("SELECT ID FROM Documents ORDER BY ID")); }
+
+    platform::dates::FixedToday today{QDate(2001, 7, 4)};
+    store::RecordsetPtr list;
+    std::unique_ptr<frmChange> window;
+};
