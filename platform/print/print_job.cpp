@@ -1,0 +1,93 @@
+// Printing a recorded document: see print_job.h.
+
+#include "print_job.h"
+
+#include "page_renderer.h"
+#include "print_error.h"
+#include "twips.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProgressDialog>
+
+namespace print {
+
+QString printerDescription(const QPrinter& printer) {
+    if (printer.outputFormat() == QPrinter::PdfFormat || !printer.outputFileName().isEmpty())
+        return printer.outputFileName();
+    return printer.printerName();
+}
+
+QString deviceLine(const QPrinter& printer) {
+    QString name = printer.printerName();
+    QString port;
+    if (!printer.outputFileName().isEmpty()) {
+        if (name.isEmpty())
+            name = QStringLiteral("PDF file");
+        port = printer.outputFileName();
+    } else {
+        port = QPrinterInfo::printerInfo(name).location();
+        if (port.isEmpty())
+            port = QStringLiteral("CUPS");
+    }
+    return QStringLiteral("on the %1 on %2").arg(name, port);
+}
+
+QString pageLine(int page, int total) {
+    return QStringLiteral("Now printing Page %1 of %2").arg(page).arg(total);
+}
+
+JobResult printDocument(const RecordedDocument& doc, QPrinter& printer,
+                        const PageProgress& progress) {
+    const int total = static_cast<int>(doc.pages.size());
+    // Positions are measured from the paper's edge, not from the printer's
+    // printable area.
+    printer.setFullPage(true);
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw PrintError(QStringLiteral("The printer \"%1\" could not be started.")
+                             .arg(printerDescription(printer)));
+    const double pixelsPerTwip = printer.resolution() / TwipsPerInch;
+    for (int i = 0; i < total; ++i) {
+        if (progress && !progress(i + 1, total)) {
+            printer.abort();
+            painter.end();
+            return JobResult::Cancelled;
+        }
+        if (i > 0 && !printer.newPage()) {
+            painter.end();
+            throw PrintError(QStringLiteral("The printer \"%1\" refused page %2.")
+                                 .arg(printerDescription(printer))
+                                 .arg(i + 1));
+        }
+        renderPage(painter, doc, i, pixelsPerTwip);
+    }
+    if (!painter.end())
+        throw PrintError(QStringLiteral("The printer \"%1\" could not finish the document.")
+                             .arg(printerDescription(printer)));
+    return JobResult::Printed;
+}
+
+JobResult printWithProgressWindow(const RecordedDocument& doc, QPrinter& printer, QWidget* parent) {
+    QProgressDialog window(parent);
+    window.setWindowTitle(QStringLiteral("Printing..."));
+    window.setCancelButtonText(QStringLiteral("Cancel"));
+    window.setWindowModality(Qt::WindowModal);
+    window.setMinimumDuration(0);
+    window.setAutoClose(false);
+    window.setAutoReset(false);
+    const int total = static_cast<int>(doc.pages.size());
+    window.setRange(0, total);
+    const QString device = deviceLine(printer);
+    return printDocument(doc, printer, [&](int page, int pages) {
+        window.setLabelText(
+            QStringLiteral("Printing...\n%1\n%2").arg(device, pageLine(page, pages)));
+        window.setValue(page - 1);
+        QApplication::processEvents();
+        return !window.wasCanceled();
+    });
+}
+
+} // namespace print

@@ -1,0 +1,91 @@
+// One run of the document report: see report_run.h.
+
+#include "report_run.h"
+
+#include "mod_reports.h"
+#include "platform/print/print_engine.h"
+#include "store/recordset.h"
+#include "store/value.h"
+
+#include <QLocale>
+
+namespace reports {
+
+namespace {
+
+const QString fID = QStringLiteral("ID");
+const QString fDescription = QStringLiteral("Description");
+const QString fDate = QStringLiteral("Date");
+const QString fWho = QStringLiteral("Who");
+const QString fDocumentType = QStringLiteral("DocumentType");
+
+void printPageHeader(modReports& report, const print::PrintEngine& engine) {
+    report.PrintHeaderLine(generalDate(QDateTime::currentDateTime()), QStringLiteral("Arkelby"),
+                           QStringLiteral("Page: ") + QString::number(engine.currentPage()));
+    report.PrintColumnHeadings();
+}
+
+} // namespace
+
+QString generalDate(const QDateTime& when) {
+    const QLocale locale = QLocale::system();
+    return locale.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+           locale.toString(when.time(), QLocale::ShortFormat);
+}
+
+QString reportDate(const QVariant& value) {
+    const QDate d = store::dateOf(value);
+    if (!d.isValid())
+        return QString();
+    return QStringLiteral("%1/%2/%3")
+        .arg(d.month())
+        .arg(d.day())
+        .arg(d.year(), 4, 10, QLatin1Char('0'));
+}
+
+QString reportNumber(const QVariant& value) {
+    if (store::isNull(value))
+        return QString();
+    return QString::number(value.toLongLong());
+}
+
+print::JobResult runReport(modReports& report, print::PrintEngine& engine,
+                           store::Recordset& records, const ReportOptions& options,
+                           const TypeNameLookup& typeName) {
+    report.PageSetup(engine);
+    report.DefineColumn(1, -6, QStringLiteral("ID"));
+    report.DefineColumn(2, 32, QStringLiteral("Description"));
+    if (options.type)
+        report.DefineColumn(3, 10, QStringLiteral("Type"));
+    if (options.date)
+        report.DefineColumn(4, -10, QStringLiteral("Date"));
+    if (options.who)
+        report.DefineColumn(5, 32, QStringLiteral("Who"));
+    report.LayoutColumns();
+
+    printPageHeader(report, engine);
+    if (!(records.bof() && records.eof()))
+        records.moveFirst();
+    while (!records.eof()) {
+        report.PrintCell(1, reportNumber(records.field(fID)));
+        report.PrintCell(2, records.field(fDescription));
+        if (options.type) {
+            const QVariant type = records.field(fDocumentType);
+            report.PrintCell(3, store::isNull(type) ? QString()
+                                                    : typeName(static_cast<qint16>(type.toInt())));
+        }
+        if (options.date)
+            report.PrintCell(4, reportDate(records.field(fDate)));
+        if (options.who)
+            report.PrintCell(5, records.field(fWho));
+        report.EndLine();
+        if (report.fnPageFull()) {
+            engine.newPage();
+            printPageHeader(report, engine);
+        }
+        records.moveNext();
+    }
+    return engine.endDoc();
+}
+
+} // namespace reports

@@ -1,0 +1,71 @@
+// A QApplication for the GUI tests, made once before the first test by a
+// GoogleTest global environment (gtest_main runs it), and a helper that
+// answers the next modal box. Tests run with QT_QPA_PLATFORM=offscreen.
+
+#include "gui_environment.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+class GuiEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "tolvane";
+        static char* argv[] = {name, nullptr};
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app_ = new QApplication(argc, argv);
+    }
+    void TearDown() override {
+        delete app_;
+        app_ = nullptr;
+    }
+
+private:
+    QApplication* app_ = nullptr;
+};
+
+[[maybe_unused]] auto* const environment = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+
+} // namespace
+
+void answerNextBox(ModalSeen* seen, int button) {
+    auto poll = std::make_shared<std::function<void()>>();
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    *poll = [seen, button, poll, started] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            if (started->elapsed() < 10000)
+                QTimer::singleShot(10, *poll);
+            return;
+        }
+        if (seen) {
+            seen->title = box->windowTitle();
+            seen->text = box->text();
+            seen->icon = box->icon();
+            seen->buttons = box->standardButtons();
+            seen->count += 1;
+        }
+        if (auto* b = box->button(static_cast<QMessageBox::StandardButton>(button)))
+            b->click();
+        else
+            box->reject();
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+void waitFor(const std::function<bool()>& condition, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!condition() && t.elapsed() < timeoutMs) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+}
