@@ -6,7 +6,11 @@
 
 #include "editor/frm_change.h"
 #include "frm_main.h"
+#include "store/engine_error.h"
 #include "types/frm_types.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
 
 namespace {
 
@@ -17,8 +21,15 @@ const bool installed = [] {
         editor.exec();
     };
     standard.types = [](QWidget* parent) {
-        frmTypes types(parent);
-        types.exec();
+        try {
+            frmTypes types(parent);
+            types.exec();
+        } catch (const store::EngineError& e) {
+            // The window could not read the types (a busy or damaged register).
+            QMessageBox::warning(parent, QCoreApplication::applicationName(),
+                                 QStringLiteral("The document types could not be read.\n\n%1")
+                                     .arg(e.text()));
+        }
     };
     return true;
 }();
