@@ -26,9 +26,9 @@ const bool installed = [] {
             types.exec();
         } catch (const store::EngineError& e) {
             // The window could not read the types (a busy or damaged register).
-            QMessageBox::warning(parent, QCoreApplication::applicationName(),
-                                 QStringLiteral("The document types could not be read.\n\n%1")
-                                     .arg(e.text()));
+            QMessageBox::warning(
+                parent, QCoreApplication::applicationName(),
+                QStringLiteral("The document types could not be read.\n\n%1").arg(e.text()));
         }
     };
     return true;
