@@ -82,6 +82,15 @@ void Connection::raise(int rc, const QString& context) const {
     const QString detail =
         db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
     const QString where = context.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(context);
+    // The file was deleted or renamed under the running program: SQLite
+    // refuses to write into the unlinked file, whose contents would vanish
+    // when the program ends. Say so rather than blame the permissions.
+    if (rc == SQLITE_READONLY_DBMOVED)
+        throw EngineError(err::ReadOnly,
+                          QStringLiteral("The register '%1' was deleted or moved while the program "
+                                         "was running; nothing was changed. Close the program and "
+                                         "start it again in the register's folder.")
+                              .arg(file));
     switch (rc & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:

@@ -200,11 +200,17 @@ int clearStaleTemplateCopies(const QString& target, std::chrono::seconds maxAge)
     const QStringList names =
         folder.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& name : names) {
-        const QStringList parts = name.mid(prefix.size()).split(QLatin1Char('.'));
+        // "<host>.<pid>.<n>", or its lock file "<host>.<pid>.<n>.lck"; read
+        // from the right, since a host name may hold dots itself.
+        QString rest = name.mid(prefix.size());
+        if (rest.endsWith(QLatin1String(".lck")))
+            rest.chop(4);
+        const qsizetype lastDot = rest.lastIndexOf(QLatin1Char('.'));
+        const qsizetype pidDot = lastDot > 0 ? rest.lastIndexOf(QLatin1Char('.'), lastDot - 1) : -1;
         bool dead = false;
-        if (parts.size() == 3 && parts[0] == host) {
+        if (pidDot > 0 && rest.left(pidDot) == host) {
             bool ok = false;
-            const qint64 pid = parts[1].toLongLong(&ok);
+            const qint64 pid = rest.mid(pidDot + 1, lastDot - pidDot - 1).toLongLong(&ok);
             dead = ok && pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 &&
                    errno == ESRCH;
         }
