@@ -211,8 +211,8 @@ TEST_F(Crash, KilledFirstStartLeavesNoRegisterOrAWholeOne) {
         EXPECT_EQ(count(store::Database::open(db), QStringLiteral("Documents")), Records);
         // No half-filled copy, its journal or its lock file is left.
         const QStringList left = QDir(dir.path())
-                               .entryList({store::templateCopyPrefix(db) + QLatin1Char('*')},
-                                          QDir::Files | QDir::Hidden);
+                                     .entryList({store::templateCopyPrefix(db) + QLatin1Char('*')},
+                                                QDir::Files | QDir::Hidden);
         EXPECT_TRUE(left.isEmpty()) << "trial " << trial << ": " << left.join(' ').toStdString();
     }
     std::cout << "first-start kills: " << made << " of 6 had made the register (start " << span
