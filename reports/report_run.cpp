@@ -3,6 +3,7 @@
 #include "report_run.h"
 
 #include "mod_reports.h"
+#include "platform/dates/date_text.h"
 #include "platform/print/print_engine.h"
 #include "store/recordset.h"
 #include "store/value.h"
@@ -28,19 +29,17 @@ void printPageHeader(modReports& report, const print::PrintEngine& engine) {
 } // namespace
 
 QString generalDate(const QDateTime& when) {
-    const QLocale locale = QLocale::system();
-    return locale.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-           locale.toString(when.time(), QLocale::ShortFormat);
+    // The program's short date (month first, whatever the locale), then the
+    // time of day as the desktop's general date form writes it.
+    return platform::dates::formatDate(when.date(), platform::dates::DatePattern::ShortDate) +
+           QLatin1Char(' ') + QLocale::c().toString(when.time(), QStringLiteral("h:mm:ss AP"));
 }
 
 QString reportDate(const QVariant& value) {
     const QDate d = store::dateOf(value);
     if (!d.isValid())
         return QString();
-    return QStringLiteral("%1/%2/%3")
-        .arg(d.month())
-        .arg(d.day())
-        .arg(d.year(), 4, 10, QLatin1Char('0'));
+    return platform::dates::formatDate(d, platform::dates::DatePattern::ShortDate);
 }
 
 QString reportNumber(const QVariant& value) {
