@@ -95,6 +95,11 @@ frmChange::frmChange(store::RecordsetPtr documents, QWidget* parent)
 }
 
 frmChange::~frmChange() {
+    // Hiding the window while it is destroyed moves the focus out of the
+    // fields; their notifications must not reach this half-destroyed window.
+    txtDate->disconnect(this);
+    txtDesc->removeEventFilter(this);
+    txtWho->removeEventFilter(this);
     // A window destroyed without Update or Exit leaves nothing pending.
     abandonPending();
 }

@@ -92,6 +92,10 @@ void frmMain::startUp(const StartupOptions& options) {
     sHelpFile_ = folder.absoluteFilePath(QStringLiteral("Veld.Hlp"));
 
     // 6. The register: opened, or made from the template first.
+    // What starts killed part way left behind (a temporary copy, its lock
+    // file) goes, also when one of them had already given the register
+    // its name.
+    store::clearStaleTemplateCopies(registerFile);
     if (!QFileInfo::exists(registerFile)) {
         const QString templateFile = findTemplate(options.templateFolders);
         if (templateFile.isEmpty())

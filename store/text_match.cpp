@@ -84,7 +84,11 @@ char32_t fold(char32_t c) {
         return asciiLower(c);
     if (c >= InvalidByteBase)
         return c;
-    return QChar::toCaseFolded(c);
+    // The Kelvin sign and the long s fold to ASCII letters; keeping every
+    // non-ASCII character out of ASCII lets the list filters' byte-wise
+    // fast path and the general matcher always agree.
+    const char32_t f = QChar::toCaseFolded(c);
+    return f < 0x80 ? c : f;
 }
 
 bool sameIgnoringCase(char32_t a, char32_t b) {

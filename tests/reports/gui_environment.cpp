@@ -44,6 +44,8 @@ void answerNextBox(ModalSeen* seen, int button) {
         if (!box) {
             if (started->elapsed() < 10000)
                 QTimer::singleShot(10, *poll);
+            else
+                *poll = nullptr; // gives up; frees the closure (the running copy lives on)
             return;
         }
         if (seen) {
@@ -57,6 +59,7 @@ void answerNextBox(ModalSeen* seen, int button) {
             b->click();
         else
             box->reject();
+        *poll = nullptr; // answered; frees the closure (the running copy lives on)
     };
     QTimer::singleShot(0, *poll);
 }
