@@ -254,7 +254,7 @@ void frmMain::DisplayCurrentRecordInformation() {
             table->seek(QStringLiteral("="),
                         dtaDocuments->recordset()->field(QStringLiteral("RecordPtr")));
             if (!table->noMatch()) {
-                const auto field = [&table](const char* name) {
+                const auto field = [&](const char* name) {
                     return table->field(QLatin1String(name));
                 };
                 lblID->setText(text(field("ID")) + QLatin1Char(' '));
