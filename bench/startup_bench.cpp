@@ -41,6 +41,17 @@ private:
     QTemporaryDir dir_;
 };
 
+/// A main window started over the data folder of `options` and shown.
+std::unique_ptr<frmMain> startShown(const StartupOptions& options, benchmark::State& state) {
+    store::program::reset();
+    auto w = std::make_unique<frmMain>();
+    w->startUp(options);
+    w->show();
+    if (!QTest::qWaitForWindowExposed(w.get()))
+        state.SkipWithError("window not exposed");
+    return w;
+}
+
 void StartUpToShown(benchmark::State& state) {
     DataFolder data(static_cast<int>(state.range(0)));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(data.path()));
@@ -48,12 +59,7 @@ void StartUpToShown(benchmark::State& state) {
     options.dataFolder = data.path();
     int rows = 0;
     for (auto _ : state) {
-        store::program::reset();
-        auto w = std::make_unique<frmMain>();
-        w->startUp(options);
-        w->show();
-        if (!QTest::qWaitForWindowExposed(w.get()))
-            state.SkipWithError("window not exposed");
+        auto w = startShown(options, state);
         QCoreApplication::processEvents();
         rows = w->dtaDocuments->recordset()->rowCount();
         state.PauseTiming();
@@ -69,12 +75,7 @@ void ScrollJump(benchmark::State& state) {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(data.path()));
     StartupOptions options;
     options.dataFolder = data.path();
-    store::program::reset();
-    auto w = std::make_unique<frmMain>();
-    w->startUp(options);
-    w->show();
-    if (!QTest::qWaitForWindowExposed(w.get()))
-        state.SkipWithError("window not exposed");
+    auto w = startShown(options, state);
     QScrollBar* bar = w->grdInfo->verticalScrollBar();
     unsigned seed = 12345;
     for (auto _ : state) {
