@@ -58,9 +58,13 @@ TEST_F(Counting, AnyRecordsWithoutAUsableRecordsetIsFalseWithoutError) {
 
 TEST_F(Counting, NumberOfRecordsCountsAndLeavesTheFirstRecordCurrent) {
     addDocuments(3);
-    for (const auto type : {store::RecordsetType::Snapshot, store::RecordsetType::Dynaset}) {
-        com::Ptr<IEngineRecordset> rs =
-            open(QStringLiteral("SELECT * FROM Documents ORDER BY ID"), type);
+    const std::pair<const char*, store::RecordsetType> sources[] = {
+        {"SELECT * FROM Documents ORDER BY ID", store::RecordsetType::Snapshot},
+        {"SELECT * FROM Documents ORDER BY ID", store::RecordsetType::Dynaset},
+        {"Documents", store::RecordsetType::Table}};
+    for (const auto& [source, type] : sources) {
+        SCOPED_TRACE(static_cast<int>(type));
+        com::Ptr<IEngineRecordset> rs = open(QString::fromLatin1(source), type);
         rs->recordset()->moveNext();
         rs->recordset()->moveNext(); // anywhere but the first row
         IEngineRecordset* p = rs.get();
@@ -68,15 +72,11 @@ TEST_F(Counting, NumberOfRecordsCountsAndLeavesTheFirstRecordCurrent) {
         ASSERT_EQ(access->fnNumberOfRecords(&p, &count), com::S_OK);
         EXPECT_EQ(count, 3);
         EXPECT_EQ(p, rs.get());
-        EXPECT_EQ(rs->recordset()->absolutePosition(), 0);
+        if (type != store::RecordsetType::Table) { // a table has no row index
+            EXPECT_EQ(rs->recordset()->absolutePosition(), 0);
+        }
         EXPECT_EQ(rs->recordset()->field(QStringLiteral("ID")).toInt(), 1);
     }
-    com::Ptr<IEngineRecordset> table =
-        open(QStringLiteral("Documents"), store::RecordsetType::Table);
-    IEngineRecordset* p = table.get();
-    std::int32_t count = -1;
-    ASSERT_EQ(access->fnNumberOfRecords(&p, &count), com::S_OK);
-    EXPECT_EQ(count, 3);
 }
 
 TEST_F(Counting, NumberOfRecordsIsZeroWithoutTouchingAnEmptyOrMissingRecordset) {

@@ -21,28 +21,14 @@ std::pair<QString, QStringList> leaveDate(frmChange& w, const QString& typed) {
 
 TEST_F(EditorWindowTest, DateFieldIsRewrittenWhenLeft) {
     frmChange& w = openAdd();
+    // One of each kind; every shorthand is read in date_entry_test.cpp.
     const QList<std::pair<const char*, const char*>> cases{
         {"today", "7/4/2001"},
-        {"Today", "7/4/2001"},
-        {"NOW", "7/4/2001"},
         {"yesterday", "7/3/2001"},
-        {"tomorrow", "7/5/2001"},
-        {"0704", "7/4/2001"},
-        {"704", "7/4/2001"},
-        {"74", "7/4/2001"},
         {"70476", "7/4/1976"},
-        {"070476", "7/4/1976"},
-        {"070405", "7/4/2005"},
-        {"07041976", "7/4/1976"},
-        {"12-25-95", "12/25/1995"},
-        {"12.25.1995", "12/25/1995"},
-        {"7/4/76", "7/4/1976"},
-        {"7/4/29", "7/4/2029"},
-        {"7/4/30", "7/4/1930"},
-        {"7/4/5", "7/4/2005"},
         {"7/4/", "7/4/2000"},
+        {"12-25-95", "12/25/1995"},
         {"7/4/123", "7/4/2023"},
-        {"07/04/1976", "7/4/1976"},
         {"", ""},
         {"   ", "   "},
     };

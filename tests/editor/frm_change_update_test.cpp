@@ -41,16 +41,12 @@ TEST_F(EditorWindowTest, ChangeKeepingItsIDStoresAndLeavesNewIDZero) {
 }
 
 TEST_F(EditorWindowTest, DuplicateIDIsRefusedAndTheWindowKeepsItsEntries) {
-    struct Case {
-        bool adding;
-        const char* id;
-    };
-    for (const Case c : {Case{true, "8"}, Case{false, "8"}}) {
+    for (const bool adding : {true, false}) {
         db.execute(QStringLiteral("DELETE FROM Documents"));
         const int ptr = add({7, QStringLiteral("seven"), QDate(2000, 1, 1)});
         add({8, QStringLiteral("eight"), QDate(2000, 1, 1)});
-        frmChange& w = c.adding ? openAdd() : openChange(ptr);
-        retype(w.txtID, QString::fromLatin1(c.id));
+        frmChange& w = adding ? openAdd() : openChange(ptr);
+        retype(w.txtID, QStringLiteral("8"));
         retype(w.txtDesc, QStringLiteral("kept"));
         {
             BoxAnswerer boxes;
@@ -76,7 +72,7 @@ TEST_F(EditorWindowTest, DuplicateIDIsRefusedAndTheWindowKeepsItsEntries) {
         EXPECT_EQ(w.result(), QDialog::Accepted);
         EXPECT_EQ(stored(9),
                   QStringLiteral("9|kept|%1|0||")
-                      .arg(c.adding ? QStringLiteral("2001-07-04") : QStringLiteral("2000-01-01")));
+                      .arg(adding ? QStringLiteral("2001-07-04") : QStringLiteral("2000-01-01")));
         window.reset();
     }
 }

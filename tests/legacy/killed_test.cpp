@@ -90,22 +90,16 @@ TEST_F(KilledImport, AtAnyStepLeavesNothingThenARerunFilesAll) {
 TEST_F(KilledImport, AtRandomMomentsLeavesAllOrNothing) {
     std::mt19937 random(20261207);
     std::uniform_int_distribution<int> delay(1000, 150000);
-    int empty = 0, complete = 0;
     for (int trial = 0; trial < 8; ++trial) {
-        const int status = importInChild(0, delay(random));
+        importInChild(0, delay(random));
         const int n = documents();
         EXPECT_TRUE(n == 0 || n == Records) << "trial " << trial << ": " << n << " documents";
         if (n == Records) {
-            ++complete;
-            EXPECT_TRUE(WIFEXITED(status) || WIFSIGNALED(status));
             const auto db = store::Database::open(database());
             db.execute(QStringLiteral("DELETE FROM Documents"));
             db.execute(QStringLiteral("DELETE FROM Types"));
-        } else {
-            ++empty;
         }
     }
-    EXPECT_EQ(empty + complete, 8);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // The "Converting" window: its caption and text, shown and painted before
 // the first record is filed, and closed when the import ends, also when it
-// fails. Needs a QApplication, made once for the whole test program.
+// fails. The QApplication is gui_main.cpp's.
 
 #include "legacy/frm_converting.h"
 #include "legacy/legacy_error.h"
@@ -13,23 +13,6 @@
 using namespace legacy;
 
 namespace {
-
-/// One QApplication on the offscreen platform for every test here.
-class GuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "legacy_tests";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app.reset(); }
-    std::unique_ptr<QApplication> app;
-};
-
-const auto* const environment = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
 
 /// The window, recording whether it was on screen and painted whenever the
 /// import reports progress.

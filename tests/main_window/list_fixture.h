@@ -73,21 +73,6 @@ public:
         }
     }
 
-    /// Documents 1..n called "Document 0001".. in ID order.
-    void makeNumbered(int n) {
-        QList<Doc> docs;
-        for (int i = 1; i <= n; ++i)
-            docs.append({i, QStringLiteral("Document %1").arg(i, 4, 10, QLatin1Char('0'))});
-        makeDocuments({}, docs);
-    }
-
-    frmMain& startShown() {
-        frmMain& w = start();
-        w.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
-        return w;
-    }
-
     /// The list's current document's ID, or -1 when none.
     int currentId() const {
         auto rs = window->dtaDocuments->recordset();

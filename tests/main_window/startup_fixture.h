@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
@@ -75,6 +76,22 @@ public:
             rs->setField(QStringLiteral("Description"), description);
             rs->update();
         }
+    }
+
+    /// A register of documents 1..n called "Document 0001".. .
+    void makeNumbered(int n) {
+        QList<std::pair<int, QString>> docs;
+        for (int i = 1; i <= n; ++i)
+            docs.append({i, QStringLiteral("Document %1").arg(i, 4, 10, QLatin1Char('0'))});
+        makeRegister(docs);
+    }
+
+    /// Starts a fresh window and shows it.
+    frmMain& startShown() {
+        frmMain& w = start();
+        w.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
+        return w;
     }
 
     /// The grid's column `column` top to bottom.

@@ -1,6 +1,5 @@
-// A QApplication for the GUI tests, made once before the first test by a
-// GoogleTest global environment (gtest_main runs it), and a helper that
-// answers the next modal box. Tests run with QT_QPA_PLATFORM=offscreen.
+// Helpers for the GUI tests, which run under tests/gui_main.cpp's
+// QApplication: answer the next modal box, and wait while events run.
 
 #include "gui_environment.h"
 
@@ -8,32 +7,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
-#include <gtest/gtest.h>
-
-namespace {
-
-class GuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "tolvane";
-        static char* argv[] = {name, nullptr};
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        app_ = new QApplication(argc, argv);
-    }
-    void TearDown() override {
-        delete app_;
-        app_ = nullptr;
-    }
-
-private:
-    QApplication* app_ = nullptr;
-};
-
-[[maybe_unused]] auto* const environment = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
-
-} // namespace
 
 void answerNextBox(ModalSeen* seen, int button) {
     auto poll = std::make_shared<std::function<void()>>();

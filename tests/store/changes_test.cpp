@@ -3,24 +3,13 @@
 // which error, and that a refused write loses nothing that was pending.
 
 #include "register_fixture.h"
-#include "store/engine_error.h"
 #include "store/transaction.h"
 
-using store::EngineError;
 using store::RecordsetType;
 
 namespace {
 
 class Changes : public RegisterTest {};
-
-int errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const EngineError& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 TEST_F(Changes, NewRowIsStoredOnUpdateAndDroppedOnCancel) {
     auto list = db.openRecordset(QStringLiteral("SELECT * FROM Documents ORDER BY ID"));

@@ -1,23 +1,13 @@
 // Positioning of recordsets: BOF/EOF on empty and one-row results, the
 // moves, RecordCount, and where the cursor stands after a delete, for the
-// key-list (dynaset), copied (aggregate snapshot) and live table kinds.
+// key-list (dynaset), copied (snapshot) and live table kinds. The copied
+// aggregate snapshot is counted in statements_test.cpp.
 
 #include "register_fixture.h"
-#include "store/engine_error.h"
 
-using store::EngineError;
 using store::RecordsetType;
 
 namespace {
-
-int errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const EngineError& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 class Cursor : public RegisterTest {};
 
@@ -52,16 +42,6 @@ TEST_F(Cursor, OneRowStandsOnItsRowAndMovesOffBothEnds) {
         rs->moveLast();
         EXPECT_EQ(rs->recordCount(), 1);
     }
-}
-
-TEST_F(Cursor, AggregateSnapshotIsCopiedAndCounted) {
-    add({3, "a"});
-    add({12, "b"});
-    auto rs = db.openRecordset(QStringLiteral("SELECT MAX(ID) AS MaxID FROM Documents"),
-                               RecordsetType::Snapshot);
-    rs->moveLast();
-    EXPECT_EQ(rs->recordCount(), 1);
-    EXPECT_EQ(rs->field("MaxID").toInt(), 12);
 }
 
 struct DeleteCase {

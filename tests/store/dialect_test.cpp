@@ -3,14 +3,9 @@
 // criteria, and the windows' own statements run through SQLite after
 // translation.
 
+#include "memory_sql.h"
 #include "store/dialect.h"
 #include "store/engine_error.h"
-#include "store/text_match.h"
-
-#include <gtest/gtest.h>
-#include <sqlite3.h>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -357,12 +352,11 @@ TEST(DialectCriterion, MalformedCriteriaAreExpressionErrors) {
 
 // --- translated statements through SQLite -----------------------------------
 
-/// An in-memory database shaped like a register, with like() and JETTEXT.
-class DialectSql : public ::testing::Test {
+/// The connection holds tables shaped like a register's.
+class DialectSql : public MemorySql {
 protected:
     void SetUp() override {
-        ASSERT_EQ(sqlite3_open(":memory:", &db_), SQLITE_OK);
-        store::textmatch::install(db_);
+        MemorySql::SetUp();
         exec("CREATE TABLE Documents (RecordPtr INTEGER PRIMARY KEY AUTOINCREMENT, ID INTEGER, "
              "Description TEXT COLLATE JETTEXT, DocumentType SMALLINT, Date DATETIME)");
         exec("CREATE TABLE Types (RecordPtr INTEGER PRIMARY KEY AUTOINCREMENT, "
@@ -376,34 +370,12 @@ protected:
              "(150, 'abc', 3, NULL)");
         exec("INSERT INTO Types (Type) VALUES ('Invoice'), ('Men''s'), ('MEN''S SUITS')");
     }
-    void TearDown() override { sqlite3_close(db_); }
-
-    void exec(const char* sql) {
-        char* message = nullptr;
-        const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &message);
-        EXPECT_EQ(rc, SQLITE_OK) << (message ? message : "");
-        sqlite3_free(message);
-    }
 
     /// Translates a statement and returns the given column of every row.
-    std::vector<std::string> run(const char* statement, int columnIndex) {
-        const std::string sql = str(dialect::translate(QString::fromUtf8(statement)));
-        sqlite3_stmt* stmt = nullptr;
-        std::vector<std::string> rows;
-        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
-            return {std::string("error: ") + sqlite3_errmsg(db_)};
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            const unsigned char* text = sqlite3_column_text(stmt, columnIndex);
-            rows.emplace_back(text ? reinterpret_cast<const char*>(text) : "NULL");
-        }
-        sqlite3_finalize(stmt);
-        return rows;
+    Rows run(const char* statement, int columnIndex) {
+        return column(str(dialect::translate(QString::fromUtf8(statement))), columnIndex);
     }
-
-    sqlite3* db_ = nullptr;
 };
-
-using Rows = std::vector<std::string>;
 
 TEST_F(DialectSql, WindowStatementsRunAfterTranslation) {
     // Columns: 0 RecordPtr, 1 ID, 2 Description, 3 DocumentType, 4 Date.
@@ -430,14 +402,8 @@ TEST_F(DialectSql, KeyableShapeRebuildsTheSameRows) {
         "SELECT * FROM Documents WHERE Description LIKE '*abc*' AND Date > #2/6/2004#"));
     const auto shape = dialect::analyseSelect(translated);
     ASSERT_TRUE(shape.has_value());
-    const std::string keys = "SELECT RecordPtr FROM " + str(shape->table) + str(shape->tail);
-    sqlite3_stmt* stmt = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db_, keys.c_str(), -1, &stmt, nullptr), SQLITE_OK);
-    Rows ids;
-    while (sqlite3_step(stmt) == SQLITE_ROW)
-        ids.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
-    sqlite3_finalize(stmt);
-    EXPECT_EQ(ids, (Rows{"1", "3", "5"}));
+    EXPECT_EQ(column("SELECT RecordPtr FROM " + str(shape->table) + str(shape->tail)),
+              (Rows{"1", "3", "5"}));
 }
 
 } // namespace

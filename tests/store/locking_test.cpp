@@ -5,10 +5,6 @@
 
 #include "peer.h"
 #include "register_fixture.h"
-#include "store/engine_error.h"
-
-using store::EngineError;
-using store::RecordsetType;
 
 namespace {
 
@@ -23,15 +19,6 @@ protected:
 
     store::RecordsetPtr first(const store::Database& of) {
         return of.openRecordset(QStringLiteral("SELECT * FROM Documents ORDER BY ID"));
-    }
-
-    int refusal(const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const EngineError& e) {
-            return e.number();
-        }
-        return 0;
     }
 
     int ptr = 0;
@@ -50,10 +37,10 @@ TEST_F(Locking, EditedRowIsRefusedToOtherUsersUntilReleased) {
         auto mine = first(db);
         auto theirs = first(other);
         mine->edit();
-        EXPECT_EQ(refusal([&] { theirs->edit(); }), store::err::RecordLocked) << name;
-        EXPECT_EQ(refusal([&] { theirs->deleteCurrent(); }), store::err::RecordLocked) << name;
+        EXPECT_EQ(errorOf([&] { theirs->edit(); }), store::err::RecordLocked) << name;
+        EXPECT_EQ(errorOf([&] { theirs->deleteCurrent(); }), store::err::RecordLocked) << name;
         theirs->moveNext();
-        EXPECT_EQ(refusal([&] {
+        EXPECT_EQ(errorOf([&] {
                       theirs->edit();
                       theirs->cancelUpdate();
                   }),
@@ -61,7 +48,7 @@ TEST_F(Locking, EditedRowIsRefusedToOtherUsersUntilReleased) {
             << "other rows stay free";
         release(*mine);
         theirs->moveFirst();
-        EXPECT_EQ(refusal([&] { theirs->edit(); }), 0) << name;
+        EXPECT_EQ(errorOf([&] { theirs->edit(); }), 0) << name;
         theirs->cancelUpdate();
     }
 }
@@ -88,7 +75,7 @@ TEST_F(Locking, OthersCanWriteWhileARowIsUnderEdit) {
 TEST_F(Locking, EditOfARowDeletedMeanwhileSaysSo) {
     auto mine = first(db);
     first(other)->deleteCurrent();
-    EXPECT_EQ(refusal([&] { mine->edit(); }), store::err::RecordDeleted);
+    EXPECT_EQ(errorOf([&] { mine->edit(); }), store::err::RecordDeleted);
     auto again = first(other);
     EXPECT_NO_THROW(again->edit()) << "the refused edit left no reservation";
 }
@@ -97,9 +84,9 @@ TEST_F(Locking, RowHeldByAnotherProcessIsRefusedUntilThatProcessIsKilled) {
     Peer peer({QStringLiteral("edit"), file(), QString::number(ptr)});
     ASSERT_EQ(peer.readLine(), "EDITING");
     auto mine = first(db);
-    EXPECT_EQ(refusal([&] { mine->edit(); }), store::err::RecordLocked);
+    EXPECT_EQ(errorOf([&] { mine->edit(); }), store::err::RecordLocked);
     peer.kill();
-    EXPECT_TRUE(eventually([&] { return refusal([&] { mine->edit(); }) == 0; }));
+    EXPECT_TRUE(eventually([&] { return errorOf([&] { mine->edit(); }) == 0; }));
 }
 
 TEST_F(Locking, ConcurrentWritersLoseNoRowAndLeaveASoundFile) {

@@ -1,13 +1,26 @@
 #pragma once
 // A fresh register in a temporary folder for each test, with helpers that
 // file documents and types through table recordsets the way the program
-// does, and read a whole result back as a list of texts.
+// does, read a whole result back as a list of texts, and tell which engine
+// error an operation raised.
 
 #include "store/database.h"
+#include "store/engine_error.h"
 #include "store/recordset.h"
 
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
+
+/// Runs `f`; the number of the EngineError it raised, 0 if it raised none.
+inline int errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const store::EngineError& e) {
+        return e.number();
+    }
+    return 0;
+}
 
 struct Doc {
     int id;

@@ -2,12 +2,7 @@
 // order on their own, table by table, then both installed on an in-memory
 // SQLite connection and used through SQL the way the register uses them.
 
-#include "store/text_match.h"
-
-#include <gtest/gtest.h>
-#include <sqlite3.h>
-#include <string>
-#include <vector>
+#include "memory_sql.h"
 
 namespace {
 
@@ -205,47 +200,16 @@ TEST(TextMatchCompare, OrdersWithoutRegardToCase) {
     }
 }
 
-/// An in-memory SQLite database with like() and JETTEXT installed.
-class TextMatchSql : public ::testing::Test {
+/// The connection holds a table of words, one of them Null.
+class TextMatchSql : public MemorySql {
 protected:
     void SetUp() override {
-        ASSERT_EQ(sqlite3_open(":memory:", &db_), SQLITE_OK);
-        store::textmatch::install(db_);
+        MemorySql::SetUp();
         exec("CREATE TABLE Words (Word TEXT COLLATE JETTEXT)");
         exec("INSERT INTO Words VALUES ('xxABCxx'), ('Banana'), ('abc'), ('apple'), "
              "('\xC3\x84pfel'), ('ab'), (NULL)");
     }
-    void TearDown() override { sqlite3_close(db_); }
-
-    void exec(const char* sql) {
-        char* message = nullptr;
-        const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &message);
-        EXPECT_EQ(rc, SQLITE_OK) << (message ? message : "");
-        sqlite3_free(message);
-    }
-
-    /// The first column of every row, "NULL" for a Null; "error: ..." if the
-    /// statement fails.
-    std::vector<std::string> column(const char* sql) {
-        sqlite3_stmt* stmt = nullptr;
-        std::vector<std::string> rows;
-        if (sqlite3_prepare_v2(db_, sql, -1, &stmt, nullptr) != SQLITE_OK)
-            return {std::string("error: ") + sqlite3_errmsg(db_)};
-        int rc = SQLITE_ROW;
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-            const unsigned char* text = sqlite3_column_text(stmt, 0);
-            rows.emplace_back(text ? reinterpret_cast<const char*>(text) : "NULL");
-        }
-        if (rc != SQLITE_DONE)
-            rows = {std::string("error: ") + sqlite3_errmsg(db_)};
-        sqlite3_finalize(stmt);
-        return rows;
-    }
-
-    sqlite3* db_ = nullptr;
 };
-
-using Rows = std::vector<std::string>;
 
 TEST_F(TextMatchSql, LikeUsesTheDesktopPatterns) {
     EXPECT_EQ(column("SELECT Word FROM Words WHERE Word LIKE '*abc*' ORDER BY Word"),

@@ -72,15 +72,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 using AddTypeDialogTest = TypesTest;
 
-TEST_F(AddTypeDialogTest, MensAddedOnceThenRefused) {
-    open();
-    BoxSeen first, second;
-    EXPECT_TRUE(addThroughDialog(QStringLiteral("Men's"), &first));
-    EXPECT_FALSE(addThroughDialog(QStringLiteral("Men's"), &second));
-    EXPECT_EQ(second.text, types_ui::TypeAlreadyDefined);
-    EXPECT_EQ(stored(), QStringList{QStringLiteral("Men's")});
-}
-
 TEST_F(AddTypeDialogTest, AnEleventhCharacterCannotBeTypedOrPasted) {
     open();
     QString typed, pasted;

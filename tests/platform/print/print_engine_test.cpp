@@ -49,16 +49,13 @@ protected:
     PrintEngine engine;
 };
 
-TEST_F(Engine, MarginsReadBackInTwipsAndBadTextIsRefused) {
+TEST_F(Engine, MarginsAndPageReadBackInTwipsAndBadTextIsRefused) {
     engine.setMarginRight(QStringLiteral("1cm"));
     EXPECT_DOUBLE_EQ(engine.marginLeft(), 720);
     EXPECT_NEAR(engine.marginRight(), 566.93, 0.01);
     EXPECT_THROW(engine.setMarginRight(QStringLiteral("wide")), print::PrintError);
     EXPECT_NEAR(engine.marginRight(), 566.93, 0.01); // unchanged by the refused text
-}
-
-TEST_F(Engine, LetterPageInTwips) {
-    EXPECT_NEAR(engine.pageWidth(), 12240, 1);
+    EXPECT_NEAR(engine.pageWidth(), 12240, 1);       // Letter
     EXPECT_NEAR(engine.pageHeight(), 15840, 1);
 }
 
