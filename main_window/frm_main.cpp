@@ -104,11 +104,6 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     resize(561, 364 + menuBar()->sizeHint().height());
 }
 
-frmMain::ModalWindows& frmMain::standardWindows() {
-    static ModalWindows standard;
-    return standard;
-}
-
 frmMain::~frmMain() = default;
 
 void frmMain::buildList(QWidget* area) {
@@ -268,13 +263,6 @@ void frmMain::buildMenu() {
             [this] { mnuMaintenanceTypes_Click(); });
     connect(mnuHelpContents, &QAction::triggered, this, [this] { mnuHelpContents_Click(); });
     connect(mnuHelpAbout, &QAction::triggered, this, [this] { reports::showAbout(this); });
-}
-
-// For the editor and the types window while this build has not linked
-// them in (see standardWindows): says so rather than doing nothing.
-void frmMain::notYetAvailable(const QString& what) {
-    QMessageBox::information(this, QString(),
-                             QStringLiteral("%1 is not available in this version yet.").arg(what));
 }
 
 void frmMain::keyPressEvent(QKeyEvent* event) {

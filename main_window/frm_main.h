@@ -100,9 +100,8 @@ public:
         /// The document types window.
         std::function<void(QWidget* parent)> types;
     };
-    /// The windows every new main window starts with: empty until
-    /// frm_main_windows.cpp, linked in, fills in frmChange and frmTypes.
-    static ModalWindows& standardWindows();
+    /// The windows every new main window starts with: frmChange and frmTypes.
+    static ModalWindows standardWindows();
     /// This window's modal windows (tests put stand-ins here).
     ModalWindows windows;
 
@@ -160,7 +159,6 @@ private:
     void buildFilters(QWidget* area);
     void buildOrder(QWidget* area);
     void buildMenu();
-    void notYetAvailable(const QString& what);
     void openList(const QString& databaseFile);
     void connectFilters();
     void listRowChanged();

@@ -47,10 +47,6 @@ com::Ptr<brellox::_clsAccess> libraryFor(QWidget* parent, const QString& command
 
 void frmMain::cmdAdd_Click() {
     flushTypedFilter();
-    if (!windows.editor) {
-        notYetAvailable(QStringLiteral("Adding a document"));
-        return;
-    }
     program::gAddMode = true;
     program::gNewDocumentID = 0;
     windows.editor(dtaDocuments->recordset(), this);
@@ -72,10 +68,6 @@ void frmMain::cmdAdd_Click() {
 
 void frmMain::cmdChange_Click() {
     flushTypedFilter();
-    if (!windows.editor) {
-        notYetAvailable(QStringLiteral("Changing a document"));
-        return;
-    }
     const auto library = libraryFor(this, QStringLiteral("changed"));
     if (!library)
         return;
@@ -173,10 +165,6 @@ void frmMain::mnuFilePrint_Click() {
 }
 
 void frmMain::mnuMaintenanceTypes_Click() {
-    if (!windows.types) {
-        notYetAvailable(QStringLiteral("Managing document types"));
-        return;
-    }
     windows.types(this);
 }
 

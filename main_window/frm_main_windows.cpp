@@ -1,8 +1,6 @@
 // The real modal windows of the main window's commands: the document
-// editor frmChange and the types window frmTypes. Linked into main_window
-// (with the editor and types libraries), this file's static initialiser
-// makes them the standard windows of every frmMain; without it Add, Change
-// and Manage Types say that they are not available yet.
+// editor frmChange and the types window frmTypes. Tests replace them in
+// frmMain::windows with stand-ins.
 
 #include "editor/frm_change.h"
 #include "frm_main.h"
@@ -12,10 +10,8 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 
-namespace {
-
-const bool installed = [] {
-    frmMain::ModalWindows& standard = frmMain::standardWindows();
+frmMain::ModalWindows frmMain::standardWindows() {
+    ModalWindows standard;
     standard.editor = [](store::RecordsetPtr list, QWidget* parent) {
         frmChange editor(std::move(list), parent);
         editor.exec();
@@ -31,7 +27,5 @@ const bool installed = [] {
                 QStringLiteral("The document types could not be read.\n\n%1").arg(e.text()));
         }
     };
-    return true;
-}();
-
-} // namespace
+    return standard;
+}
