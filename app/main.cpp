@@ -1,6 +1,7 @@
-// tolvane: the Arkelby program. Creates the application (its name,
+// tolvane [FOLDER]: the Arkelby program. Creates the application (its name,
 // "tolvane", captions the message boxes), runs the main window's start-up
-// in the current folder and shows the window; the program ends when the
+// in FOLDER (made if missing) or else the current folder, and shows the
+// window; the program ends when the
 // window closes. A start-up failure is shown and ends with status 1. On the
 // first start beside the older dBase register, start-up imports it into the
 // new register before that register gets its name.
@@ -10,11 +11,46 @@
 #include "main_window/frm_main.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char* const Usage = "Usage: tolvane [FOLDER]\n"
+                          "Starts Arkelby on the register Veld.MDB in FOLDER (made if missing),\n"
+                          "or in the current folder.\n";
+
+// Makes `folder` the current folder, creating it if needed; false (after
+// telling the user) when it cannot be used.
+bool enterFolder(const QString& folder) {
+    if (QDir().mkpath(folder) && QDir::setCurrent(folder))
+        return true;
+    QMessageBox::critical(nullptr, QApplication::applicationName(),
+                          QStringLiteral("The folder '%1' could not be made or opened, so the "
+                                         "register cannot be kept there.")
+                              .arg(folder));
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    // --help before the application, which needs a display.
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    QApplication app(argc, argv); // takes Qt's own options out of argv
+    if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
+        std::fputs(Usage, stderr);
+        return 2;
+    }
     QApplication::setApplicationName(QStringLiteral("tolvane"));
     QApplication::setOrganizationName(QStringLiteral("Arkelby"));
+    if (argc == 2 && !enterFolder(QFile::decodeName(argv[1])))
+        return 1;
     StartupOptions options = StartupOptions::forProgram();
     options.importLegacy = [folder = options.dataFolder](const QString& newRegister) {
         try {
