@@ -72,7 +72,7 @@ bool through(const char* className, Qt::Key key, Qt::KeyboardModifiers modifiers
         auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (w && w->inherits(className) && QApplication::activeWindow() == w) {
             poll.stop();
-            QObject::connect(w, &QDialog::finished, [&closed] { closed = true; });
+            QObject::connect(w, &QDialog::finished, &poll, [&closed] { closed = true; });
             act(w);
         }
     });
