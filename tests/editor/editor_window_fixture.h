@@ -1,11 +1,13 @@
 #pragma once
 // A register of its own for each test, wired the way start-up wires the
 // program (dbMain, rsDescription, rsWho), a document list over it, and
-// helpers that open the real editor window, drive it by keys and answer
-// its message boxes. The current date is fixed at July 4, 2001.
+// helpers that open the real editor window and drive it by keys; its
+// message boxes are answered by modal_answers.h's BoxAnswerer. The current
+// date is fixed at July 4, 2001.
 
 #include "editor/date_line_edit.h"
 #include "editor/frm_change.h"
+#include "modal_answers.h"
 #include "platform/dates/today.h"
 #include "store/program_state.h"
 #include "store/register_fixture.h"
@@ -17,7 +19,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <memory>
 #include <ostream>
 
@@ -25,69 +26,6 @@
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
-
-/// A message box the window showed: caption, text, icon and buttons.
-struct SeenBox {
-    QString title;
-    QString text;
-    QMessageBox::Icon icon;
-    QMessageBox::StandardButtons buttons;
-};
-
-/// Answers every message box that comes up while it lives with `reply`,
-/// and keeps what they said.
-class BoxAnswerer {
-public:
-    explicit BoxAnswerer(QMessageBox::StandardButton reply = QMessageBox::Ok)
-        : state_(std::make_shared<State>()) {
-        state_->reply = reply;
-        poll(state_);
-    }
-    ~BoxAnswerer() {
-        state_->stopped = true;
-        settle();
-    }
-
-    /// Lets the window under the closed boxes become active again, as the
-    /// desktop does; the offscreen platform leaves no window active.
-    static void settle() {
-        if (QWidget* window = QApplication::activeModalWidget();
-            window && QApplication::activeWindow() != window) {
-            window->activateWindow();
-            EXPECT_TRUE(QTest::qWaitForWindowActive(window));
-        }
-    }
-    BoxAnswerer(const BoxAnswerer&) = delete;
-    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
-
-    const QList<SeenBox>& seen() const { return state_->seen; }
-    QStringList texts() const {
-        QStringList out;
-        for (const SeenBox& b : state_->seen)
-            out << b.text;
-        return out;
-    }
-
-private:
-    struct State {
-        QMessageBox::StandardButton reply = QMessageBox::Ok;
-        QList<SeenBox> seen;
-        bool stopped = false;
-    };
-    static void poll(const std::shared_ptr<State>& s) {
-        if (s->stopped)
-            return;
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            s->seen.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
-            if (QAbstractButton* b = box->button(s->reply))
-                b->click();
-            else
-                box->reject();
-        }
-        QTimer::singleShot(2, [s] { poll(s); });
-    }
-    std::shared_ptr<State> state_;
-};
 
 class EditorWindowTest : public RegisterTest {
 protected:

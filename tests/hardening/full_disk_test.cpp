@@ -18,7 +18,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <functional>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -55,15 +54,6 @@ private:
     QString path_; ///< the filler file, beside the test's folders
     bool full_ = false;
 };
-
-/// Calls `act` with the modal window of class `className` once it is shown.
-void whenModal(const char* className, std::function<void(QWidget*)> act) {
-    QWidget* w = QApplication::activeModalWidget();
-    if (w && w->inherits(className))
-        act(w);
-    else
-        QTimer::singleShot(10, [className, act] { whenModal(className, act); });
-}
 
 class FullDiskTest : public HardeningTest {
 public:
@@ -116,12 +106,11 @@ TEST_F(FullDiskTest, TypedDocumentWaitsInTheEditorUntilThereIsRoom) {
     // make room and press Update again.
     QString refusal;
     bool keptOnScreen = false;
-    whenModal("frmChange", [&](QWidget* editorWindow) {
-        auto* editor = static_cast<frmChange*>(editorWindow);
+    whenModal<frmChange>([&](frmChange* editor) {
         editor->txtDesc->setText(QStringLiteral("Lease renewal"));
-        whenModal("QMessageBox", [&, editor](QWidget* box) {
-            refusal = static_cast<QMessageBox*>(box)->text();
-            static_cast<QMessageBox*>(box)->accept();
+        whenModal<QMessageBox>([&, editor](QMessageBox* box) {
+            refusal = box->text();
+            box->accept();
             keptOnScreen = editor->isVisible() &&
                            editor->txtDesc->text() == QStringLiteral("Lease renewal") &&
                            editor->txtID->text() == QStringLiteral("51");

@@ -3,11 +3,11 @@
 // test (with types), the query library registered in a private component
 // registry, and helpers to answer the message boxes the commands show.
 
+#include "modal_answers.h"
 #include "platform/com/library_loader.h"
 #include "platform/com/server_exports.h"
 #include "startup_fixture.h"
 
-#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -21,13 +21,6 @@ struct Doc {
     QString note = {};
     QString isoDate = {}; ///< "2004-03-01", empty for a Null date
     int type = 0;
-};
-
-/// What a message box showed.
-struct Box {
-    QString title, text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
 };
 
 class ListTest : public StartupTest {
@@ -110,30 +103,11 @@ public:
 
     /// Runs `action`, answering every box it shows with `button`; returns
     /// the boxes in order.
-    template <class F> QList<Box> answering(QMessageBox::StandardButton button, F action) {
-        seen.clear();
-        pendingButton = button;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-                take(box);
-        });
-        poll.start(5);
+    template <class F> QList<SeenBox> answering(QMessageBox::StandardButton button, F action) {
+        BoxAnswerer boxes(button);
         action();
-        poll.stop();
-        return seen;
+        return boxes.seen();
     }
 
     QTemporaryDir registry;
-    QList<Box> seen;
-    QMessageBox::StandardButton pendingButton = QMessageBox::Ok;
-
-private:
-    void take(QMessageBox* box) {
-        seen.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
-        QAbstractButton* b = box->button(pendingButton);
-        if (!b)
-            b = box->buttons().value(0);
-        b->click();
-    }
 };

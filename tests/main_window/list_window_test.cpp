@@ -143,7 +143,7 @@ TEST_F(ListTest, ApostropheInAFilterFindsTheDocument) {
     makeDocuments({}, {{1, "Letter to O'Brien", "O'Brien"}, {2, "Letter to Brien"}});
     frmMain& w = startShown();
     w.chkFilterOn->click();
-    const QList<Box> boxes = answering(QMessageBox::Ok, [&] {
+    const QList<SeenBox> boxes = answering(QMessageBox::Ok, [&] {
         typeInto(w.txtFilterDesc, QStringLiteral("o'b"));
         typeInto(w.txtFilterWho, QStringLiteral("'"));
     });
@@ -226,7 +226,7 @@ TEST_F(ListTest, KeysTypedWhileTheListIsBusyAreAnsweredByOneReRun) {
     // A command right after typing works on the list as typed.
     registerLibrary();
     QTest::keyClick(w.txtFilterDesc, Qt::Key_Backspace);
-    const QList<Box> boxes = answering(QMessageBox::Cancel, [&] { w.cmdDelete->click(); });
+    const QList<SeenBox> boxes = answering(QMessageBox::Cancel, [&] { w.cmdDelete->click(); });
     EXPECT_EQ(reruns.count(), 2);
     EXPECT_EQ(boxes.size(), 1);
     EXPECT_EQ(gridColumn(1), (QStringList{"2", "1"}));

@@ -60,7 +60,7 @@ TEST_F(RecordsTest, DeleteAsksExactlyAndMovesToTheNextRow) {
     makeDocuments({}, {{1, "First"}, {2, "Middle   "}, {3, "Last"}});
     frmMain& w = startShown();
     clickRow(1); // document 2
-    const QList<Box> boxes = answering(QMessageBox::Ok, [&] { w.cmdDelete->click(); });
+    const QList<SeenBox> boxes = answering(QMessageBox::Ok, [&] { w.cmdDelete->click(); });
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_EQ(boxes[0].title, QStringLiteral("tolvane"));
     EXPECT_EQ(boxes[0].text, QStringLiteral("Delete \"Middle\" (2)"));
@@ -78,7 +78,7 @@ TEST_F(RecordsTest, DeleteCancelledChangesNothing) {
     makeDocuments({}, {{1, "First"}, {2, "Second"}});
     frmMain& w = startShown();
     clickRow(1);
-    const QList<Box> boxes = answering(QMessageBox::Cancel, [&] { w.cmdDelete->click(); });
+    const QList<SeenBox> boxes = answering(QMessageBox::Cancel, [&] { w.cmdDelete->click(); });
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_TRUE(exists(1));
     EXPECT_EQ(currentId(), 1);
@@ -100,7 +100,7 @@ TEST_F(RecordsTest, DeleteOfTheLastAndOfTheOnlyRow) {
     EXPECT_EQ(w.grdInfo->model()->rowCount(), 0);
     EXPECT_TRUE(w.panView->isHidden());
     // Delete on the empty list does nothing and asks nothing.
-    const QList<Box> boxes = answering(QMessageBox::Ok, [&] { w.cmdDelete->click(); });
+    const QList<SeenBox> boxes = answering(QMessageBox::Ok, [&] { w.cmdDelete->click(); });
     EXPECT_TRUE(boxes.isEmpty());
 }
 
@@ -113,7 +113,7 @@ TEST_F(RecordsTest, DeleteOfARowAnotherUserHoldsIsReportedAndChangesNothing) {
                                     store::RecordsetType::Dynaset);
     held->edit();
     clickRow(1);
-    const QList<Box> boxes = answering(QMessageBox::Ok, [&] { w.cmdDelete->click(); });
+    const QList<SeenBox> boxes = answering(QMessageBox::Ok, [&] { w.cmdDelete->click(); });
     ASSERT_EQ(boxes.size(), 2);
     EXPECT_TRUE(boxes[1].text.startsWith(QStringLiteral("The document \"Held\" (2) could not be "
                                                         "deleted.")))
@@ -134,7 +134,7 @@ TEST_F(RecordsTest, MissingQueryLibraryIsReportedByChangeAndDelete) {
     makeDocuments({}, {{1, "First"}});
     frmMain& w = startWithEditor(); // nothing registered
     for (QPushButton* command : {w.cmdChange, w.cmdDelete}) {
-        const QList<Box> boxes = answering(QMessageBox::Ok, [&] { command->click(); });
+        const QList<SeenBox> boxes = answering(QMessageBox::Ok, [&] { command->click(); });
         ASSERT_EQ(boxes.size(), 1) << command->objectName().toStdString();
         EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("The query library Brellox could "
                                                             "not be started")));
@@ -184,7 +184,7 @@ TEST_F(RecordsTest, ChangeOfARowAnotherUserEditsShowsTheBusyMessage) {
     store::Database other = store::Database::open(dataFile(QStringLiteral("Veld.MDB")));
     auto held = other.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Dynaset);
     held->edit();
-    const QList<Box> boxes = answering(QMessageBox::Ok, [&] { w.cmdChange->click(); });
+    const QList<SeenBox> boxes = answering(QMessageBox::Ok, [&] { w.cmdChange->click(); });
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_EQ(boxes[0].title, QStringLiteral("tolvane"));
     EXPECT_EQ(boxes[0].text, QStringLiteral("Someone else is editing this record.  Please wait "
@@ -199,7 +199,7 @@ TEST_F(RecordsTest, ChangeAndDeleteOnAnEmptyListDoNothing) {
     registerLibrary();
     makeDocuments({}, {});
     frmMain& w = startWithEditor();
-    const QList<Box> boxes = answering(QMessageBox::Ok, [&] {
+    const QList<SeenBox> boxes = answering(QMessageBox::Ok, [&] {
         w.cmdChange->click();
         w.cmdDelete->click();
     });
@@ -234,7 +234,7 @@ TEST_F(RecordsTest, AddShowsTheNewDocumentWhenItQualifies) {
     w.chkFilterOn->click();
     typeInto(w.txtFilterDesc, QStringLiteral("document"));
     adding(99, "Something else");
-    const QList<Box> boxes = answering(QMessageBox::Ok, [&] { w.cmdAdd->click(); });
+    const QList<SeenBox> boxes = answering(QMessageBox::Ok, [&] { w.cmdAdd->click(); });
     EXPECT_TRUE(boxes.isEmpty());
     EXPECT_TRUE(exists(99));
     EXPECT_FALSE(gridColumn(1).contains(QStringLiteral("99")));
@@ -268,12 +268,12 @@ TEST_F(RecordsTest, SetAsDefaultStoresTheOrderAndShowsSetForASecond) {
 TEST_F(RecordsTest, MenuPrintTypesAndAbout) {
     makeDocuments({}, {});
     frmMain& w = startShown();
-    QList<Box> boxes = answering(QMessageBox::Ok, [&] { w.mnuFilePrint->trigger(); });
+    QList<SeenBox> boxes = answering(QMessageBox::Ok, [&] { w.mnuFilePrint->trigger(); });
     boxes += answering(QMessageBox::Ok, [&] { w.mnuHelpAbout->trigger(); });
     ASSERT_EQ(boxes.size(), 2);
     EXPECT_EQ(boxes[0].text, QStringLiteral("Nothing to print."));
     EXPECT_EQ(boxes[1].text, QStringLiteral("Arkelby - version 3.2.15"));
-    for (const Box& box : boxes) {
+    for (const SeenBox& box : boxes) {
         EXPECT_EQ(box.title, QStringLiteral("Arkelby"));
         EXPECT_EQ(box.icon, QMessageBox::NoIcon);
         EXPECT_EQ(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
@@ -304,7 +304,7 @@ TEST_F(RecordsTest, HelpContentsOpensTheHelpViewer) {
     const QString saved = QDir::currentPath();
     ASSERT_TRUE(QFile::copy(QStringLiteral(HELP_FILE), dataFile(QStringLiteral("Veld.Hlp"))));
     QDir::setCurrent(data.path());
-    const QList<Box> boxes = answering(QMessageBox::Ok, [&] { w.mnuHelpContents->trigger(); });
+    const QList<SeenBox> boxes = answering(QMessageBox::Ok, [&] { w.mnuHelpContents->trigger(); });
     QDir::setCurrent(saved);
     EXPECT_TRUE(boxes.isEmpty());
     bool shown = false;

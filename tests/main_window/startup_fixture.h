@@ -4,6 +4,7 @@
 // the message box a failing start shows, and list a folder's files.
 
 #include "main_window/frm_main.h"
+#include "modal_answers.h"
 #include "platform/grid/record_grid.h"
 #include "store/database.h"
 #include "store/program_state.h"
@@ -29,6 +30,7 @@ public:
     }
 
     void TearDown() override {
+        cancelWaits();
         window.reset();
         store::program::reset();
     }
@@ -49,16 +51,16 @@ public:
         QString text;
         QTimer::singleShot(0, [&text] { answerBox(&text); });
         const int status = window->startUpOrReport(options);
+        cancelWaits(); // a start that showed no box leaves no wait behind
         return {status, text};
     }
 
+    /// Closes the next message box; `text` gets its "title|text".
     static void answerBox(QString* text) {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        whenModal<QMessageBox>([text](QMessageBox* box) {
             *text = box->windowTitle() + QLatin1Char('|') + box->text();
             box->accept();
-        } else {
-            QTimer::singleShot(10, [text] { answerBox(text); });
-        }
+        });
     }
 
     QStringList files() const {

@@ -5,7 +5,7 @@
 // Print printing the same list, and a failing printer reported while the
 // window stays usable and the pointer is not left busy.
 
-#include "gui_environment.h"
+#include "modal_answers.h"
 #include "platform/print/print_engine.h"
 #include "reports/frm_print.h"
 #include "store/recordset.h"
@@ -28,7 +28,8 @@ protected:
         auto form = std::make_unique<reports::frmPrint>(db, [this] { return sql; });
         form->VSP->setProgressWindow(false);
         form->show();
-        waitFor([&] { return !form->lblRecordCount->text().isEmpty() || !form->isVisible(); });
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return !form->lblRecordCount->text().isEmpty() || !form->isVisible(); }));
         return form;
     }
     /// Headings printed on the first page of the last run, left to right.
@@ -57,18 +58,18 @@ TEST_F(ReportWindow, CountOnActivationAndAFreshOneOnTheNext) {
     QApplication::sendEvent(form.get(), &deactivate);
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(form.get(), &activate);
-    waitFor([&] { return form->lblRecordCount->text().startsWith(QLatin1Char('3')); });
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return form->lblRecordCount->text().startsWith(QLatin1Char('3')); }));
     EXPECT_EQ(form->lblRecordCount->text(), QStringLiteral("3 documents to print"));
 }
 
 TEST_F(ReportWindow, EmptyListSaysNoInformationAndCloses) {
-    ModalSeen seen;
-    answerNextBox(&seen);
+    BoxAnswerer boxes;
     auto form = open();
-    waitFor([&] { return !form->isVisible(); });
-    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form->isVisible(); }));
     EXPECT_EQ(form->result(), QDialog::Rejected);
-    EXPECT_EQ(seen.count, 1);
+    ASSERT_EQ(boxes.seen().size(), 1);
+    const SeenBox& seen = boxes.seen()[0];
     EXPECT_EQ(seen.text, QStringLiteral("No information to print."));
     EXPECT_EQ(seen.title, QCoreApplication::applicationName());
     EXPECT_EQ(seen.buttons, QMessageBox::Ok);
@@ -80,13 +81,11 @@ TEST_F(ReportWindow, ListEmptiedSinceOpeningClosesOnTheNextActivation) {
     auto form = open();
     ASSERT_TRUE(form->isVisible());
     sql = QStringLiteral("SELECT * FROM Documents WHERE ID > 100");
-    ModalSeen seen;
-    answerNextBox(&seen);
+    BoxAnswerer boxes;
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(form.get(), &activate);
-    waitFor([&] { return !form->isVisible(); });
-    EXPECT_EQ(seen.text, QStringLiteral("No information to print."));
-    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form->isVisible(); }));
+    EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("No information to print.")});
 }
 
 TEST_F(ReportWindow, ControlsAndTabOrder) {
@@ -130,8 +129,7 @@ TEST_F(ReportWindow, TickedBoxesAddTheirColumnsAndPrintedShowsForTwoSeconds) {
     EXPECT_EQ(form->lblPrinted->text(), QStringLiteral("Printed"));
     EXPECT_TRUE(form->lblPrinted->font().bold());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-    waitFor([&] { return !form->lblPrinted->isVisible(); }, 4000);
-    EXPECT_FALSE(form->lblPrinted->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form->lblPrinted->isVisible(); }, 4000));
     EXPECT_FALSE(form->tmrPrinted->isActive());
 }
 
@@ -154,18 +152,18 @@ TEST_F(ReportWindow, PrinterFailureIsReportedAndTheWindowStaysUsable) {
     add({1, QStringLiteral("only")});
     auto form = open();
     form->VSP->setPdfOutput(QStringLiteral("/nonexistent-folder/r.pdf"));
-    ModalSeen seen;
-    answerNextBox(&seen);
+    BoxAnswerer boxes;
     form->cmdPrint->click();
-    EXPECT_EQ(seen.count, 1);
-    EXPECT_TRUE(seen.text.startsWith(QStringLiteral("The report could not be printed.")));
-    EXPECT_TRUE(seen.text.contains(QStringLiteral("/nonexistent-folder/r.pdf")));
+    ASSERT_EQ(boxes.seen().size(), 1);
+    const QString said = boxes.seen()[0].text;
+    EXPECT_TRUE(said.startsWith(QStringLiteral("The report could not be printed.")));
+    EXPECT_TRUE(said.contains(QStringLiteral("/nonexistent-folder/r.pdf")));
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_FALSE(form->lblPrinted->isVisible());
     EXPECT_TRUE(form->isVisible());
     // The next preview works and does not try the printer.
     form->cmdPreview->click();
-    EXPECT_EQ(seen.count, 1);
+    EXPECT_EQ(boxes.seen().size(), 1);
     EXPECT_TRUE(form->lblPrinted->isVisible());
     EXPECT_EQ(form->VSP->document().pages.size(), 1u);
 }
@@ -173,12 +171,12 @@ TEST_F(ReportWindow, PrinterFailureIsReportedAndTheWindowStaysUsable) {
 TEST_F(ReportWindow, UnreadableListIsReportedNotCrashed) {
     add({1, QStringLiteral("only")});
     sql = QStringLiteral("SELECT ID FROM Documents");
-    ModalSeen seen;
-    answerNextBox(&seen);
+    BoxAnswerer boxes;
     auto form = open();
-    waitFor([&] { return !form->isVisible(); });
-    EXPECT_TRUE(seen.text.contains(QStringLiteral("Description"))) << seen.text.toStdString();
-    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form->isVisible(); }));
+    ASSERT_EQ(boxes.seen().size(), 1);
+    EXPECT_TRUE(boxes.seen()[0].text.contains(QStringLiteral("Description")))
+        << boxes.seen()[0].text.toStdString();
 }
 
 TEST_F(ReportWindow, CancelInTheProgressWindowStopsThePrinting) {

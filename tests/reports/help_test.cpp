@@ -3,7 +3,6 @@
 // falls back to the contents, links and Back/Forward move between topics,
 // and F1 on a control opens its topic (or its window's).
 
-#include "gui_environment.h"
 #include "platform/help/help_file.h"
 #include "platform/help/help_topic.h"
 #include "platform/help/help_viewer.h"

@@ -4,7 +4,6 @@
 // show an embedded font (text drawn without a real font comes out as
 // unreadable shapes, which is a failure here, not a skip).
 
-#include "gui_environment.h"
 #include "platform/print/print_engine.h"
 #include "reports/frm_print.h"
 #include "store/register_fixture.h"
@@ -14,6 +13,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -47,7 +47,7 @@ TEST_F(PdfReport, RowsInTheListsOrderAndFilterWithAnEmbeddedFont) {
     const QString pdf = out.filePath(QStringLiteral("report.pdf"));
     form.VSP->setPdfOutput(pdf);
     form.show();
-    waitFor([&] { return !form.lblRecordCount->text().isEmpty(); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.lblRecordCount->text().isEmpty(); }));
     EXPECT_EQ(form.lblRecordCount->text(), QStringLiteral("3 documents to print"));
     for (int i : {2, 3, 4})
         form.chkFields[static_cast<size_t>(i)]->setChecked(true);

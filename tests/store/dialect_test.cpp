@@ -1,11 +1,12 @@
 // Tests of the dialect translation: exact translations and refusals, the
-// keyable-SELECT analysis, date literals and stored dates, FindFirst
-// criteria, and the windows' own statements run through SQLite after
-// translation.
+// keyable-SELECT analysis, date literals and stored dates, and FindFirst
+// criteria. The windows' statements are run after translation, through the
+// engine, in statements_test.cpp.
 
-#include "memory_sql.h"
 #include "store/dialect.h"
 #include "store/engine_error.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -348,62 +349,6 @@ TEST(DialectCriterion, MalformedCriteriaAreExpressionErrors) {
         EXPECT_EQ(e.number(), store::err::ExpressionError);
         EXPECT_NE(e.text().indexOf(QString::fromUtf8(criterion)), -1) << str(e.text());
     }
-}
-
-// --- translated statements through SQLite -----------------------------------
-
-/// The connection holds tables shaped like a register's.
-class DialectSql : public MemorySql {
-protected:
-    void SetUp() override {
-        MemorySql::SetUp();
-        exec("CREATE TABLE Documents (RecordPtr INTEGER PRIMARY KEY AUTOINCREMENT, ID INTEGER, "
-             "Description TEXT COLLATE JETTEXT, DocumentType SMALLINT, Date DATETIME)");
-        exec("CREATE TABLE Types (RecordPtr INTEGER PRIMARY KEY AUTOINCREMENT, "
-             "Type VARCHAR(10) COLLATE JETTEXT)");
-        exec("INSERT INTO Documents (ID, Description, DocumentType, Date) VALUES "
-             "(100, 'xxabcxx', 5, '2004-02-07'), "
-             "(110, 'ABC letter', 5, '2004-02-06'), "           // not after the date
-             "(120, 'the abc file', 5, '2004-02-06 09:15:00')," // later that day
-             "(130, 'nothing', 5, '2005-01-01'), "
-             "(140, 'Abc', 3, '2006-01-01'), "
-             "(150, 'abc', 3, NULL)");
-        exec("INSERT INTO Types (Type) VALUES ('Invoice'), ('Men''s'), ('MEN''S SUITS')");
-    }
-
-    /// Translates a statement and returns the given column of every row.
-    Rows run(const char* statement, int columnIndex) {
-        return column(str(dialect::translate(QString::fromUtf8(statement))), columnIndex);
-    }
-};
-
-TEST_F(DialectSql, WindowStatementsRunAfterTranslation) {
-    // Columns: 0 RecordPtr, 1 ID, 2 Description, 3 DocumentType, 4 Date.
-    EXPECT_EQ(run("SELECT * FROM Documents  WHERE Description LIKE '*ABC*' AND  Date > #2/6/2004# "
-                  "AND  DocumentType = 5 ORDER BY ID DESC",
-                  1),
-              (Rows{"120", "100"}));
-    EXPECT_EQ(run("SELECT TOP 1 * FROM Documents WHERE DocumentType = 3", 1), (Rows{"140"}));
-    EXPECT_EQ(run("SELECT TOP 2 * FROM Documents ORDER BY ID DESC;", 1), (Rows{"150", "140"}));
-    EXPECT_EQ(run("SELECT MAX(ID) AS MaxID FROM Documents", 0), (Rows{"150"}));
-    EXPECT_EQ(run("SELECT * FROM Documents  WHERE RecordPtr <> 1 AND ID = 120", 2),
-              (Rows{"the abc file"}));
-    EXPECT_EQ(run("SELECT * FROM Documents  WHERE RecordPtr <> 3 AND ID = 120", 2), Rows{});
-    EXPECT_EQ(run("SELECT * FROM Types WHERE Type = 'Men''s'", 1), (Rows{"Men's"}));
-    EXPECT_EQ(run("SELECT * FROM Types WHERE Type = 'men''s suits'", 1), (Rows{"MEN'S SUITS"}));
-    EXPECT_EQ(
-        run("SELECT * FROM Documents WHERE Date >= #2/6/04# AND Date < #2/7/04# ORDER BY ID", 1),
-        (Rows{"110", "120"}));
-}
-
-TEST_F(DialectSql, KeyableShapeRebuildsTheSameRows) {
-    // What a dynaset does with the shape: read the row ids, then each row.
-    const QString translated = dialect::translate(QStringLiteral(
-        "SELECT * FROM Documents WHERE Description LIKE '*abc*' AND Date > #2/6/2004#"));
-    const auto shape = dialect::analyseSelect(translated);
-    ASSERT_TRUE(shape.has_value());
-    EXPECT_EQ(column("SELECT RecordPtr FROM " + str(shape->table) + str(shape->tail)),
-              (Rows{"1", "3", "5"}));
 }
 
 } // namespace

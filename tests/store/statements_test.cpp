@@ -77,8 +77,11 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"NoDate", "SELECT * FROM Documents  WHERE Date IS NULL ORDER BY ID", "5"},
         Case{"DuplicateIdTest", "SELECT * FROM Documents  WHERE RecordPtr <> 17 AND ID = 120",
              "120"},
+        // ID 120 is the seventh document filed: it does not clash with itself.
+        Case{"DuplicateIdTestOfItself",
+             "SELECT * FROM Documents  WHERE RecordPtr <> 7 AND ID = 120", ""},
         Case{"InUseTest", "SELECT TOP 1 * FROM Documents WHERE DocumentType = 0", "4"},
-        Case{"TopOne", "SELECT TOP 1 * FROM Documents ORDER BY ID DESC", "120"}),
+        Case{"TopAndASemicolon", "SELECT TOP 2 * FROM Documents ORDER BY ID DESC;", "120,17"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(Statements, MaxIdIsNullOnAnEmptyTableAndTheLargestOtherwise) {

@@ -212,13 +212,8 @@ protected:
 };
 
 TEST_F(TextMatchSql, LikeUsesTheDesktopPatterns) {
-    EXPECT_EQ(column("SELECT Word FROM Words WHERE Word LIKE '*abc*' ORDER BY Word"),
-              (Rows{"abc", "xxABCxx"}));
-    EXPECT_EQ(column("SELECT Word FROM Words WHERE Word LIKE 'a?' ORDER BY Word"), (Rows{"ab"}));
-    EXPECT_EQ(column("SELECT Word FROM Words WHERE Word LIKE '[!a]*' ORDER BY Word"),
-              (Rows{"Banana", "xxABCxx", "\xC3\x84pfel"}));
-    EXPECT_EQ(column("SELECT Word FROM Words WHERE Word LIKE '\xC3\xA4*'"), (Rows{"\xC3\x84pfel"}));
-    // SQL's own '%' has no meaning in these patterns.
+    // The patterns of the list's filters run through the engine in
+    // statements_test.cpp; SQL's own '%' has no meaning in them.
     EXPECT_EQ(column("SELECT Word FROM Words WHERE Word LIKE '%abc%'"), Rows{});
     EXPECT_EQ(column("SELECT count(*) FROM Words WHERE Word NOT LIKE '*a*'"), (Rows{"1"}));
 }

@@ -1,7 +1,8 @@
 // Type-ahead completion of the description and person fields, driven the
 // way the editor drives it: a text box that raises its change notification
 // on every text change (also from inside the routine), and the selection
-// applied from the routine's results. Backspace, Delete and the caret in
+// applied from the routine's results. The selection a completion leaves,
+// typing on over it, the person field, Backspace, Delete and the caret in
 // the middle are tried on the real editor in editor/frm_change_fields_test.
 
 #include "register_fixture.h"
@@ -88,7 +89,7 @@ protected:
     int lastId = 0;
 };
 
-TEST_F(TypeAheadTest, NewestOfSeveralCompletesAndTypingOnNarrowsIt) {
+TEST_F(TypeAheadTest, NewestOfSeveralCompletesNotTheLastInOrder) {
     // RecordPtr 4 and 9; "Invoice 1999" sorts after both but is older.
     describe({"Receipt", "Invoice 1999", "Memo", "Invoice 1997", "Letter", "Order", "Quote",
               "Permit", "Invoice 1998"});
@@ -98,17 +99,11 @@ TEST_F(TypeAheadTest, NewestOfSeveralCompletesAndTypingOnNarrowsIt) {
               QStringLiteral("RecordPtr")),
         (QStringList{QStringLiteral("4"), QStringLiteral("9")}));
 
+    // The selection of the added characters and typing on over it are
+    // checked on the real editor (TypeAheadWindowTest).
     EditorField field(*rs, store::TypeAheadDescription);
     field.type(QStringLiteral("inv"));
     EXPECT_EQ(field.text(), QStringLiteral("Invoice 1998"));
-    EXPECT_EQ(field.selectionStart(), 3);
-    EXPECT_EQ(field.selectionLength(), 9);
-    EXPECT_EQ(field.selected(), QStringLiteral("oice 1998"));
-
-    field.type(QStringLiteral("oice 1997"));
-    EXPECT_EQ(field.text(), QStringLiteral("Invoice 1997"));
-    EXPECT_EQ(field.selectionStart(), 12);
-    EXPECT_EQ(field.selectionLength(), 0);
 }
 
 TEST_F(TypeAheadTest, EqualOrNotLongerStoredValuesDoNotComplete) {
@@ -161,16 +156,6 @@ TEST_F(TypeAheadTest, LettersBeyondAsciiMatchWithoutRegardToCase) {
         field.type(QString::fromUtf8(typed));
         EXPECT_EQ(field.text(), QString::fromUtf8(completed)) << typed;
     }
-}
-
-TEST_F(TypeAheadTest, WhoCompletesFromThePersonField) {
-    add({1, QStringLiteral("Invoice"), {}, QStringLiteral("O'Brien, Mary")});
-    add({2, QStringLiteral("O'Brien's invoice"), {}, QStringLiteral("Smith")});
-    auto rs = lookup(QStringLiteral("Who"));
-    EditorField field(*rs, store::TypeAheadWho);
-    field.type(QStringLiteral("o'b"));
-    EXPECT_EQ(field.text(), QStringLiteral("O'Brien, Mary"));
-    EXPECT_EQ(field.selected(), QStringLiteral("rien, Mary"));
 }
 
 TEST_F(TypeAheadTest, DialectCharactersInTheTypedTextAreTakenLiterally) {

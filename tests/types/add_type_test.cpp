@@ -27,7 +27,7 @@ TEST_P(AddTypeTest, StoresOrRefusesWithTheExactMessage) {
     for (const QString& name : c.existing)
         addType(name);
     open();
-    BoxSeen box;
+    SeenBox box;
     QString left;
     const bool closed = addThroughDialog(c.typed, &box, &left);
 
@@ -38,7 +38,7 @@ TEST_P(AddTypeTest, StoresOrRefusesWithTheExactMessage) {
     } else {
         EXPECT_FALSE(closed);
         EXPECT_EQ(box.text, c.message);
-        EXPECT_EQ(box.caption, QStringLiteral("tolvane"));
+        EXPECT_EQ(box.title, QStringLiteral("tolvane"));
         EXPECT_EQ(box.icon, QMessageBox::NoIcon);
         EXPECT_EQ(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         EXPECT_EQ(left, c.typed) << "the dialog keeps its text";
@@ -121,7 +121,7 @@ TEST_P(TypeNumberTest, RefusesANumberBeyond16Bits) {
     db.execute(QStringLiteral("INSERT INTO Types (RecordPtr, Type) VALUES (%1, 'Old')")
                    .arg(GetParam().highest));
     open();
-    BoxSeen box;
+    SeenBox box;
     const bool closed = addThroughDialog(QStringLiteral("New"), &box);
     EXPECT_EQ(closed, GetParam().stored);
     if (GetParam().stored) {

@@ -24,8 +24,8 @@ TEST_P(DeleteTypeTest, DeletesAndMovesToTheRightRow) {
         addType(name);
     open();
     select(c.selected);
-    BoxSeen box;
-    answerBox(&box, QMessageBox::Ok);
+    SeenBox box;
+    answerNextBox(&box, QMessageBox::Ok);
     window->cmdDelete->click();
     EXPECT_EQ(box.text, types_ui::deleteConfirmation(c.selected));
     EXPECT_EQ(stored(), c.after);
@@ -47,10 +47,10 @@ using DeleteTest = TypesTest;
 TEST_F(DeleteTest, ConfirmationIsAQuestionWithOkAsDefault) {
     addType(QStringLiteral("Memo  ")); // trailing blanks are not shown
     open();
-    BoxSeen box;
-    answerBox(&box, QMessageBox::Cancel);
+    SeenBox box;
+    answerNextBox(&box, QMessageBox::Cancel);
     window->cmdDelete->click();
-    EXPECT_EQ(box.caption, QStringLiteral("tolvane"));
+    EXPECT_EQ(box.title, QStringLiteral("tolvane"));
     EXPECT_EQ(box.text, QStringLiteral("Delete type \"Memo\""));
     EXPECT_EQ(box.icon, QMessageBox::Question);
     EXPECT_EQ(box.buttons, QMessageBox::Ok | QMessageBox::Cancel);
@@ -63,8 +63,8 @@ TEST_F(DeleteTest, CancelDeletesNothingAndKeepsTheRow) {
     open();
     select(QStringLiteral("B"));
     window->cmdExit->setFocus();
-    BoxSeen box;
-    answerBox(&box, QMessageBox::Cancel);
+    SeenBox box;
+    answerNextBox(&box, QMessageBox::Cancel);
     window->cmdDelete->click();
     EXPECT_FALSE(box.text.isEmpty());
     EXPECT_EQ(stored(), (QStringList{"A", "B", "C"}));
@@ -80,8 +80,8 @@ TEST_F(DeleteTest, TypeInUseIsRefusedWithoutAskingAndNothingMoves) {
     open();
     select(QStringLiteral("B"));
     window->cmdAdd->setFocus();
-    BoxSeen box;
-    answerBox(&box);
+    SeenBox box;
+    answerNextBox(&box);
     window->cmdDelete->click();
     EXPECT_EQ(box.text, QStringLiteral("May not delete this \"document type\".  This \"type\" is "
                                        "in use for a document."));
@@ -94,8 +94,8 @@ TEST_F(DeleteTest, TypeInUseIsRefusedWithoutAskingAndNothingMoves) {
 
 TEST_F(DeleteTest, DeleteOnAnEmptyListIsIgnored) {
     open();
-    BoxSeen box;
-    answerBox(&box); // would catch any box or error shown
+    SeenBox box;
+    answerNextBox(&box); // would catch any box or error shown
     window->cmdDelete->click();
     window->cmdDelete->click();
     cancelWaits();
@@ -106,8 +106,8 @@ TEST_F(DeleteTest, DeleteOnAnEmptyListIsIgnored) {
 TEST_F(DeleteTest, AddAfterTheLastDeleteWorks) {
     addType(QStringLiteral("A"));
     open();
-    BoxSeen box;
-    answerBox(&box, QMessageBox::Ok);
+    SeenBox box;
+    answerNextBox(&box, QMessageBox::Ok);
     window->cmdDelete->click();
     ASSERT_TRUE(listed().isEmpty());
     EXPECT_TRUE(addThroughDialog(QStringLiteral("B"), &box));

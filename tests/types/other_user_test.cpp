@@ -22,11 +22,11 @@ TEST_F(OtherUserTest, DocumentFiledWhileConfirmingKeepsTheType) {
     open();
     select(QStringLiteral("B"));
     const store::Database other = store::Database::open(file());
-    BoxSeen confirm, refusal;
+    SeenBox confirm, refusal;
     whenModal<QMessageBox>([&](QMessageBox* box) {
         confirm.text = box->text();
         add(other, Doc{7, QStringLiteral("Filed meanwhile"), {}, {}, type});
-        answerBox(&refusal);
+        answerNextBox(&refusal);
         box->button(QMessageBox::Ok)->click();
     });
     window->cmdDelete->click();
@@ -57,7 +57,7 @@ TEST_P(HeldTransactionTest, DeleteWaitsForTheOtherUsersChange) {
     const bool files = GetParam().filesDocument;
     std::promise<void> begun;
     std::thread otherUser;
-    BoxSeen refusal;
+    SeenBox refusal;
     whenModal<QMessageBox>([&](QMessageBox* box) {
         otherUser = std::thread([&begun, fileName, files, type] {
             const store::Database other = store::Database::open(fileName);
@@ -69,7 +69,7 @@ TEST_P(HeldTransactionTest, DeleteWaitsForTheOtherUsersChange) {
             tx.commit();
         });
         begun.get_future().wait();
-        answerBox(&refusal);
+        answerNextBox(&refusal);
         box->button(QMessageBox::Ok)->click();
     });
     window->cmdDelete->click();

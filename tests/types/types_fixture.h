@@ -2,8 +2,10 @@
 // A fresh register for each test, made the program-wide register dbMain,
 // with the Types window opened on it and helpers that drive its modal
 // dialogs and message boxes the way a user does: each step waits (on the
-// event loop) until the expected window is the active modal one, then acts.
+// event loop, whenModal() of modal_answers.h) until the expected window is
+// the active modal one, then acts.
 
+#include "modal_answers.h"
 #include "platform/grid/record_grid.h"
 #include "store/program_state.h"
 #include "store/recordset.h"
@@ -15,53 +17,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 #include <QtTest/QTest>
-#include <functional>
 #include <memory>
 
-/// What a message box showed and how.
-struct BoxSeen {
-    QString caption;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
-};
-
 class TypesTest : public RegisterTest {
-public:
-    /// Runs `act` once a window of class T is the active modal window,
-    /// unless cancelWaits() runs first.
-    /// The first look is made from the event loop, so a wait set up while
-    /// a window is showing is met by the next one, not by that one.
-    template <class T> static void whenModal(std::function<void(T*)> act) {
-        const int gen = generation;
-        QTimer::singleShot(0, [gen, act] { whenModalSince<T>(gen, act); });
-    }
-
-    /// Drops every wait not yet fulfilled (a box that never came).
-    static void cancelWaits() { ++generation; }
-
-    /// Answers the next message box with `button`, recording it in `seen`.
-    static void answerBox(BoxSeen* seen, QMessageBox::StandardButton button = QMessageBox::Ok) {
-        whenModal<QMessageBox>([seen, button](QMessageBox* box) {
-            *seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
-                     box->standardButton(box->defaultButton())};
-            box->button(button)->click();
-        });
-    }
-
 protected:
-    template <class T> static void whenModalSince(int gen, std::function<void(T*)> act) {
-        if (gen != generation)
-            return;
-        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget()))
-            act(w);
-        else
-            QTimer::singleShot(5, [gen, act] { whenModalSince<T>(gen, act); });
-    }
-
     void SetUp() override {
         RegisterTest::SetUp();
         store::program::reset();
@@ -114,11 +74,11 @@ protected:
     /// Presses Add, types `text` into the dialog and presses Enter; a
     /// message box, when one comes, is answered and recorded in `box`.
     /// Returns whether the dialog closed, and leaves its text in `left`.
-    bool addThroughDialog(const QString& text, BoxSeen* box, QString* left = nullptr) {
+    bool addThroughDialog(const QString& text, SeenBox* box, QString* left = nullptr) {
         bool closed = true;
         whenModal<frmAddType>([&](frmAddType* dialog) {
             QTest::keyClicks(dialog->txtType, text);
-            answerBox(box);
+            answerNextBox(box);
             QTest::keyClick(dialog->txtType, Qt::Key_Return);
             // Still open after the box: note what is left, then cancel.
             whenModal<frmAddType>([&](frmAddType* d) {
@@ -136,5 +96,4 @@ protected:
     }
 
     std::unique_ptr<frmTypes> window;
-    static inline int generation = 0; ///< bumped to drop pending waits
 };
