@@ -43,6 +43,18 @@ com::Ptr<brellox::_clsAccess> libraryFor(QWidget* parent, const QString& command
     return library;
 }
 
+/// The list's recordset when a command on the current document may go
+/// ahead: the query library is there (else the user is told) and says that
+/// a document is current. Null otherwise.
+store::RecordsetPtr currentDocument(QWidget* parent, const store::DataControl& list,
+                                    const QString& command) {
+    const auto library = libraryFor(parent, command);
+    if (!library)
+        return nullptr;
+    store::RecordsetPtr rs = list.recordset();
+    return query_library::fnAnyRecords(*library.get(), rs) ? rs : nullptr;
+}
+
 } // namespace
 
 void frmMain::cmdAdd_Click() {
@@ -68,11 +80,8 @@ void frmMain::cmdAdd_Click() {
 
 void frmMain::cmdChange_Click() {
     flushTypedFilter();
-    const auto library = libraryFor(this, QStringLiteral("changed"));
-    if (!library)
-        return;
-    const store::RecordsetPtr rs = dtaDocuments->recordset();
-    if (!query_library::fnAnyRecords(*library.get(), rs))
+    const store::RecordsetPtr rs = currentDocument(this, *dtaDocuments, QStringLiteral("changed"));
+    if (!rs)
         return;
     // Reserve the row: another user editing it makes this fail.
     try {
@@ -94,11 +103,8 @@ void frmMain::cmdChange_Click() {
 
 void frmMain::cmdDelete_Click() {
     flushTypedFilter();
-    const auto library = libraryFor(this, QStringLiteral("deleted"));
-    if (!library)
-        return;
-    const store::RecordsetPtr rs = dtaDocuments->recordset();
-    if (!query_library::fnAnyRecords(*library.get(), rs))
+    const store::RecordsetPtr rs = currentDocument(this, *dtaDocuments, QStringLiteral("deleted"));
+    if (!rs)
         return;
     QString description;
     QString id;
