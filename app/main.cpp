@@ -1,9 +1,10 @@
 // tolvane [FOLDER]: the Arkelby program. Creates the application (its
 // name, "tolvane", captions the message boxes), runs the main window's
 // start-up in FOLDER (made if missing) or else the current folder, and
-// shows the window; the program ends when the window closes. A start-up failure is shown and ends with status 1. On the
-// first start beside the older dBase register, start-up imports it into the
-// new register before that register gets its name.
+// shows the window; the program ends when the window closes. A start-up
+// failure is shown and ends with status 1. On the first start beside the
+// older dBase register, start-up imports it into the new register before
+// that register gets its name.
 
 #include "legacy/first_start.h"
 #include "legacy/legacy_error.h"
