@@ -89,6 +89,7 @@ void frmPrint::buildControls() {
     auto* lower = new QWidget(this);
     auto* pane = new ElasticLayout(QSize(11070, 6495), 0.3, lower);
     VSP = new print::PrintEngine(lower);
+    VSP->setPdfProposal(QStringLiteral("Arkelby report.pdf"));
     pane->addWidget(VSP, QRect(150, 165, 10800, 6135));
     VSP->hide();
 

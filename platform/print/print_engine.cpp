@@ -5,6 +5,7 @@
 #include "print_error.h"
 #include "twips.h"
 
+#include <QDir>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -231,9 +232,19 @@ void PrintEngine::setPdfOutput(const QString& fileName) {
 }
 
 bool PrintEngine::printSetup(QWidget* parent) {
+    // Without a printer the dialog can only print to a file, and some
+    // platforms' dialogs offer just a folder for it: propose a whole name.
+    const bool propose = printer_->outputFileName().isEmpty() && !pdfProposal_.isEmpty() &&
+                         QPrinterInfo::availablePrinterNames().isEmpty();
+    if (propose)
+        printer_->setOutputFileName(QDir::home().filePath(pdfProposal_));
     QPrintDialog dialog(printer_.get(), parent);
     dialog.setWindowTitle(QStringLiteral("Print Setup"));
     const bool accepted = dialog.exec() == QDialog::Accepted;
+    if (propose && !accepted) {
+        printer_->setOutputFileName(QString()); // nothing chosen: ask again next time
+        printer_->setOutputFormat(QPrinter::NativeFormat);
+    }
     fontChanged(); // the resolution may differ
     return accepted;
 }

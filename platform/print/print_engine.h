@@ -99,8 +99,12 @@ public:
     /// Sends documents to a PDF file instead of a printer, with no dialog.
     void setPdfOutput(const QString& fileName);
     /// The printer dialog (which also offers printing to a PDF file).
-    /// Returns false when the user cancelled it.
+    /// Returns false when the user cancelled it. On a system without a
+    /// printer the dialog proposes the PDF file named by setPdfProposal in
+    /// the home folder; cancelled, it leaves no file chosen.
     bool printSetup(QWidget* parent);
+    /// The PDF file name printSetup proposes when there is no printer.
+    void setPdfProposal(const QString& fileName) { pdfProposal_ = fileName; }
     /// Whether the printer can be used without asking the user: a PDF file
     /// is chosen or the system has a printer.
     bool hasUsablePrinter() const;
@@ -148,6 +152,7 @@ private:
     bool preview_ = true;        ///< the preview switch
     bool docToPrinter_ = false;  ///< destination fixed at startDoc
     bool progressWindow_ = true; ///< show the progress window when printing
+    QString pdfProposal_;        ///< file name offered without a printer
 };
 
 } // namespace print

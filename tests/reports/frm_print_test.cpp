@@ -15,6 +15,9 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
@@ -204,4 +207,29 @@ TEST_F(ReportWindow, CancelInTheProgressWindowStopsThePrinting) {
     EXPECT_FALSE(form->lblPrinted->isVisible()); // nothing was printed
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(form->cmdPreview->isEnabled());
+}
+
+TEST_F(ReportWindow, WithoutAPrinterPrintProposesAPdfFileAndCancelChoosesNothing) {
+    if (!QPrinterInfo::availablePrinterNames().isEmpty())
+        GTEST_SKIP() << "this machine has a printer";
+    add({1, QStringLiteral("only")});
+    QTemporaryDir home;
+    const QByteArray realHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    auto form = open();
+    // Cancelled: nothing printed, and the next Print asks again.
+    QString proposed;
+    whenModal<QPrintDialog>([&proposed](QPrintDialog* dialog) {
+        proposed = dialog->printer()->outputFileName();
+        dialog->reject();
+    });
+    form->cmdPrint->click();
+    EXPECT_EQ(proposed, home.filePath(QStringLiteral("Arkelby report.pdf")));
+    EXPECT_FALSE(form->VSP->hasUsablePrinter());
+    EXPECT_FALSE(QFile::exists(proposed));
+    // Accepted: the report goes to the proposed file.
+    whenModal<QPrintDialog>([](QPrintDialog* dialog) { dialog->accept(); });
+    form->cmdPrint->click();
+    EXPECT_GT(QFileInfo(proposed).size(), 500);
+    qputenv("HOME", realHome);
 }
