@@ -184,6 +184,7 @@ void frmMain::buildFilters(QWidget* area) {
     cmbType = named(new QComboBox(area), "cmbType");
     cmbType->setEditable(true);
     cmbType->setInsertPolicy(QComboBox::NoInsert);
+    cmbType->lineEdit()->setAccessibleName(QStringLiteral("Type"));
     cmbDate = named(new QComboBox(area), "cmbDate");
     txtFilterDesc = named(new QLineEdit(area), "txtFilterDesc");
     txtFilterWho = named(new QLineEdit(area), "txtFilterWho");

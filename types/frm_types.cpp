@@ -40,6 +40,7 @@ frmTypes::frmTypes(QWidget* parent) : QDialog(parent) {
 
     grdTypes = new platform::RecordGrid(this);
     grdTypes->setObjectName(QStringLiteral("grdTypes"));
+    grdTypes->setAccessibleName(QStringLiteral("Types"));
     typesModel_ =
         new store::RecordsetModel({{QStringLiteral("Types"), QStringLiteral("Type")}}, this);
     grdTypes->setModel(typesModel_);

@@ -21,6 +21,7 @@ HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
     back_ = new QPushButton(QStringLiteral("&Back"), this);
     forward_ = new QPushButton(QStringLiteral("&Forward"), this);
     browser_ = new QTextBrowser(this);
+    browser_->setAccessibleName(QStringLiteral("Help text"));
     browser_->setOpenLinks(true);
     browser_->setOpenExternalLinks(false);
     browser_->setTextInteractionFlags(Qt::TextBrowserInteraction);

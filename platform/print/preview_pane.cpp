@@ -152,10 +152,12 @@ PreviewPane::PreviewPane(QWidget* parent) : QWidget(parent) {
     auto* prev = new QToolButton(this);
     prev->setArrowType(Qt::LeftArrow);
     prev->setToolTip(QStringLiteral("Previous page (PgUp)"));
+    prev->setAccessibleName(QStringLiteral("Previous page"));
     previous_ = prev;
     auto* nxt = new QToolButton(this);
     nxt->setArrowType(Qt::RightArrow);
     nxt->setToolTip(QStringLiteral("Next page (PgDn)"));
+    nxt->setAccessibleName(QStringLiteral("Next page"));
     next_ = nxt;
     connect(previous_, &QAbstractButton::clicked, this, [this] { showPage(page_ - 1); });
     connect(next_, &QAbstractButton::clicked, this, [this] { showPage(page_ + 1); });
@@ -168,6 +170,7 @@ PreviewPane::PreviewPane(QWidget* parent) : QWidget(parent) {
     scroll_ = new QScrollArea(this);
     scroll_->setBackgroundRole(QPalette::Dark);
     scroll_->setFocusPolicy(Qt::StrongFocus);
+    scroll_->setAccessibleName(QStringLiteral("Preview"));
     canvas_ = new PageCanvas(scroll_);
     scroll_->setWidget(canvas_);
     scroll_->setWidgetResizable(false);

@@ -3,7 +3,8 @@
 // types window and its "add type" dialog, the report window with a
 // preview, the help viewer and the "Converting" window of the first-start
 // import. Each picture is grabbed from the real window, drawn headless, and
-// checked for being more than one flat colour. See CMakeLists.txt for where
+// checked for being more than one flat colour; each control the keyboard
+// reaches must have an accessible name. See CMakeLists.txt for where
 // the pictures go. Cost: a second or two.
 
 #include "editor/frm_change.h"
@@ -16,6 +17,7 @@
 #include "types/frm_types.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDate>
 #include <QElapsedTimer>
@@ -40,9 +42,24 @@ void settle(int ms = 100) {
         QApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
-/// Grabs `w` into <folder>/<name>.png; the picture must not be blank.
+/// Every control of `w` the keyboard can reach has a name a screen reader
+/// can say (its caption, its buddy label's or an explicit one).
+void expectNamedControls(QWidget& w, const char* name) {
+    for (QWidget* c : w.findChildren<QWidget*>()) {
+        if (!c->isVisibleTo(&w) || c->focusPolicy() == Qt::NoFocus)
+            continue;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c);
+        const QString spoken = a ? a->text(QAccessible::Name) : QString();
+        EXPECT_FALSE(spoken.trimmed().isEmpty())
+            << name << ": " << c->metaObject()->className() << " " << c->objectName().toStdString();
+    }
+}
+
+/// Grabs `w` into <folder>/<name>.png; the picture must not be blank, and
+/// its controls must carry names.
 void shoot(QWidget& w, const char* name) {
     settle();
+    expectNamedControls(w, name);
     const QImage img = w.grab().toImage();
     ASSERT_FALSE(img.isNull()) << name;
     QSet<QRgb> colours;
