@@ -5,6 +5,15 @@
 // the temporary folder, since filling 10^6 rows takes a while.
 
 #include <QString>
+#include <functional>
 
-/// The file name of a register with `rows` documents, made if missing.
-QString benchRegister(int rows);
+/// A random whole number in [0, n), from the register's fixed-seed stream.
+using BenchPick = std::function<int(int n)>;
+/// Makes the description of document `id`.
+using BenchDescribe = std::function<QString(int id, const BenchPick& pick)>;
+
+/// The file name of a register with `rows` documents, made if missing. A
+/// benchmark that needs descriptions of its own passes `describe` and a
+/// `name` of its own for the file.
+QString benchRegister(int rows, const QString& name = QStringLiteral("arkelby-bench"),
+                      const BenchDescribe& describe = {});

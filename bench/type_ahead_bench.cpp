@@ -14,15 +14,12 @@
 // Run: build-f/bench/type_ahead_bench --benchmark_repetitions=5
 //        --benchmark_report_aggregates_only=true
 
+#include "bench_register.h"
 #include "store/database.h"
 #include "store/recordset.h"
-#include "store/transaction.h"
 #include "store/type_ahead.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <benchmark/benchmark.h>
-#include <random>
 
 namespace {
 
@@ -30,43 +27,19 @@ constexpr int Documents = 100000;
 constexpr int WithPrefix = 10000;
 constexpr int OldPrefix = 5000;
 
+/// Every tenth document an invoice, spread over the whole run, and the
+/// oldest ones archived: "inv" finds many, "arc" only old ones.
 QString prefixRegister() {
-    const QString file =
-        QDir::temp().filePath(QStringLiteral("arkelby-typeahead-v2-%1.mdb").arg(Documents));
-    if (QFileInfo::exists(file))
-        return file;
-    const QString building = file + QStringLiteral(".building");
-    QFile::remove(building);
-    QFile::remove(building + QStringLiteral(".lck"));
-    static const char* words[] = {"Order",  "Letter", "Contract", "Receipt", "Memo",
-                                  "Report", "Notice", "Quote",    "Permit",  "Claim"};
-    std::mt19937 rng(7);
-    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-    {
-        auto db = store::Database::create(building);
-        store::Transaction t(db);
-        auto rs = db.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Table);
-        for (int i = 1; i <= Documents; ++i) {
-            // Every tenth document is an invoice, spread over the whole run.
-            const QString word = i % (Documents / WithPrefix) == 0 ? QStringLiteral("Invoice")
-                                 : i <= OldPrefix * 10 / 9         ? QStringLiteral("Archive")
-                                                           : QString::fromLatin1(words[pick(10)]);
-            rs->addNew();
-            rs->setField(QStringLiteral("ID"), i);
-            rs->setField(QStringLiteral("Description"), word + ' ' + QString::number(pick(10000)) +
-                                                            QStringLiteral(" for ") +
-                                                            QString::number(pick(1000)));
-            rs->setField(QStringLiteral("DocumentType"), pick(50));
-            rs->setField(QStringLiteral("Date"), QDate(2015, 1, 1).addDays(pick(3650)));
-            rs->setField(QStringLiteral("Who"), QStringLiteral("Person %1").arg(pick(500)));
-            rs->setField(QStringLiteral("Note"), QString(pick(500), QChar('a' + pick(26))));
-            rs->update();
-        }
-        t.commit();
-    }
-    QFile::rename(building, file);
-    QFile::rename(building + QStringLiteral(".lck"), file + QStringLiteral(".lck"));
-    return file;
+    return benchRegister(
+        Documents, QStringLiteral("arkelby-typeahead-v3"), [](int id, const BenchPick& pick) {
+            static const char* words[] = {"Order",  "Letter", "Contract", "Receipt", "Memo",
+                                          "Report", "Notice", "Quote",    "Permit",  "Claim"};
+            const QString word = id % (Documents / WithPrefix) == 0 ? QStringLiteral("Invoice")
+                                 : id <= OldPrefix * 10 / 9         ? QStringLiteral("Archive")
+                                                            : QString::fromLatin1(words[pick(10)]);
+            return word + ' ' + QString::number(pick(10000)) + QStringLiteral(" for ") +
+                   QString::number(pick(1000));
+        });
 }
 
 /// A text box reduced to what type-ahead reads and writes.
