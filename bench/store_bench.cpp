@@ -12,7 +12,6 @@
 #include "bench_register.h"
 #include "store/database.h"
 #include "store/recordset.h"
-#include "store/text_match.h"
 
 #include <QFile>
 #include <benchmark/benchmark.h>
@@ -49,15 +48,6 @@ void PlainSqlite(benchmark::State& state) {
     sqlite3* db = nullptr;
     sqlite3_open(QFile::encodeName(benchRegister(static_cast<int>(state.range(0)))).constData(),
                  &db);
-    // Only the collation the file's indexes are declared with; LIKE stays SQLite's own.
-    sqlite3_create_collation_v2(
-        db, "JETTEXT", SQLITE_UTF8, nullptr,
-        [](void*, int n1, const void* a, int n2, const void* b) {
-            return store::textmatch::compare(
-                {static_cast<const char*>(a), static_cast<size_t>(n1)},
-                {static_cast<const char*>(b), static_cast<size_t>(n2)});
-        },
-        nullptr);
     for (auto _ : state) {
         sqlite3_stmt* st = nullptr;
         if (sqlite3_prepare_v2(db,

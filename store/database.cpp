@@ -8,6 +8,7 @@
 #include "connection.h"
 #include "dialect.h"
 #include "recordset.h"
+#include "schema_upgrade.h"
 #include "text_match.h"
 
 #include <QDir>
@@ -78,6 +79,7 @@ Database Database::open(const QString& fileName) {
     requireWritable(info);
     auto c = connect(fileName, SQLITE_OPEN_READWRITE);
     requireRegister(*c);
+    upgradeRegister(*c);
     c->locks = std::make_unique<RowLocks>(fileName);
     return Database(std::move(c));
 }

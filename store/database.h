@@ -15,6 +15,7 @@
 #include "engine_error.h"
 
 #include <QString>
+#include <QVariantList>
 #include <memory>
 
 namespace store {
@@ -42,9 +43,12 @@ public:
     Database() = default; ///< an unopened handle; any use raises ObjectClosed
 
     /// Opens a recordset over a table name or a statement in the program's
-    /// SQL dialect (see dialect.h). Table type needs a table name.
+    /// SQL dialect (see dialect.h). Table type needs a table name. Values
+    /// for the statement's parameters ("?" or "?N") are bound, never
+    /// spliced into the text; a requery binds them again.
     std::shared_ptr<Recordset> openRecordset(const QString& source,
-                                             RecordsetType type = RecordsetType::Dynaset) const;
+                                             RecordsetType type = RecordsetType::Dynaset,
+                                             const QVariantList& parameters = {}) const;
 
     /// Runs a statement that returns no rows (used by tools and tests).
     void execute(const QString& statement) const;

@@ -373,6 +373,18 @@ QDateTime fromStoredDate(const QString& text) {
     return QDateTime(date, time, Qt::UTC);
 }
 
+QString literalPattern(const QString& text) {
+    QString out;
+    out.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (c == u'*' || c == u'?' || c == u'#' || c == u'[')
+            out += u'[' + QString(c) + u']';
+        else
+            out += c;
+    }
+    return out;
+}
+
 namespace {
 
 /// Reads a criterion left to right; every failure names the criterion.

@@ -48,6 +48,11 @@ QString storedDate(const QDateTime& value);
 /// Reads a stored date back; an invalid QDateTime for text that is no date.
 QDateTime fromStoredDate(const QString& text);
 
+/// A LIKE pattern that matches `text` itself, letter case ignored: the
+/// pattern characters '*', '?', '#' and '[' each stand in a class of their
+/// own ("[*]"). Append '*' for "begins with".
+QString literalPattern(const QString& text);
+
 /// One comparison of a criterion.
 struct Condition {
     QString field;  ///< as written; matched without regard to case

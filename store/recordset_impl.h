@@ -28,6 +28,7 @@ struct RecordsetImpl {
     std::shared_ptr<Connection> conn;
     RecordsetType type = RecordsetType::Dynaset;
     QString source;
+    QVariantList parameters; ///< bound to the statement's "?" each time it runs
     Mode mode = Mode::Keys;
     bool open = true;
     bool noMatch = false;

@@ -59,8 +59,14 @@ void describeColumns(RecordsetImpl& d, const Statement& st,
     }
 }
 
+void bindAll(Statement& st, const QVariantList& parameters) {
+    for (qsizetype i = 0; i < parameters.size(); ++i)
+        st.bind(static_cast<int>(i) + 1, parameters[i]);
+}
+
 void loadKeys(RecordsetImpl& d) {
     Statement st(*d.conn, d.keysSql);
+    bindAll(st, d.parameters);
     std::vector<qint64> keys;
     while (st.step())
         keys.push_back(st.columnInt(0));
@@ -69,6 +75,7 @@ void loadKeys(RecordsetImpl& d) {
 
 void loadRows(RecordsetImpl& d, const QString& sql) {
     Statement st(*d.conn, sql);
+    bindAll(st, d.parameters);
     describeColumns(d, st, nullptr);
     std::vector<std::vector<QVariant>> rows;
     while (st.step()) {
@@ -123,12 +130,13 @@ void openQuery(RecordsetImpl& d, const QString& statement) {
 
 } // namespace
 
-std::shared_ptr<Recordset> Database::openRecordset(const QString& source,
-                                                   RecordsetType type) const {
+std::shared_ptr<Recordset> Database::openRecordset(const QString& source, RecordsetType type,
+                                                   const QVariantList& parameters) const {
     auto d = std::make_unique<RecordsetImpl>();
     d->conn = connection();
     d->type = type;
     d->source = source;
+    d->parameters = parameters;
     if (type == RecordsetType::Table) {
         if (!isTableName(source))
             throw EngineError(

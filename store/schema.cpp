@@ -1,7 +1,8 @@
 // The register's two tables and their named indexes, and the SQL that makes
 // them. Index "RecordPtr" is the table's row id itself, so it needs no index
 // of its own in the file; "Description", "Who" and "Type" are real indexes
-// in the JETTEXT collation, so walking them needs no sort. The indexes on
+// in SQLite's built-in NOCASE collation, so walking them needs no sort and
+// any SQLite tool can read, check and change the file. The indexes on
 // ID and DocumentType serve the editor's duplicate test and the types
 // window's in-use test.
 
@@ -64,10 +65,10 @@ QString declaredType(FieldKind kind, int width) {
     case K::Integer:
         return QStringLiteral("SMALLINT");
     case K::Text:
-        return width > 0 ? QStringLiteral("VARCHAR(%1) COLLATE JETTEXT").arg(width)
-                         : QStringLiteral("TEXT COLLATE JETTEXT");
+        return width > 0 ? QStringLiteral("VARCHAR(%1) COLLATE NOCASE").arg(width)
+                         : QStringLiteral("TEXT COLLATE NOCASE");
     case K::Memo:
-        return QStringLiteral("MEMO TEXT COLLATE JETTEXT");
+        return QStringLiteral("MEMO TEXT COLLATE NOCASE");
     case K::Date:
         return QStringLiteral("DATETIME");
     }
@@ -93,7 +94,7 @@ FieldKind kindFromDeclared(const QString& declared, int* width) {
 }
 
 QString createStatements() {
-    QStringList sql;
+    QStringList sql{QStringLiteral("PRAGMA user_version = %1;").arg(Version)};
     for (const Table& t : allTables) {
         QStringList cols;
         for (const Field& f : t.fields)

@@ -8,8 +8,16 @@
 // Storage: RecordPtr is the row id (INTEGER PRIMARY KEY AUTOINCREMENT, so a
 // number is never handed out twice); dates are ISO texts "yyyy-mm-dd" or
 // "yyyy-mm-dd hh:mm:ss", so Null stays Null and text order is date order
-// (a time of day sorts after the bare date); texts use the collation
-// JETTEXT, which ignores letter case, also beyond ASCII.
+// (a time of day sorts after the bare date); texts use SQLite's built-in
+// collation NOCASE, which ignores the case of the letters A to Z and orders
+// every other character by its code point, so the file needs nothing but
+// SQLite itself. (Letter case beyond ASCII is ignored by the list filters'
+// LIKE, which the engine installs on each connection; see text_match.h.)
+//
+// Version: the file's user_version is the schema version. Version 2 has
+// only built-in collations; files of version 0 or 1 (made by earlier
+// builds, whose text columns used a collation of the program's own) are
+// converted when opened (schema_upgrade.h).
 
 #include <QString>
 #include <span>
@@ -47,7 +55,11 @@ struct Table {
 std::span<const Table> tables();
 const Table* findTable(const QString& name);
 
-/// The SQL that creates the schema in an empty SQLite file.
+/// The schema version this build writes and expects (the file's user_version).
+inline constexpr int Version = 2;
+
+/// The SQL that creates the schema in an empty SQLite file, and marks the
+/// file with the schema version.
 QString createStatements();
 
 /// Declared SQLite type of a field kind ("DATETIME", "SMALLINT", ...), and

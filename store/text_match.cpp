@@ -1,4 +1,4 @@
-// LIKE matching and the JETTEXT collation over UTF-8 bytes.
+// LIKE matching and the case-blind order over UTF-8 bytes.
 //
 // Both walk the texts in place: a byte below 0x80 is compared directly
 // (lower-cased), anything else is decoded to a code point and case-folded
@@ -80,16 +80,24 @@ CodePoint decode(std::string_view s, std::size_t i) {
 
 /// The case-folded form of a code point; invalid bytes stay as they are.
 char32_t fold(char32_t c) {
-    if (c < 0x80)
-        return asciiLower(c);
     if (c >= InvalidByteBase)
         return c;
+    return foldCase(c);
+}
+
+} // namespace
+
+char32_t foldCase(char32_t c) {
+    if (c < 0x80)
+        return asciiLower(c);
     // The Kelvin sign and the long s fold to ASCII letters; keeping every
     // non-ASCII character out of ASCII lets the list filters' byte-wise
     // fast path and the general matcher always agree.
     const char32_t f = QChar::toCaseFolded(c);
     return f < 0x80 ? c : f;
 }
+
+namespace {
 
 bool sameIgnoringCase(char32_t a, char32_t b) {
     return a == b || fold(a) == fold(b);

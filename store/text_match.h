@@ -1,9 +1,15 @@
 #pragma once
-// Text comparison of the register: LIKE with the desktop engine's patterns
-// and the JETTEXT collation, both without regard to letter case, also for
-// letters beyond ASCII (é matches É). They work on UTF-8 bytes with a fast
-// path for ASCII, because a list filter runs like() over every row at each
+// Text comparison of the register: LIKE with the desktop engine's patterns,
+// without regard to letter case, also for letters beyond ASCII (é matches
+// É), and the case-blind order compare() that earlier builds kept in the
+// file as the collation JETTEXT. They work on UTF-8 bytes with a fast path
+// for ASCII, because a list filter runs like() over every row at each
 // keystroke.
+//
+// like() lives on each connection and nothing in the file refers to it, so
+// other SQLite tools simply use their own LIKE. The collation is installed
+// only so that registers of earlier builds can be read while they are
+// converted to the built-in NOCASE (schema_upgrade.h).
 
 #include <string_view>
 
@@ -17,12 +23,17 @@ namespace store::textmatch {
 /// case ignored. Invalid UTF-8 is compared byte by byte.
 bool like(std::string_view pattern, std::string_view text);
 
-/// Collation order: negative, 0 or positive. Letter case is ignored; texts
-/// equal but for case compare equal.
+/// Case-blind order: negative, 0 or positive. Letter case is ignored, also
+/// beyond ASCII; texts equal but for case compare equal.
 int compare(std::string_view a, std::string_view b);
 
+/// The case-folded form of a code point as like() and compare() fold it;
+/// a character beyond ASCII never folds into ASCII (the Kelvin sign stays
+/// itself), so ASCII and the rest never meet.
+char32_t foldCase(char32_t c);
+
 /// Installs like() (replacing SQLite's own, 2- and 3-argument forms) and the
-/// collation "JETTEXT" on a connection.
+/// old collation "JETTEXT" on a connection.
 void install(sqlite3* db);
 
 } // namespace store::textmatch

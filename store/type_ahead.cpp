@@ -1,21 +1,22 @@
 // Type-ahead completion (see type_ahead.h).
 //
 // The best value is the one of the highest RecordPtr among the index
-// entries that begin with the typed text. Under the JETTEXT collation those
-// entries form one range of the index, [typed, bound), where bound is the
-// typed text with its last character that can be raised replaced by the
-// next case-folded code point (prefixUpperBound). The engine answers
-// "MAX(RecordPtr) over that range" from the index alone, since the index
-// holds the row id; SQLite returns the bare column beside MAX() from the
-// row that has the maximum, so the value comes with it.
+// entries that begin with the typed text. Those entries lie in the index
+// ranges prefixRanges() names; the engine answers "MAX(RecordPtr) over
+// those ranges" from the index alone, since the index holds the row id,
+// and the register's LIKE (case-blind beyond ASCII too) keeps exactly the
+// values that begin with the typed text and are not equal to it.
 
 #include "type_ahead.h"
 
+#include "dialect.h"
 #include "text_match.h"
 
 #include <QChar>
+#include <QStringList>
+#include <algorithm>
 #include <limits>
-#include <vector>
+#include <unordered_map>
 
 namespace store {
 namespace {
@@ -23,13 +24,63 @@ namespace {
 constexpr char32_t HighestCodePoint = 0x10FFFF;
 constexpr int Max16 = std::numeric_limits<qint16>::max();
 
-/// The case-folded form of a code point, as the collation folds it.
-char32_t folded(char32_t c) {
-    return QChar::toCaseFolded(c);
+/// A code point as the NOCASE collation sees it: A to Z as a to z,
+/// everything else itself.
+char32_t noCaseFolded(char32_t c) {
+    return c >= U'A' && c <= U'Z' ? c + (U'a' - U'A') : c;
 }
 
 bool isSurrogate(char32_t c) {
     return c >= 0xD800 && c <= 0xDFFF;
+}
+
+/// The next code point above c that can stand in a text (no surrogate).
+char32_t nextCodePoint(char32_t c) {
+    return isSurrogate(c + 1) ? 0xE000 : c + 1;
+}
+
+struct Position {
+    char32_t code;    ///< the code point
+    qsizetype offset; ///< where it starts in the text, in UTF-16 units
+};
+
+std::vector<Position> codePoints(const QString& text) {
+    std::vector<Position> positions;
+    for (qsizetype i = 0; i < text.size();) {
+        const bool pair =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        positions.push_back(
+            {pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : char32_t(text[i].unicode()), i});
+        i += pair ? 2 : 1;
+    }
+    return positions;
+}
+
+/// Every code point beyond ASCII whose case-folded form is `c`'s, `c` and
+/// its folded form included. The table from folded forms to the code
+/// points that fold to them is built once, on the first call (a few
+/// milliseconds over all of Unicode).
+std::vector<char32_t> caseForms(char32_t c) {
+    static const auto byFold = [] {
+        std::unordered_map<char32_t, std::vector<char32_t>> table;
+        for (char32_t x = 0x80; x <= HighestCodePoint; ++x)
+            if (!isSurrogate(x))
+                if (const char32_t f = textmatch::foldCase(x); f != x)
+                    table[f].push_back(x);
+        return table;
+    }();
+    const char32_t folded = textmatch::foldCase(c);
+    std::vector<char32_t> forms{folded};
+    if (const auto it = byFold.find(folded); it != byFold.end())
+        forms.insert(forms.end(), it->second.begin(), it->second.end());
+    return forms;
+}
+
+/// The leading ASCII characters of a text.
+QString asciiHead(const QString& text) {
+    const auto other =
+        std::find_if(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x80; });
+    return text.left(other - text.begin());
 }
 
 qsizetype lengthWithoutTrailingBlanks(const QString& text) {
@@ -49,36 +100,34 @@ bool isIdentifier(const QString& name) {
     return true;
 }
 
-/// A text literal of the program's dialect: quotes doubled inside.
-QString quoted(const QString& text) {
-    return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QStringLiteral("''")) +
-           QLatin1Char('\'');
-}
-
-/// True when the first characters of `value` equal `typed`, letter case
-/// ignored as the collation ignores it.
-bool beginsWith(const QString& value, const QByteArray& typedUtf8, qsizetype typedLength) {
-    if (value.size() < typedLength)
-        return false;
+/// Compares the first characters of `value` with `typed`, letter case
+/// ignored as like() ignores it.
+int compareHead(const QString& value, const QByteArray& typedUtf8, qsizetype typedLength) {
     const QByteArray head = value.left(typedLength).toUtf8();
-    return textmatch::compare(
-               {head.constData(), static_cast<std::size_t>(head.size())},
-               {typedUtf8.constData(), static_cast<std::size_t>(typedUtf8.size())}) == 0;
+    return textmatch::compare({head.constData(), static_cast<std::size_t>(head.size())},
+                              {typedUtf8.constData(), static_cast<std::size_t>(typedUtf8.size())});
 }
 
-/// The index walk: seek past the typed text, step while entries begin with it.
+/// The index walk: seek to the typed text's leading ASCII part, which all
+/// candidates share in every case form and which NOCASE keeps together,
+/// and step while entries begin with it.
 std::optional<QString> walkBest(Recordset& lookup, const QString& field, const QString& typed) {
-    lookup.seek(QStringLiteral(">"), typed);
+    const QString head = asciiHead(typed);
+    lookup.seek(QStringLiteral(">="), head);
     if (lookup.noMatch())
         return std::nullopt;
+    const QByteArray headUtf8 = head.toUtf8();
     const QByteArray typedUtf8 = typed.toUtf8();
     const QString recordPtr = QStringLiteral("RecordPtr");
     qint64 bestPtr = 0;
     std::optional<QString> best;
     for (; !lookup.eof(); lookup.moveNext()) {
         const QString value = lookup.field(field).toString();
-        if (!beginsWith(value, typedUtf8, typed.size()))
+        if (value.size() < head.size() || compareHead(value, headUtf8, head.size()) != 0)
             break;
+        if (value.size() < typed.size() || compareHead(value, typedUtf8, typed.size()) != 0 ||
+            value.size() == typed.size())
+            continue; // does not begin with the typed text, or equals it
         const qint64 ptr = lookup.field(recordPtr).toLongLong();
         if (ptr > bestPtr) {
             bestPtr = ptr;
@@ -91,15 +140,17 @@ std::optional<QString> walkBest(Recordset& lookup, const QString& field, const Q
 /// How many of the newest documents the first probe looks at.
 constexpr int NewestProbe = 256;
 
-/// One statement that yields the highest RecordPtr meeting `condition`
-/// (and the field's value of that row); empty when no row does.
+/// The value of `field` in the row of the highest RecordPtr meeting
+/// `condition`; empty when no row does.
 std::optional<QString> highestMeeting(const Database& db, const QString& field,
-                                      const QString& table, const QString& condition) {
+                                      const QString& table, const QString& condition,
+                                      const QVariantList& parameters) {
     const auto rs =
-        db.openRecordset(QStringLiteral("SELECT MAX(RecordPtr) AS BestPtr, %1 FROM %2 WHERE %3")
+        db.openRecordset(QStringLiteral("SELECT RecordPtr, %1 FROM %2 WHERE RecordPtr = "
+                                        "(SELECT MAX(RecordPtr) FROM %2 WHERE %3)")
                              .arg(field, table, condition),
-                         RecordsetType::Snapshot);
-    if (rs->eof() || isNull(rs->field(QStringLiteral("BestPtr"))))
+                         RecordsetType::Snapshot, parameters);
+    if (rs->eof())
         return std::nullopt;
     return rs->field(field).toString();
 }
@@ -107,30 +158,38 @@ std::optional<QString> highestMeeting(const Database& db, const QString& field,
 /// The range query; nothing when it cannot be expressed (see header).
 ///
 /// Two steps, because the answer is usually among the newest documents:
-/// first the newest NewestProbe rows by row id, testing the range on each
-/// ("+field" keeps the column's collation but stops the engine from using
-/// the index, so it walks row ids down); a match there is the highest one
-/// overall. Only without one does the index range get scanned whole.
+/// first the newest NewestProbe rows by row id, testing each with LIKE
+/// (which no index serves, so the engine walks row ids down); a match
+/// there is the highest one overall. Only without one are the index ranges
+/// of the prefix scanned whole.
 std::optional<std::optional<QString>> queryBest(Recordset& lookup, const QString& field,
                                                 const QString& typed) {
     const QString table = lookup.source();
     if (!isIdentifier(table) || !isIdentifier(field) || typed.contains(QChar(0)) ||
         !typed.isValidUtf16())
         return std::nullopt;
-    const auto bound = typeahead::prefixUpperBound(typed);
-    auto range = [&](const QString& column) {
-        QString condition = QStringLiteral("%1 > %2").arg(column, quoted(typed));
-        if (bound)
-            condition += QStringLiteral(" AND %1 < %2").arg(column, quoted(*bound));
-        return condition;
-    };
+    QVariantList parameters{dialect::literalPattern(typed) + QLatin1Char('*'), dialect::literalPattern(typed)};
+    const QString beginsWith = QStringLiteral("%1 LIKE ?1 AND NOT %1 LIKE ?2").arg(field);
     const Database db = lookup.database();
     const QString newest = QStringLiteral("RecordPtr > (SELECT MAX(RecordPtr) FROM %1) - %2 AND ")
                                .arg(table)
                                .arg(NewestProbe);
-    if (auto best = highestMeeting(db, field, table, newest + range(QLatin1Char('+') + field)))
+    if (auto best = highestMeeting(db, field, table, newest + beginsWith, parameters))
         return best;
-    return highestMeeting(db, field, table, range(field));
+    QStringList ranges;
+    for (const typeahead::Range& r : typeahead::prefixRanges(typed)) {
+        parameters << r.low;
+        QString range = QStringLiteral("%1 >= ?%2").arg(field).arg(parameters.size());
+        if (r.high) {
+            parameters << *r.high;
+            range += QStringLiteral(" AND %1 < ?%2").arg(field).arg(parameters.size());
+        }
+        ranges << QLatin1Char('(') + range + QLatin1Char(')');
+    }
+    return highestMeeting(db, field, table,
+                          QLatin1Char('(') + ranges.join(QStringLiteral(" OR ")) +
+                              QStringLiteral(") AND ") + beginsWith,
+                          parameters);
 }
 
 /// Marks the control whose text the routine is setting, so that the text
@@ -202,29 +261,38 @@ void TypeAheadWho(TextControl& control, Recordset& rsWho, qint16& pSelStart, qin
 namespace typeahead {
 
 std::optional<QString> prefixUpperBound(const QString& prefix) {
-    struct Position {
-        char32_t code;    ///< the code point
-        qsizetype offset; ///< where it starts in the prefix, in UTF-16 units
-    };
-    std::vector<Position> positions;
-    for (qsizetype i = 0; i < prefix.size();) {
-        const bool pair =
-            prefix[i].isHighSurrogate() && i + 1 < prefix.size() && prefix[i + 1].isLowSurrogate();
-        positions.push_back({pair ? QChar::surrogateToUcs4(prefix[i], prefix[i + 1])
-                                  : char32_t(prefix[i].unicode()),
-                             i});
-        i += pair ? 2 : 1;
-    }
+    const std::vector<Position> positions = codePoints(prefix);
     for (auto it = positions.rbegin(); it != positions.rend(); ++it) {
         // The next code point above this one's folded form that is itself a
         // folded form: nothing folds to the code points in between.
-        for (char32_t next = folded(it->code) + 1; next <= HighestCodePoint; ++next) {
-            if (isSurrogate(next) || folded(next) != next)
+        for (char32_t next = noCaseFolded(it->code) + 1; next <= HighestCodePoint; ++next) {
+            if (isSurrogate(next) || noCaseFolded(next) != next)
                 continue;
             return prefix.left(it->offset) + QString::fromUcs4(&next, 1);
         }
     }
     return std::nullopt;
+}
+
+std::vector<Range> prefixRanges(const QString& typed) {
+    const std::vector<Position> positions = codePoints(typed);
+    const auto other = std::find_if(positions.begin(), positions.end(),
+                                    [](const Position& p) { return p.code >= 0x80; });
+    if (other == positions.end())
+        return {{typed, prefixUpperBound(typed)}};
+    const QString head = typed.left(other->offset);
+    std::vector<Range> ranges;
+    for (const char32_t form : caseForms(other->code)) {
+        Range r{head + QString::fromUcs4(&form, 1), std::nullopt};
+        if (form < HighestCodePoint) {
+            const char32_t next = nextCodePoint(form);
+            r.high = head + QString::fromUcs4(&next, 1);
+        } else {
+            r.high = prefixUpperBound(head);
+        }
+        ranges.push_back(std::move(r));
+    }
+    return ranges;
 }
 
 std::optional<QString> bestStoredValue(Recordset& lookup, const QString& field,

@@ -13,7 +13,7 @@
 namespace {
 
 /// Polls `condition` every 10 ms until it holds or `limitMs` has passed.
-bool eventually(const std::function<bool()>& condition, int limitMs = 2000) {
+[[maybe_unused]] bool eventually(const std::function<bool()>& condition, int limitMs = 2000) {
     QElapsedTimer timer;
     timer.start();
     while (!condition()) {
