@@ -9,6 +9,7 @@
 #include "frm_main.h"
 
 #include "background.h"
+#include "platform/a11y/value_label.h"
 #include "platform/grid/record_grid.h"
 #include "reports/menu_messages.h"
 #include "store/recordset_model.h"
@@ -43,14 +44,14 @@ QFrame* panel(const char* name, QWidget* parent) {
     return f;
 }
 
-QLabel* valueLabel(const char* name, const QString& accessibleName, QWidget* parent) {
+/// A detail panel label: the document's value, heard by a screen reader
+/// as the value with `caption` as its description; shown as typed.
+QLabel* valueLabel(const char* name, const QString& caption, QWidget* parent) {
     auto* l = named(new QLabel(parent), name);
     l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     l->setAutoFillBackground(true);
-    l->setAccessibleName(accessibleName);
     l->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    // Document texts are shown as typed, never read as markup.
-    l->setTextFormat(Qt::PlainText);
+    a11y::showsValue(l, caption);
     return l;
 }
 

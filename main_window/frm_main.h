@@ -76,9 +76,9 @@ public:
     void RefreshList(QWidget* pFocusControl);
     /// Gives the grid the focus when the list is on a row.
     void ListFocus();
-    /// Shows the current row's stored document in panView, or hides the
-    /// panel when there is none; then gives the focus back to the filter
-    /// that had it (iFilterFocus).
+    /// Shows the current row's stored document in panView, or hides and
+    /// empties the panel when there is none; then gives the focus back to
+    /// the filter that had it (iFilterFocus).
     void DisplayCurrentRecordInformation();
 
     /// The record commands and the menu commands, as the buttons and the

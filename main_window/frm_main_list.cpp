@@ -276,6 +276,11 @@ void frmMain::DisplayCurrentRecordInformation() {
             // The row went away between the test and the read: no document.
         }
     }
+    // Without a document the panel holds no values either, so nothing of
+    // the last one is left for a screen reader walking the window.
+    if (!shown)
+        for (QLabel* value : {lblID, lblDesc, lblType, lblDate, lblWho, lblNote})
+            value->clear();
     if (panView->isHidden() == shown)
         panView->setVisible(shown);
     if (QWidget* filter = filterControl(iFilterFocus_))

@@ -4,6 +4,7 @@
 
 #include "busy_cursor.h"
 #include "elastic_layout.h"
+#include "platform/a11y/value_label.h"
 #include "platform/print/print_engine.h"
 #include "platform/print/print_error.h"
 #include "report_run.h"
@@ -40,6 +41,7 @@ void frmPrint::buildControls() {
     auto* band = new ElasticLayout(QSize(11070, 1770), 1.0, upper);
 
     lblRecordCount = new QLabel(upper);
+    a11y::showsValue(lblRecordCount, QStringLiteral("Number of documents to print"));
     lblRecordCount->setWordWrap(true);
     lblRecordCount->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     band->addWidget(lblRecordCount, QRect(150, 210, 1140, 735));

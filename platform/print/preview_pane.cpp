@@ -4,6 +4,7 @@
 #include "preview_pane.h"
 
 #include "page_renderer.h"
+#include "platform/a11y/value_label.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -164,6 +165,7 @@ PreviewPane::PreviewPane(QWidget* parent) : QWidget(parent) {
     bar->addWidget(previous_);
     bar->addWidget(next_);
     pageLabel_ = new QLabel(this);
+    a11y::showsValue(pageLabel_, QStringLiteral("Preview page"));
     bar->addWidget(pageLabel_);
     bar->addStretch(1);
 

@@ -2,11 +2,13 @@
 // statement the window runs (the worked example with a fixed today), the
 // remembered row and the rows kept in view, upper-casing, the focus kept
 // in the filter being typed into, the type filter's own position table,
-// apostrophes, "No Date", and the detail panel.
+// apostrophes, "No Date", and the detail panel, as shown and as a screen
+// reader hears it.
 
 #include "list_fixture.h"
 #include "platform/dates/today.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
@@ -197,6 +199,32 @@ TEST_F(ListTest, PanelShowsTheStoredDocumentAsPlainText) {
     EXPECT_TRUE(w.panView->isHidden());
     clickRow(0);
     EXPECT_FALSE(w.panView->isHidden());
+}
+
+TEST_F(ListTest, ScreenReaderHearsThePanelsValuesWithTheirCaptions) {
+    makeDocuments(
+        {"Invoice"},
+        {{1, "Undated"}, {2, "Annual report", "Smith & Jones", "Filed twice", "2004-07-04", 1}});
+    frmMain& w = startShown();
+    const auto heard = [&](QAccessible::Text what) {
+        QStringList out;
+        for (QLabel* label : {w.lblID, w.lblDesc, w.lblType, w.lblDate, w.lblWho, w.lblNote})
+            out << QAccessible::queryAccessibleInterface(label)->text(what).trimmed();
+        return out;
+    };
+    clickRow(0);
+    EXPECT_EQ(heard(QAccessible::Name), (QStringList{"2", "Annual report", "Invoice", "7/4/2004",
+                                                     "Smith & Jones", "Filed twice"}));
+    EXPECT_EQ(heard(QAccessible::Description),
+              (QStringList{"ID", "Desc", "Type", "Date", "Who", "Note"}));
+    // Missing values are heard as nothing, not as their captions.
+    clickRow(1);
+    EXPECT_EQ(heard(QAccessible::Name), (QStringList{"1", "Undated", "", "", "", ""}));
+    // No document: the hidden panel keeps nothing of the last one.
+    w.chkFilterOn->click();
+    typeInto(w.txtFilterNote, QStringLiteral("zz"));
+    ASSERT_TRUE(w.panView->isHidden());
+    EXPECT_EQ(heard(QAccessible::Name), QStringList(6, QString()));
 }
 
 TEST_F(ListTest, EmptyListHidesThePanel) {

@@ -1,9 +1,10 @@
 // The report window driven headless: the count on activation and a fresh
-// one on every later activation, "No information to print." closing the
-// window, the grayed ID and Description boxes, the columns the boxes add,
-// "Printed" shown after a run and hidden two seconds later, Preview then
-// Print printing the same list, and a failing printer reported while the
-// window stays usable and the pointer is not left busy.
+// one on every later activation (also as a screen reader hears it), "No
+// information to print." closing the window, the grayed ID and Description
+// boxes, the columns the boxes add, "Printed" shown after a run and hidden
+// two seconds later, Preview then Print printing the same list, and a
+// failing printer reported while the window stays usable and the pointer
+// is not left busy.
 
 #include "modal_answers.h"
 #include "platform/print/print_engine.h"
@@ -11,6 +12,7 @@
 #include "store/recordset.h"
 #include "store/register_fixture.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileInfo>
@@ -64,6 +66,11 @@ TEST_F(ReportWindow, CountOnActivationAndAFreshOneOnTheNext) {
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return form->lblRecordCount->text().startsWith(QLatin1Char('3')); }));
     EXPECT_EQ(form->lblRecordCount->text(), QStringLiteral("3 documents to print"));
+    // A screen reader hears the fresh count, described.
+    QAccessibleInterface* count = QAccessible::queryAccessibleInterface(form->lblRecordCount);
+    EXPECT_EQ(count->text(QAccessible::Name), QStringLiteral("3 documents to print"));
+    EXPECT_EQ(count->text(QAccessible::Description),
+              QStringLiteral("Number of documents to print"));
 }
 
 TEST_F(ReportWindow, EmptyListSaysNoInformationAndCloses) {

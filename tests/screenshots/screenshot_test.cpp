@@ -4,8 +4,9 @@
 // preview, the help viewer and the "Converting" window of the first-start
 // import. Each picture is grabbed from the real window, drawn headless, and
 // checked for being more than one flat colour; each control the keyboard
-// reaches must have an accessible name. See CMakeLists.txt for where
-// the pictures go. Cost: a second or two.
+// reaches must have an accessible name, and each label must be heard as
+// the text it shows (the main window's with a document current). See
+// CMakeLists.txt for where the pictures go. Cost: a second or two.
 
 #include "editor/frm_change.h"
 #include "legacy/frm_converting.h"
@@ -42,16 +43,26 @@ void settle(int ms = 100) {
         QApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
+QString spoken(QObject* o) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(o);
+    return a ? a->text(QAccessible::Name) : QString();
+}
+
 /// Every control of `w` the keyboard can reach has a name a screen reader
-/// can say (its caption, its buddy label's or an explicit one).
+/// can say (its caption, its buddy label's or an explicit one), and every
+/// label is heard as what it shows: a name of its own would hide a value
+/// (a document's field, a count) behind a caption.
 void expectNamedControls(QWidget& w, const char* name) {
     for (QWidget* c : w.findChildren<QWidget*>()) {
         if (!c->isVisibleTo(&w) || c->focusPolicy() == Qt::NoFocus)
             continue;
-        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c);
-        const QString spoken = a ? a->text(QAccessible::Name) : QString();
-        EXPECT_FALSE(spoken.trimmed().isEmpty())
+        EXPECT_FALSE(spoken(c).trimmed().isEmpty())
             << name << ": " << c->metaObject()->className() << " " << c->objectName().toStdString();
+    }
+    for (QLabel* l : w.findChildren<QLabel*>()) {
+        if (l->isVisibleTo(&w)) {
+            EXPECT_EQ(spoken(l), l->text()) << name << ": label " << l->objectName().toStdString();
+        }
     }
 }
 
@@ -122,6 +133,7 @@ TEST_F(Screenshots, EveryWindow) {
     fileTenDocuments();
     frmMain& main = start();
     main.show();
+    ASSERT_FALSE(main.panView->isHidden());
     shoot(main, "main_window");
 
     {
