@@ -38,13 +38,14 @@ const QString whatToDo = QStringLiteral(
 
 } // namespace
 
-LegacyMemoBlock LegacyMemoBlocks::block(int k) const {
-    const qsizetype at = static_cast<qsizetype>(k) * MemoBlockSize;
+LegacyMemoBlock LegacyMemoBlocks::block(qsizetype k) const {
+    const qsizetype at = k * MemoBlockSize;
     return {u32At(bytes, at), u32At(bytes, at + 4)};
 }
 
-bool LegacyMemoBlocks::hasBlock(int k) const {
-    return k >= 0 && static_cast<qsizetype>(k) * MemoBlockSize + MemoHeaderSize <= bytes.size();
+bool LegacyMemoBlocks::hasBlock(qsizetype k) const {
+    return k >= 0 && k <= bytes.size() / MemoBlockSize &&
+           k * MemoBlockSize + MemoHeaderSize <= bytes.size();
 }
 
 LegacyHeader parseLegacyHeader(QByteArrayView bytes) {
@@ -174,15 +175,20 @@ QString fnMemoText(const LegacyMemoBlocks& blocks, QStringView memoBlockField,
         return {};
     }
     st = MemoStatus::Unreadable;
-    if (!(number >= 1 && number <= 32767)) // block 0 is the file header; 16-bit numbers only
+    // Block 0 is the file header. Any later block that starts inside the file
+    // can hold a note, however large its number: a memo file past 32 MB has
+    // blocks beyond 16 bits. The number is compared with the last block
+    // before it is converted, so that no number is too large to convert.
+    const qsizetype lastBlock = blocks.bytes.size() / MemoBlockSize;
+    if (!(number >= 1 && number <= static_cast<double>(lastBlock)))
         return {};
-    const int b = static_cast<int>(number);
+    const qsizetype b = static_cast<qsizetype>(number);
     if (!blocks.hasBlock(b))
         return {};
     const uint32_t length = blocks.block(b).length;
     if (length < MemoHeaderSize)
         return {};
-    const qsizetype textAt = static_cast<qsizetype>(b) * MemoBlockSize + MemoHeaderSize;
+    const qsizetype textAt = b * MemoBlockSize + MemoHeaderSize;
     const qsizetype available = blocks.bytes.size() - textAt;
     qsizetype take = static_cast<qsizetype>(length - MemoHeaderSize);
     st = MemoStatus::Whole;

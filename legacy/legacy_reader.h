@@ -62,9 +62,9 @@ struct LegacyMemoBlocks {
     bool found = false; ///< whether Document.DBT existed
 
     /// The header of block k; only valid when hasBlock(k).
-    LegacyMemoBlock block(int k) const;
+    LegacyMemoBlock block(qsizetype k) const;
     /// Whether block k's 8-byte header lies inside the file.
-    bool hasBlock(int k) const;
+    bool hasBlock(qsizetype k) const;
 };
 
 /// An open legacy table, positioned after the last record read.
@@ -106,8 +106,8 @@ enum class MemoStatus {
     None,       ///< blank or 0: the record has no note
     Whole,      ///< the whole memo was read
     Cut,        ///< the memo ran past the end of the file; read up to the end
-    Unreadable, ///< a reference to no memo (missing file, block past the
-                ///< file or beyond 16 bits, length below 8): empty note
+    Unreadable, ///< a reference to no memo (missing file, a negative block
+                ///< or one past the file, length below 8): empty note
 };
 
 /// The note a `MemoBlock` field refers to: the memo's length field decides

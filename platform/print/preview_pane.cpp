@@ -5,6 +5,7 @@
 
 #include "page_renderer.h"
 #include "platform/a11y/value_label.h"
+#include "printable_area.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -89,7 +90,9 @@ protected:
             p.fillRect(r, Qt::white);
             p.save();
             p.setClipRect(r);
-            p.translate(r.topLeft());
+            // Position 0 is the printable area's corner, as on a PDF page.
+            p.translate(QPointF(r.topLeft()) +
+                        QPointF(UnprintableEdge, UnprintableEdge) * pixelsPerTwip);
             renderPage(p, *doc_, i, pixelsPerTwip);
             p.restore();
         }

@@ -1,9 +1,10 @@
 #pragma once
 // PrintEngine: the program's print engine, a widget that is also the
 // preview pane. A caller lays out a document with the operations below
-// (all positions and lengths in twips, 1440 to the inch, measured from the
-// paper's top-left corner) and the engine records it page by page; at
-// endDoc() the document is either shown in the pane or sent to the printer.
+// (all positions and lengths in twips, 1440 to the inch, measured from
+// position 0, the printable area's top-left corner on a PDF or preview
+// page; see print_job.h) and the engine records it page by page; at endDoc()
+// the document is either shown in the pane or sent to the printer.
 //
 // Destination: the preview switch as it stands at startDoc() decides.
 // False sends the document to the printer at endDoc() (with the progress
@@ -16,7 +17,7 @@
 // cross the bottom margin starts a new page first. Widths are measured with
 // the current font at the printer's resolution. Positions left of the left
 // margin are kept as they are: on paper they lie between the margin and
-// the paper's edge.
+// position 0. The page's width and height are the whole sheet's.
 //
 // A preview shows its first page as soon as that page is complete, while
 // the rest is still being laid out (firstPageShown() is emitted then).

@@ -4,6 +4,7 @@
 
 #include "page_renderer.h"
 #include "print_error.h"
+#include "printable_area.h"
 #include "twips.h"
 
 #include <QApplication>
@@ -39,12 +40,30 @@ QString pageLine(int page, int total) {
     return QStringLiteral("Now printing Page %1 of %2").arg(page).arg(total);
 }
 
+namespace {
+
+/// Sets where the painter's origin, position 0, lies on the printer's pages.
+void placeOrigin(QPrinter& printer) {
+    if (printer.outputFormat() != QPrinter::PdfFormat) {
+        // A printer: positions are measured from the paper's edge.
+        printer.setFullPage(true);
+        return;
+    }
+    // A PDF file: the page stays the whole sheet, and positions start at the
+    // corner of a printable area a quarter inch in from each edge.
+    const double edge = UnprintableEdge / 20.0; // points
+    if (!printer.setPageMargins(QMarginsF(edge, edge, edge, edge), QPageLayout::Point))
+        throw PrintError(QStringLiteral("The page of \"%1\" cannot be given its printable area.")
+                             .arg(printerDescription(printer)));
+    printer.setFullPage(false);
+}
+
+} // namespace
+
 JobResult printDocument(const RecordedDocument& doc, QPrinter& printer,
                         const PageProgress& progress) {
     const int total = static_cast<int>(doc.pages.size());
-    // Positions are measured from the paper's edge, not from the printer's
-    // printable area.
-    printer.setFullPage(true);
+    placeOrigin(printer);
     QPainter painter;
     if (!painter.begin(&printer))
         throw PrintError(QStringLiteral("The printer \"%1\" could not be started.")

@@ -5,6 +5,10 @@
 // abort and the result is Cancelled. A printer that cannot be started or
 // refuses a page raises PrintError naming the printer or the page.
 //
+// Position 0 of the recorded pages lies at the paper's corner on a printer,
+// and on a PDF page at the corner of its printable area, a quarter inch in
+// from the edges (printable_area.h); the preview draws pages like a PDF.
+//
 // printWithProgressWindow() is the interactive form: it shows the progress
 // window ("Printing...", the device line, "Now printing Page n of m",
 // button "Cancel") while the job runs. Cost: one page render per page.

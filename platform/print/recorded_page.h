@@ -1,9 +1,10 @@
 #pragma once
 // What the print engine keeps of a document: per page a list of text items
-// placed in twips from the paper's top-left corner, and a table of the fonts
-// they use. Recording text instead of pixels lets one document be shown in
-// the preview at any zoom and sent to any printer at its own resolution.
-// A page of the column report holds about 300 items (some 20 KB).
+// placed in twips from position 0 (see print_job.h for where that lies on
+// the paper), and a table of the fonts they use. Recording text instead of
+// pixels lets one document be shown in the preview at any zoom and sent to
+// any printer at its own resolution. A page of the column report holds
+// about 300 items (some 20 KB).
 
 #include <QFont>
 #include <QString>
@@ -13,8 +14,8 @@ namespace print {
 
 /// One run of text on one line, in one font.
 struct TextItem {
-    double x = 0; ///< left edge, twips from the paper's left edge
-    double y = 0; ///< top of the line, twips from the paper's top edge
+    double x = 0; ///< left edge, twips right of position 0
+    double y = 0; ///< top of the line, twips below position 0
     int font = 0; ///< index into RecordedDocument::fonts
     QString text; ///< the text, without line feeds
 };

@@ -1,8 +1,9 @@
 // The import into a register: the field mapping, types created once per
 // name (quotes, case, trailing blanks), deleted records skipped, dates on
-// any locale and time zone, short tables and missing notes reported as
-// warnings, damaged files refused, and every failure leaving the database
-// as it was and the legacy files untouched.
+// any locale and time zone, notes in memo files past 32 MB read whole,
+// short tables and missing notes reported as warnings, damaged files
+// refused, and every failure leaving the database as it was and the legacy
+// files untouched.
 
 #include "legacy/legacy_error.h"
 #include "legacy/legacy_import.h"
@@ -174,6 +175,33 @@ TEST_F(Import, MissingOrBrokenNotesImportEmptyWithAWarning) {
     EXPECT_EQ(r.scan.delivered, 3);
     ASSERT_EQ(r.warnings.size(), 1);
     EXPECT_TRUE(r.warnings[0].contains(QStringLiteral("the file is missing")));
+}
+
+TEST_F(Import, NotesBeyondBlock32767ArriveWhole) {
+    // 40,000 notes of a block each: a memo file of 41 MB, blocks 1 to 40,000.
+    const int count = 40000;
+    const auto noteOf = [](int k) { return QStringLiteral("note of block %1").arg(k); };
+    QList<LegacyEntry> entries;
+    for (int k = 1; k <= count; ++k)
+        entries << entry(QString::number(k), "doc", "", noteOf(k));
+    LegacyEntry pastTheEnd = entry("0", "past the end");
+    pastTheEnd.memoField = QString::number(count + 1);
+    entries << pastTheEnd;
+    write(entries);
+    ASSERT_EQ(QFileInfo(path(MemoFile)).size(), (count + 1) * qint64{MemoBlockSize});
+
+    const LegacyImportResult r = run();
+    const QVariantList notes = docs("Note");
+    ASSERT_EQ(notes.size(), count + 1);
+    int wrong = 0, firstWrong = 0;
+    for (int k = 1; k <= count; ++k)
+        if (notes[k - 1].toString() != noteOf(k) && ++wrong == 1)
+            firstWrong = k;
+    EXPECT_EQ(wrong, 0) << "the first wrong note is that of block " << firstWrong;
+    EXPECT_EQ(notes[count].toString(), QString());
+    ASSERT_EQ(r.warnings.size(), 1); // only the reference past the end
+    EXPECT_TRUE(r.warnings[0].startsWith(QStringLiteral("1 notes could not be found")))
+        << r.warnings[0].toStdString();
 }
 
 TEST_F(Import, AnyFailureLeavesTheDatabaseAsItWas) {

@@ -109,10 +109,11 @@ TEST_F(Memos, BadReferencesGiveAnEmptyNote) {
         {"3", MemoStatus::Whole, 0},      // length 8: an empty memo
         {"4", MemoStatus::Unreadable, 0}, // past the end of the file
         {"-1", MemoStatus::Unreadable, 0},
-        {"32768", MemoStatus::Unreadable, 0}, // beyond 16 bits
-        {"65537", MemoStatus::Unreadable, 0}, // would wrap to block 1 in 16 bits
-        {"1e3", MemoStatus::Unreadable, 0},   // block 1 is unreadable, "e3" is no number
-        {"2.5", MemoStatus::Unreadable, 0},   // ties go to the even block, 2
+        {"32768", MemoStatus::Unreadable, 0},                // past the end of the file
+        {"65537", MemoStatus::Unreadable, 0},                // not block 1: numbers do not wrap
+        {"99999999999999999999", MemoStatus::Unreadable, 0}, // too large for any integer
+        {"1e3", MemoStatus::Unreadable, 0}, // block 1 is unreadable, "e3" is no number
+        {"2.5", MemoStatus::Unreadable, 0}, // ties go to the even block, 2
     };
     for (const auto& c : cases) {
         MemoStatus st = MemoStatus::Whole;

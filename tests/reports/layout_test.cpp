@@ -93,7 +93,7 @@ TEST_F(Layout, ColumnsRunInDefinitionOrderNotIndexOrder) {
 
 TEST_F(Layout, NarrowGapStartsAtGapPlusOneLeftOfTheMargin) {
     // Ten one-letter columns on a 2.5in line: the leftover per gap is less
-    // than "XXX", so the block starts at gap + 1 (from the paper's edge).
+    // than "XXX", so the block starts at gap + 1 (from position 0).
     engine.setMarginLeft(QStringLiteral("3in"));
     engine.setMarginRight(QStringLiteral("3in"));
     for (qint16 i = 1; i <= 10; ++i)

@@ -1,8 +1,10 @@
 // One report run from the report window into a PDF file, read back with
 // pdftotext -layout: the rows the list's statement selects, in its order,
-// with the chosen columns, the header and the page number; pdffonts must
-// show an embedded font (text drawn without a real font comes out as
-// unreadable shapes, which is a failure here, not a skip).
+// with the chosen columns, the header and the page number; pdftotext -bbox:
+// no word within a quarter inch of the sheet's left or top edge (the
+// header's left text starts at position 1); pdffonts must show an embedded
+// font (text drawn without a real font comes out as unreadable shapes,
+// which is a failure here, not a skip).
 
 #include "platform/print/print_engine.h"
 #include "reports/frm_print.h"
@@ -14,6 +16,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -31,7 +34,7 @@ QString runTool(const QString& program, const QStringList& args) {
 
 class PdfReport : public RegisterTest {};
 
-TEST_F(PdfReport, RowsInTheListsOrderAndFilterWithAnEmbeddedFont) {
+TEST_F(PdfReport, RowsInTheListsOrderAndFilterInsideThePrintableAreaWithAnEmbeddedFont) {
     const int letter = addType(QStringLiteral("Letter"));
     add({12, QStringLiteral("Contract Miller"), QDate(2003, 2, 1), QStringLiteral("Miller"),
          letter});
@@ -76,6 +79,20 @@ TEST_F(PdfReport, RowsInTheListsOrderAndFilterWithAnEmbeddedFont) {
     const int headings = static_cast<int>(lines.indexOf(
         QRegularExpression(QStringLiteral(R"(^\s*ID\s+Description\s+Type\s+Date\s+Who\s*$)"))));
     EXPECT_GE(headings, 0) << text.toStdString();
+
+    // Word boxes in points; a quarter inch is 18.
+    const QString boxes =
+        runTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    const QRegularExpression word(QStringLiteral(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)")re"));
+    double left = 1e9, top = 1e9;
+    for (auto it = word.globalMatch(boxes); it.hasNext();) {
+        const auto m = it.next();
+        left = std::min(left, m.captured(1).toDouble());
+        top = std::min(top, m.captured(2).toDouble());
+    }
+    EXPECT_GE(left, 18) << boxes.toStdString();
+    EXPECT_LT(left, 36) << "the header's left text starts near position 1";
+    EXPECT_GE(top, 18);
 
     const QString fonts = runTool(QStringLiteral("pdffonts"), {pdf});
     ASSERT_FALSE(fonts.startsWith(QLatin1Char('<'))) << fonts.toStdString();

@@ -1,16 +1,22 @@
 // The print engine: length texts for margins, text recorded at the current
 // position with line feeds and page breaks, the preview switch deciding the
-// destination at document start, printing to a PDF file, cancelling a job
-// from the progress callback, and a printer that cannot be started.
+// destination at document start, printing to a PDF file, position 0 a
+// quarter inch in from the sheet's edges on a PDF page and in the preview
+// (both rendered to images), cancelling a job from the progress callback,
+// and a printer that cannot be started.
 
 #include "platform/print/print_engine.h"
 #include "platform/print/print_error.h"
 #include "platform/print/print_job.h"
 #include "platform/print/twips.h"
 
+#include <QApplication>
 #include <QFileInfo>
+#include <QImage>
 #include <QPageSize>
 #include <QPrinter>
+#include <QProcess>
+#include <QScrollArea>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -138,6 +144,72 @@ TEST_F(Engine, PreviewSwitchAtDocumentStartDecidesTheDestination) {
     engine.setText(QStringLiteral("second"));
     EXPECT_EQ(engine.endDoc(), print::JobResult::Printed);
     EXPECT_GT(QFileInfo(pdf).size(), 500);
+}
+
+namespace {
+
+/// The bounding box of the dark pixels of `image` inside `within`.
+QRect inkIn(const QImage& image, const QRect& within) {
+    QRect ink;
+    for (int y = within.top(); y <= within.bottom(); ++y)
+        for (int x = within.left(); x <= within.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 128)
+                ink |= QRect(x, y, 1, 1);
+    return ink;
+}
+
+} // namespace
+
+TEST_F(Engine, PositionZeroIsAQuarterInchInOnAPdfPageAndInThePreview) {
+    const auto writeAtZero = [&] {
+        engine.startDoc();
+        engine.setCurrentX(0);
+        engine.setCurrentY(0);
+        engine.setText(QStringLiteral("Edge"));
+        engine.endDoc();
+    };
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("edge.pdf"));
+    engine.setPdfOutput(pdf);
+    engine.setProgressWindow(false);
+    engine.setPreview(false);
+    writeAtZero();
+    // At 72 dots per inch: the sheet is 612 by 792 dots, a quarter inch 18.
+    QProcess render;
+    render.start(QStringLiteral("pdftoppm"),
+                 {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-png"),
+                  QStringLiteral("-singlefile"), pdf, dir.filePath(QStringLiteral("edge"))});
+    ASSERT_TRUE(render.waitForFinished(30000) && render.exitCode() == 0)
+        << render.readAllStandardError().toStdString();
+    const QImage page(dir.filePath(QStringLiteral("edge.png")));
+    EXPECT_EQ(page.size(), QSize(612, 792));
+    const QRect ink = inkIn(page, page.rect());
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_GE(ink.left(), 18);
+    EXPECT_GE(ink.top(), 18);
+    EXPECT_LT(ink.left(), 36); // the text is still where it was placed
+    EXPECT_LT(ink.top(), 36);
+
+    engine.setPreview(true);
+    writeAtZero();
+    engine.resize(700, 900);
+    engine.show();
+    QApplication::processEvents();
+    const auto* scroll = engine.pane()->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    const QImage shown = scroll->viewport()->grab().toImage();
+    QRect sheet; // the page is the one pure white area
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            if ((shown.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF)
+                sheet |= QRect(x, y, 1, 1);
+    ASSERT_GT(sheet.width(), 300);
+    const double dotsPerInch = sheet.width() / 8.5;
+    const QRect text = inkIn(shown, sheet);
+    ASSERT_FALSE(text.isEmpty());
+    EXPECT_GE(text.left() - sheet.left(), dotsPerInch / 4 - 1);
+    EXPECT_GE(text.top() - sheet.top(), dotsPerInch / 4 - 1);
+    EXPECT_LT(text.left() - sheet.left(), dotsPerInch / 2);
 }
 
 TEST_F(Engine, CancelFromTheProgressStopsTheJob) {
