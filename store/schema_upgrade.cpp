@@ -8,7 +8,8 @@
 
 #include <QRegularExpression>
 #include <QStringList>
-#include <optional>
+#include <utility>
+#include <vector>
 
 namespace store {
 namespace {
@@ -34,77 +35,56 @@ QString withBuiltInCollation(const QString& sql) {
     return QString(sql).replace(collate, QStringLiteral("COLLATE NOCASE"));
 }
 
-/// The texts of one column of a schema query with one bound name.
-QStringList texts(Connection& c, const QString& sql, const QString& name) {
-    Statement st(c, sql);
-    st.bind(1, name);
-    QStringList out;
+/// The schema entries that name the old collation: name and text.
+std::vector<std::pair<QString, QString>> oldEntries(Connection& c) {
+    Statement st(c, QStringLiteral("SELECT name, sql FROM sqlite_master "
+                                   "WHERE instr(upper(sql), ?1) > 0"));
+    st.bind(1, OldCollation);
+    std::vector<std::pair<QString, QString>> entries;
     while (st.step())
-        out << st.column(0, schema::FieldKind::Text, true).toString();
-    return out;
+        entries.emplace_back(st.column(0, schema::FieldKind::Text, true).toString(),
+                             st.column(1, schema::FieldKind::Text, true).toString());
+    return entries;
 }
 
-/// The table's AUTOINCREMENT counter, if it has one.
-std::optional<qint64> counterOf(Connection& c, const QString& table) {
-    if (texts(c, QStringLiteral("SELECT name FROM sqlite_master WHERE name = ?1"),
-              QStringLiteral("sqlite_sequence"))
-            .isEmpty())
-        return std::nullopt;
-    Statement st(c, QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?1"));
-    st.bind(1, table);
-    if (!st.step())
-        return std::nullopt;
-    const qint64 seq = st.columnInt(0);
+qint64 pragmaNumber(Connection& c, const QString& pragma) {
+    Statement st(c, QStringLiteral("PRAGMA ") + pragma);
+    st.step();
+    const qint64 n = st.columnInt(0);
     st.reset();
-    return seq;
+    return n;
 }
 
-/// Rebuilds one table with its indexes and triggers in the built-in
-/// collation: new table under a passing name, rows copied with their row
-/// ids, old table dropped, new one renamed, dependents made anew, and the
-/// counter put back where it stood (a copy would set it to the highest
-/// row id, which may lie below numbers already handed out and deleted).
-void rebuildTable(Connection& c, const QString& table) {
-    const QString create =
-        texts(c, QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?1"),
-              table)
-            .value(0);
-    const QStringList dependents =
-        texts(c,
-              QStringLiteral("SELECT sql FROM sqlite_master WHERE tbl_name = ?1 AND type IN "
-                             "('index', 'trigger') AND sql IS NOT NULL ORDER BY type, name"),
-              table);
-    const std::optional<qint64> counter = counterOf(c, table);
-
-    static const QRegularExpression head(
-        QStringLiteral("^\\s*CREATE\\s+TABLE\\s+(\"(?:[^\"]|\"\")*\"|\\[[^\\]]*\\]|`[^`]*`|\\w+)"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QString passing = table + QStringLiteral("_converting");
-    QString newCreate = withBuiltInCollation(create);
-    const auto m = head.match(newCreate);
-    if (!m.hasMatch())
-        throw EngineError(err::NotADatabase,
-                          QStringLiteral("The table '%1' of the register cannot be converted: its "
-                                         "definition is not understood.")
-                              .arg(table));
-    newCreate.replace(m.capturedStart(1), m.capturedLength(1), quoteIdentifier(passing));
-
-    c.exec(newCreate);
-    c.exec(QStringLiteral("INSERT INTO %1 SELECT * FROM %2")
-               .arg(quoteIdentifier(passing), quoteIdentifier(table)));
-    c.exec(QStringLiteral("DROP TABLE %1").arg(quoteIdentifier(table)));
-    c.exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2")
-               .arg(quoteIdentifier(passing), quoteIdentifier(table)));
-    for (const QString& sql : dependents)
-        c.exec(withBuiltInCollation(sql));
-    if (counter) {
-        Statement st(c, QStringLiteral("UPDATE sqlite_sequence SET seq = max(seq, ?1) "
-                                       "WHERE name = ?2"));
-        st.bind(1, QVariant(*counter));
-        st.bind(2, table);
-        st.step();
+/// Opens the schema table for writing and closes it again, also when the
+/// conversion fails half-way (the transaction is then rolled back).
+class WritableSchema {
+public:
+    explicit WritableSchema(Connection& c) : c_(c) {
+        c_.exec(QStringLiteral("PRAGMA writable_schema = ON"));
     }
-}
+    ~WritableSchema() {
+        try {
+            close();
+        } catch (const EngineError&) {
+            // the connection is being given up; SQLite resets it then
+        }
+    }
+    WritableSchema(const WritableSchema&) = delete;
+    WritableSchema& operator=(const WritableSchema&) = delete;
+
+    /// Closes the schema table and makes the connection read the schema
+    /// afresh, so that what follows sees the new declarations.
+    void close() {
+        if (open_) {
+            open_ = false;
+            c_.exec(QStringLiteral("PRAGMA writable_schema = RESET"));
+        }
+    }
+
+private:
+    Connection& c_;
+    bool open_ = true;
+};
 
 } // namespace
 
@@ -116,13 +96,24 @@ bool upgradeRegister(Connection& c) {
     // one waited for the write lock; the schema is read afresh here.
     if (!usesOldCollation(c))
         return false;
-    const QStringList tables =
-        texts(c,
-              QStringLiteral("SELECT DISTINCT tbl_name FROM sqlite_master WHERE type IN ('table', "
-                             "'index', 'trigger') AND instr(upper(sql), ?1) > 0 ORDER BY tbl_name"),
-              OldCollation);
-    for (const QString& table : tables)
-        rebuildTable(c, table);
+    const qint64 schemaVersion = pragmaNumber(c, QStringLiteral("schema_version"));
+    {
+        WritableSchema writable(c);
+        Statement update(c, QStringLiteral("UPDATE sqlite_master SET sql = ?1 WHERE name = ?2"));
+        for (const auto& [name, sql] : oldEntries(c)) {
+            update.bind(1, withBuiltInCollation(sql));
+            update.bind(2, name);
+            update.step();
+            update.reset();
+        }
+        // A new schema cookie tells every other connection to the file,
+        // in this program or another, to read the schema again.
+        c.exec(QStringLiteral("PRAGMA schema_version = %1").arg(schemaVersion + 1));
+        writable.close();
+    }
+    // The indexes still hold their entries in the old order; rebuilt in
+    // the declared one, they agree with it again before anyone sees them.
+    c.exec(QStringLiteral("REINDEX NOCASE"));
     c.exec(QStringLiteral("PRAGMA user_version = %1").arg(schema::Version));
     w.commit();
     return true;

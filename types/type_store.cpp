@@ -2,6 +2,7 @@
 
 #include "type_store.h"
 
+#include "store/dialect.h"
 #include "store/transaction.h"
 
 #include <optional>
@@ -14,8 +15,8 @@ const QString RecordPtrField = QStringLiteral("RecordPtr");
 const QString TypeField = QStringLiteral("Type");
 
 /// True when a query returns at least one row.
-bool anyRows(const store::Database& db, const QString& sql) {
-    auto rs = db.openRecordset(sql, store::RecordsetType::Snapshot);
+bool anyRows(const store::Database& db, const QString& sql, const QVariantList& parameters = {}) {
+    auto rs = db.openRecordset(sql, store::RecordsetType::Snapshot, parameters);
     const bool any = !(rs->eof() && rs->bof());
     rs->close();
     return any;
@@ -33,15 +34,13 @@ int highestRecordPtr(const store::Database& db) {
 
 } // namespace
 
-QString sqlText(const QString& text) {
-    return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QLatin1String("''")) +
-           QLatin1Char('\'');
-}
-
 AddOutcome addType(store::Recordset& types, const QString& name) {
     const store::Database db = types.database();
     std::optional<store::Transaction> tx(std::in_place, db);
-    if (anyRows(db, QStringLiteral("SELECT * FROM Types WHERE Type = ") + sqlText(name)))
+    // LIKE with the name as its own pattern: equal but for letter case,
+    // also for letters the register's sort order keeps apart (é, É).
+    if (anyRows(db, QStringLiteral("SELECT * FROM Types WHERE Type LIKE ?"),
+                {store::dialect::literalPattern(name)}))
         return AddOutcome::Duplicate;
     types.addNew();
     types.setField(TypeField, name);

@@ -22,13 +22,9 @@ namespace types_ui {
 /// 16-bit signed integers throughout the program).
 inline constexpr int MaxTypeRecordPtr = 32767;
 
-/// `text` as an SQL text literal: between single quotes, embedded single
-/// quotes doubled.
-QString sqlText(const QString& text);
-
 enum class AddOutcome {
     Stored,       ///< a new row holds the name
-    Duplicate,    ///< the register's own comparison finds the name in Types
+    Duplicate,    ///< Types holds the name, letter case ignored (also beyond ASCII)
     NoNumberLeft, ///< the register would number it beyond MaxTypeRecordPtr
 };
 

@@ -45,8 +45,9 @@ namespace {
 /// Sets where the painter's origin, position 0, lies on the printer's pages.
 void placeOrigin(QPrinter& printer) {
     if (printer.outputFormat() != QPrinter::PdfFormat) {
-        // A printer: positions are measured from the paper's edge.
-        printer.setFullPage(true);
+        // A printer: positions start at the corner of the area it reports
+        // it can print (its own margins), as they do on a PDF page.
+        printer.setFullPage(false);
         return;
     }
     // A PDF file: the page stays the whole sheet, and positions start at the

@@ -63,6 +63,12 @@ INSTANTIATE_TEST_SUITE_P(
         AddCase{
             "single quote duplicate", {"Men's"}, "Men's", types_ui::TypeAlreadyDefined, {"Men's"}},
         AddCase{"quote only", {}, "'", {}, {"'"}},
+        AddCase{"duplicate in other letter case",
+                {"Été"},
+                "éTÉ",
+                types_ui::TypeAlreadyDefined,
+                {"Été"}},
+        AddCase{"pattern characters are literal", {"A*"}, "Ab", {}, {"A*", "Ab"}},
         AddCase{"first type", {}, "Letter", {}, {"Letter"}}),
     [](const auto& p) {
         QString n = QString::fromLatin1(p.param.what);

@@ -77,7 +77,15 @@ protected:
     bool addThroughDialog(const QString& text, SeenBox* box, QString* left = nullptr) {
         bool closed = true;
         whenModal<frmAddType>([&](frmAddType* dialog) {
-            QTest::keyClicks(dialog->txtType, text);
+            for (const QChar c : text) {
+                // QTest maps only ASCII characters to keys; others arrive
+                // as the text of a key without a code, as from an input method.
+                if (c.unicode() < 0x80)
+                    QTest::keyClick(dialog->txtType, c.toLatin1());
+                else
+                    QTest::sendKeyEvent(QTest::Click, dialog->txtType, Qt::Key_unknown, QString(c),
+                                        Qt::NoModifier);
+            }
             answerNextBox(box);
             QTest::keyClick(dialog->txtType, Qt::Key_Return);
             // Still open after the box: note what is left, then cancel.
