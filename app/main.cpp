@@ -1,10 +1,11 @@
-// tolvane [FOLDER]: the Arkelby program. Creates the application (its
+// tolvane [FOLDER | URI]: the Arkelby program. Creates the application (its
 // name, "tolvane", captions the message boxes), runs the main window's
-// start-up in FOLDER (made if missing) or else the current folder, and
-// shows the window; the program ends when the window closes. A start-up
-// failure is shown and ends with status 1. On the first start beside the
-// older dBase register, start-up imports it into the new register before
-// that register gets its name.
+// start-up on the register Veld.MDB in FOLDER (made if missing) or else the
+// current folder, or on the server register at a PostgreSQL URI, and shows
+// the window; the program ends when the window closes. A start-up failure
+// is shown and ends with status 1. On the first start beside the older
+// dBase register (in the current folder), start-up imports it into the new
+// register before anyone else can see that register.
 
 #include "legacy/first_start.h"
 #include "legacy/legacy_error.h"
@@ -18,9 +19,12 @@
 
 namespace {
 
-const char* const Usage = "Usage: tolvane [FOLDER]\n"
-                          "Starts Arkelby on the register Veld.MDB in FOLDER (made if missing),\n"
-                          "or in the current folder.\n";
+const char* const Usage =
+    "Usage: tolvane [FOLDER | URI]\n"
+    "Starts Arkelby on the register Veld.MDB in FOLDER (made if missing),\n"
+    "or in the current folder, or on a server register at URI, a PostgreSQL\n"
+    "connection URI such as postgresql://clerk@db1/office (also postgres://).\n"
+    "A first start on an empty server database makes the register there.\n";
 
 // Makes `folder` the current folder, creating it if needed; false (after
 // telling the user) when it cannot be used.
@@ -49,10 +53,14 @@ int main(int argc, char** argv) {
     }
     QApplication::setApplicationName(QStringLiteral("tolvane"));
     QApplication::setOrganizationName(QStringLiteral("Arkelby"));
-    if (argc == 2 && !enterFolder(QFile::decodeName(argv[1])))
+    const QString where = argc == 2 ? QString::fromLocal8Bit(argv[1]) : QString();
+    const bool server = store::isServerLocation(where);
+    if (!where.isEmpty() && !server && !enterFolder(QFile::decodeName(argv[1])))
         return 1;
     StartupOptions options = StartupOptions::forProgram();
-    options.importLegacy = [folder = options.dataFolder](const QString& newRegister) {
+    if (server)
+        options.server = where;
+    options.importLegacy = [folder = options.dataFolder](const store::Database& newRegister) {
         try {
             legacy::importAtFirstStart(newRegister, folder);
         } catch (const legacy::LegacyError& e) {

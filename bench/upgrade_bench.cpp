@@ -7,7 +7,8 @@
 #include "bench_register.h"
 #include "store/database.h"
 #include "store/schema.h"
-#include "store/text_match.h"
+#include "store/sqlite/sqlite_functions.h"
+#include "store/sqlite/sqlite_schema.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,8 +33,8 @@ QString oldRegister(int rows) {
     const QString source = benchRegister(rows);
     sqlite3* db = nullptr;
     sqlite3_open(QFile::encodeName(file).constData(), &db);
-    store::textmatch::install(db);
-    QString schema = store::schema::createStatements();
+    store::installTextFunctions(db);
+    QString schema = store::sqlite::createStatements();
     schema.replace(QStringLiteral("COLLATE NOCASE"), QStringLiteral("COLLATE JETTEXT"));
     schema.replace(QStringLiteral("PRAGMA user_version = %1;").arg(store::schema::Version),
                    QString());

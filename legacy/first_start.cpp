@@ -5,25 +5,16 @@
 #include "frm_converting.h"
 #include "legacy_error.h"
 #include "legacy_import.h"
-#include "store/engine_error.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
 
 namespace legacy {
 
-void importAtFirstStart(const QString& newRegisterFile, const QString& folder, QWidget* parent) {
+void importAtFirstStart(const store::Database& db, const QString& folder, QWidget* parent) {
     LegacyImportResult result;
     {
         frmConverting window(parent);
-        store::Database db;
-        try {
-            db = store::Database::open(newRegisterFile);
-        } catch (const store::EngineError& e) {
-            throw LegacyError(QStringLiteral("The new register could not be opened for the import "
-                                             "of the old register: %1")
-                                  .arg(e.text()));
-        }
         result = ConvertLegacyFiles(db, folder, &window);
     }
     if (result.warnings.isEmpty())

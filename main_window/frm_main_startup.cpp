@@ -9,8 +9,8 @@
 #include "frm_main.h"
 #include "platform/settings/settings.h"
 #include "store/program_state.h"
+#include "store/register.h"
 #include "store/schema.h"
-#include "store/template_copy.h"
 #include "store/type_lookups.h"
 
 #include <QApplication>
@@ -70,7 +70,9 @@ StartupOptions StartupOptions::forProgram() {
 void frmMain::startUp(const StartupOptions& options) {
     const QDir folder(options.dataFolder);
     const QString registerFile =
-        folder.absoluteFilePath(QLatin1String(store::schema::DatabaseFile));
+        options.server.isEmpty()
+            ? folder.absoluteFilePath(QLatin1String(store::schema::DatabaseFile))
+            : options.server;
 
     // 1-2. The order: "ID DESC" unless a non-blank order was saved.
     sOrderBy_ = defaultOrder;
@@ -91,35 +93,33 @@ void frmMain::startUp(const StartupOptions& options) {
     // 5. The help file.
     sHelpFile_ = folder.absoluteFilePath(QStringLiteral("Veld.Hlp"));
 
-    // 6. The register: opened, or made from the template first.
-    // What starts killed part way left behind (a temporary copy, its lock
-    // file) goes, also when one of them had already given the register
-    // its name.
-    store::clearStaleTemplateCopies(registerFile);
-    if (!QFileInfo::exists(registerFile)) {
-        const QString templateFile = findTemplate(options.templateFolders);
-        if (templateFile.isEmpty())
+    // 6. The register: opened, or made first (from the template, for a
+    // file) with the older dBase register imported into it when that lies
+    // in the data folder. What starts killed part way left behind (a
+    // temporary copy, its lock file) goes, also when one of them had
+    // already given the register its name.
+    store::clearStartLeftovers(registerFile);
+    store::RegisterSetup setup;
+    if (store::registerFileMissing(registerFile)) {
+        setup.templateFile = findTemplate(options.templateFolders);
+        if (setup.templateFile.isEmpty())
             throw StartupError(
                 QStringLiteral("The register '%1' does not exist, and the empty register '%2' "
                                "to make it from was found in none of these folders:\n%3")
                     .arg(registerFile, QLatin1String(store::schema::TemplateFile),
                          options.templateFolders.join('\n')));
-        std::function<void(const QString&)> fill;
-        if (folder.exists(QStringLiteral("Document.DBF")) && options.importLegacy)
-            fill = options.importLegacy;
-        try {
-            store::copyTemplateOnce(templateFile, registerFile, fill);
-        } catch (const store::EngineError& e) {
-            throw StartupError(
-                QStringLiteral("The register '%1' could not be made from '%2'.\n\n%3")
-                    .arg(registerFile, templateFile, e.text()));
-        }
     }
+    if (folder.exists(QStringLiteral("Document.DBF")) && options.importLegacy)
+        setup.fill = options.importLegacy;
     try {
-        program::dbMain = store::Database::open(registerFile);
+        program::dbMain = store::openRegister(registerFile, setup);
     } catch (const store::EngineError& e) {
-        throw StartupError(QStringLiteral("The register '%1' could not be opened.\n\n%2")
-                               .arg(registerFile, e.text()));
+        const QString made =
+            setup.templateFile.isEmpty()
+                ? QStringLiteral("The register '%1' could not be opened.").arg(registerFile)
+                : QStringLiteral("The register '%1' could not be made from '%2'.")
+                      .arg(registerFile, setup.templateFile);
+        throw StartupError(made + QStringLiteral("\n\n") + e.text());
     }
 
     // 7. The list.

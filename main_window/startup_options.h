@@ -8,6 +8,8 @@
 // beside the build tree or the installation the program runs from. Tests
 // pass their own folders.
 
+#include "store/database.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -17,17 +19,20 @@ class StartupOptions {
 public:
     /// Folder holding Veld.MDB, Document.DBF and Veld.Hlp.
     QString dataFolder;
+    /// A server register's address (a PostgreSQL URI), used instead of the
+    /// data folder's Veld.MDB; empty for the register file.
+    QString server;
     /// Folders searched in order for the template VeldDef.MDB.
     QStringList templateFolders;
-    /// The first-start import of the older dBase register: called with the
-    /// file name of a register this start has just made from the template,
-    /// while it still has its temporary name, when Document.DBF lies in the
-    /// data folder. The register gets its final name only after the import
-    /// returned; when it raises (StartupError with the text for the user),
-    /// nothing is created and the next start imports again. The program
-    /// sets it to the legacy import; while it is empty, a new register
-    /// simply stays empty and Document.DBF is left alone.
-    std::function<void(const QString& newRegisterFile)> importLegacy;
+    /// The first-start import of the older dBase register: called with a
+    /// register this start has just made, before anyone else can see it (a
+    /// file still under its temporary name, a server register inside the
+    /// transaction that makes it), when Document.DBF lies in the data
+    /// folder. When it raises (StartupError with the text for the user),
+    /// nothing is made and the next start imports again. The program sets
+    /// it to the legacy import; while it is empty, a new register simply
+    /// stays empty and Document.DBF is left alone.
+    std::function<void(const store::Database& newRegister)> importLegacy;
 
     /// The current folder, then the build tree's or the installation's
     /// copy of the template next to the running program.

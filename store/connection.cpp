@@ -1,7 +1,7 @@
-// SQLite handle, result-code mapping, statements, write scopes and field
-// conversion of the engine layer. Every SQLite call's result passes through
-// Connection::check(), so every failure reaches callers as one EngineError
-// with a number and a text that names the file.
+// The backend-independent part of connections: cached table declarations,
+// reservation table numbers, write scopes and the conversion of values for
+// writing. Every backend's failures reach callers as one EngineError with a
+// number and a text that names the register (see each backend).
 
 #include "connection.h"
 
@@ -9,19 +9,13 @@
 #include "engine_error.h"
 #include "value.h"
 
-#include <QFileInfo>
 #include <cmath>
 #include <limits>
 #include <optional>
-#include <sqlite3.h>
 
 namespace store {
 
 namespace {
-
-QString fileLabel(const QString& fileName) {
-    return QFileInfo(fileName).fileName();
-}
 
 bool isWholeNumber(double d) {
     return std::isfinite(d) && std::floor(d) == d;
@@ -66,120 +60,14 @@ std::optional<qint64> wholeNumber(const QVariant& v) {
 
 // --- Connection --------------------------------------------------------------
 
-Connection::~Connection() {
-    if (db)
-        sqlite3_close_v2(db);
-}
-
-void Connection::check(int rc, const QString& context) const {
-    if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE)
-        return;
-    raise(rc, context);
-}
-
-void Connection::raise(int rc, const QString& context) const {
-    const QString file = fileLabel(fileName);
-    const QString detail =
-        db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
-    const QString where = context.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(context);
-    // The file was deleted or renamed under the running program: SQLite
-    // refuses to write into the unlinked file, whose contents would vanish
-    // when the program ends. Say so rather than blame the permissions.
-    if (rc == SQLITE_READONLY_DBMOVED)
-        throw EngineError(err::ReadOnly,
-                          QStringLiteral("The register '%1' was deleted or moved while the program "
-                                         "was running; nothing was changed. Close the program and "
-                                         "start it again in the register's folder.")
-                              .arg(file));
-    switch (rc & 0xff) {
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        throw EngineError(err::DatabaseBusy,
-                          QStringLiteral("The register '%1' stayed busy with another user's change "
-                                         "for more than %2 seconds. Please try again.")
-                              .arg(file)
-                              .arg(busyTimeoutMs / 1000));
-    case SQLITE_READONLY:
-        throw EngineError(err::ReadOnly,
-                          QStringLiteral("The register '%1' cannot be changed: the file or its "
-                                         "folder is read-only.")
-                              .arg(file));
-    case SQLITE_FULL:
-        throw EngineError(
-            err::DiskFull,
-            QStringLiteral("The disk holding '%1' is full; nothing was changed.").arg(file));
-    case SQLITE_NOTADB:
-    case SQLITE_CORRUPT:
-        throw EngineError(
-            err::NotADatabase,
-            QStringLiteral("'%1' is damaged or is not a register database.").arg(file));
-    case SQLITE_CANTOPEN:
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-        throw EngineError(
-            err::NoPermission,
-            QStringLiteral("The register '%1' cannot be opened: %2.").arg(file, detail));
-    case SQLITE_IOERR:
-        throw EngineError(err::IoError,
-                          QStringLiteral("Reading or writing '%1' failed: %2.").arg(file, detail));
-    case SQLITE_CONSTRAINT:
-        throw EngineError(
-            err::ConversionError,
-            QStringLiteral("The change was refused by the register: %1%2.").arg(detail, where));
-    default:
-        if (detail.startsWith(QLatin1String("no such table")))
-            throw EngineError(err::TableNotFound,
-                              QStringLiteral("The register has no table or query named '%1'.")
-                                  .arg(detail.section(':', 1).trimmed()));
-        throw EngineError(err::SyntaxError,
-                          QStringLiteral("The statement was refused: %1%2.").arg(detail, where));
-    }
-}
-
-void Connection::exec(const QString& sql) {
-    char* msg = nullptr;
-    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &msg);
-    sqlite3_free(msg);
-    check(rc, sql);
-}
-
 const std::vector<FieldInfo>& Connection::tableFields(const QString& table) {
     const QString key = table.toLower();
     if (auto it = tables_.find(key); it != tables_.end())
         return it->second;
-    std::vector<FieldInfo> fields;
-    {
-        // table_info reports nothing (no error) for a missing table.
-        Statement st(*this, QStringLiteral("SELECT name, type FROM pragma_table_info(?1)"));
-        st.bind(1, table);
-        while (st.step()) {
-            FieldInfo f;
-            f.name = st.column(0, schema::FieldKind::Text, true).toString();
-            const QString declared = st.column(1, schema::FieldKind::Text, true).toString();
-            f.kind = schema::kindFromDeclared(declared, &f.width);
-            if (declared.toUpper().contains(QLatin1String("PRIMARY KEY")) ||
-                declared.toUpper().startsWith(QLatin1String("INTEGER PRIMARY")))
-                f.kind = schema::FieldKind::Counter;
-            f.known = true;
-            fields.push_back(f);
-        }
-    }
+    std::vector<FieldInfo> fields = readTableFields(table);
     if (fields.empty())
         throw EngineError(err::TableNotFound,
                           QStringLiteral("The register has no table named '%1'.").arg(table));
-    // pragma_table_info gives the type without "PRIMARY KEY"; the row id
-    // alias is the column whose pk flag is set and whose type is INTEGER.
-    {
-        Statement st(*this, QStringLiteral("SELECT name FROM pragma_table_info(?1) WHERE pk = 1 "
-                                           "AND upper(type) = 'INTEGER'"));
-        st.bind(1, table);
-        if (st.step()) {
-            const QString pk = st.column(0, schema::FieldKind::Text, true).toString();
-            for (FieldInfo& f : fields)
-                if (f.name.compare(pk, Qt::CaseInsensitive) == 0)
-                    f.kind = schema::FieldKind::Counter;
-        }
-    }
     return tables_.emplace(key, std::move(fields)).first->second;
 }
 
@@ -191,147 +79,33 @@ int Connection::lockTableNumber(const QString& table) const {
     return 64 + static_cast<int>(qHash(table.toLower()) % 128);
 }
 
-// --- Statement ---------------------------------------------------------------
-
-Statement::Statement(Connection& conn, const QString& sql) : conn_(&conn), sql_(sql) {
-    if (!conn_->db)
-        throw EngineError(err::ObjectClosed, QStringLiteral("The database is not open."));
-    const QByteArray utf8 = sql.toUtf8();
-    const int rc = sqlite3_prepare_v2(conn_->db, utf8.constData(), static_cast<int>(utf8.size()),
-                                      &stmt_, nullptr);
-    if (rc != SQLITE_OK) {
-        sqlite3_finalize(stmt_);
-        stmt_ = nullptr;
-        conn_->raise(rc, sql);
-    }
-}
-
-Statement::~Statement() {
-    sqlite3_finalize(stmt_);
-}
-
-void Statement::bind(int i, const QVariant& value) {
-    int rc = SQLITE_OK;
-    if (isNull(value)) {
-        rc = sqlite3_bind_null(stmt_, i);
-    } else {
-        switch (value.typeId()) {
-        case QMetaType::Int:
-        case QMetaType::LongLong:
-        case QMetaType::Short:
-        case QMetaType::UInt:
-            rc = sqlite3_bind_int64(stmt_, i, value.toLongLong());
-            break;
-        case QMetaType::Bool:
-            rc = sqlite3_bind_int64(stmt_, i, value.toBool() ? -1 : 0);
-            break;
-        case QMetaType::Double:
-        case QMetaType::Float:
-            rc = sqlite3_bind_double(stmt_, i, value.toDouble());
-            break;
-        case QMetaType::QDateTime:
-        case QMetaType::QDate: {
-            const QDateTime dt = value.typeId() == QMetaType::QDate
-                                     ? QDateTime(value.toDate(), QTime(0, 0), Qt::UTC)
-                                     : value.toDateTime();
-            const QByteArray t = dialect::storedDate(dt).toUtf8();
-            rc = sqlite3_bind_text(stmt_, i, t.constData(), static_cast<int>(t.size()),
-                                   SQLITE_TRANSIENT);
-            break;
-        }
-        default: {
-            const QByteArray t = value.toString().toUtf8();
-            rc = sqlite3_bind_text(stmt_, i, t.constData(), static_cast<int>(t.size()),
-                                   SQLITE_TRANSIENT);
-        }
-        }
-    }
-    conn_->check(rc, sql_);
-}
-
-bool Statement::step() {
-    const int rc = sqlite3_step(stmt_);
-    if (rc == SQLITE_ROW)
-        return true;
-    if (rc == SQLITE_DONE) {
-        sqlite3_reset(stmt_);
-        return false;
-    }
-    sqlite3_reset(stmt_);
-    conn_->raise(rc, sql_);
-}
-
-void Statement::reset() {
-    sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
-}
-
-int Statement::columnCount() const {
-    return sqlite3_column_count(stmt_);
-}
-
-QString Statement::columnName(int i) const {
-    return QString::fromUtf8(sqlite3_column_name(stmt_, i));
-}
-
-QString Statement::columnDeclared(int i) const {
-    const char* t = sqlite3_column_decltype(stmt_, i);
-    return t ? QString::fromUtf8(t) : QString();
-}
-
-bool Statement::columnIsNull(int i) const {
-    return sqlite3_column_type(stmt_, i) == SQLITE_NULL;
-}
-
-qint64 Statement::columnInt(int i) const {
-    return sqlite3_column_int64(stmt_, i);
-}
-
-QVariant Statement::column(int i, schema::FieldKind kind, bool known) const {
-    const int t = sqlite3_column_type(stmt_, i);
-    if (t == SQLITE_NULL)
-        return {};
-    auto text = [&] {
-        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
-        return QString::fromUtf8(p, sqlite3_column_bytes(stmt_, i));
-    };
-    using K = schema::FieldKind;
-    if (known && kind == K::Date && t == SQLITE_TEXT) {
-        const QDateTime d = dialect::fromStoredDate(text());
-        return d.isValid() ? QVariant(d) : QVariant(text());
-    }
-    switch (t) {
-    case SQLITE_INTEGER: {
-        const qint64 n = sqlite3_column_int64(stmt_, i);
-        if (n >= std::numeric_limits<int>::min() && n <= std::numeric_limits<int>::max())
-            return QVariant(static_cast<int>(n));
-        return QVariant(n);
-    }
-    case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(stmt_, i));
-    default:
-        return QVariant(text());
-    }
+QString Connection::keyColumn(const QString& table) {
+    for (const FieldInfo& f : tableFields(table))
+        if (f.kind == schema::FieldKind::Counter)
+            return quoteIdentifier(f.name);
+    throw EngineError(
+        err::NotSupported,
+        QStringLiteral("The table '%1' has no counter field to tell its rows apart.").arg(table));
 }
 
 // --- WriteScope --------------------------------------------------------------
 
 WriteScope::WriteScope(Connection& c) : c_(c) {
-    if (!c_.explicitTransaction && sqlite3_get_autocommit(c_.db)) {
-        c_.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    if (!c_.inTransaction()) {
+        c_.begin();
         own_ = true;
     }
 }
 
 WriteScope::~WriteScope() {
     if (own_)
-        sqlite3_exec(c_.db, "ROLLBACK", nullptr, nullptr, nullptr);
+        c_.rollback();
 }
 
 void WriteScope::commit() {
     if (!own_)
         return;
-    c_.exec(QStringLiteral("COMMIT"));
+    c_.commit();
     own_ = false;
 }
 

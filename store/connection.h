@@ -1,16 +1,30 @@
 #pragma once
-// Connection: the SQLite handle behind a Database, with the one place where
-// SQLite result codes become EngineErrors, a prepared-statement wrapper, the
-// write scope every change runs in, and the per-table field descriptions
-// read from the file. Internal to the engine layer.
+// Connection and Statement: what the engine layer needs of a database
+// client, implemented once per backend: the register file over SQLite
+// (store/sqlite) and the server register over PostgreSQL (store/postgres).
+// Everything above them (recordsets, transactions, type lookups) is written
+// against these classes only. Internal to the engine layer.
 //
-// Writes: each change runs in its own BEGIN IMMEDIATE ... COMMIT unless a
-// Transaction is open on the connection, in which case it joins it. An
-// immediate transaction takes the file's write lock before reading, so two
-// writers never deadlock upgrading a read lock; a busy file is waited for
-// up to busyTimeoutMs, then reported.
+// Engine SQL: the statements the engine hands a backend are standard SQL
+// as SQLite reads it: identifiers between double quotes or bare, texts
+// between single quotes, parameters "?N" (or "?"), dates as ISO texts
+// ("2004-03-07"), "LIMIT n", and LIKE with the desktop patterns ('*', '?',
+// '#', '[...]'), letter case ignored. The program's own dialect becomes
+// engine SQL in dialect::translate(). The SQLite backend runs engine SQL as
+// it is; the PostgreSQL backend rewrites it first (postgres/pg_sql.h).
+//
+// Rows are identified by the table's counter field (RecordPtr), which the
+// register numbers on insert and never hands out twice.
+//
+// Writes: each change runs in its own write transaction unless one is open
+// on the connection, in which case it joins it (WriteScope). A write
+// transaction excludes every other writer of the register from its start,
+// so a check and the write that depends on it form one step; a writer that
+// waits longer than busyTimeoutMs is refused with err::DatabaseBusy.
+//
+// Threading: a connection and its statements are used on one thread.
 
-#include "row_lock.h"
+#include "row_reservations.h"
 #include "schema.h"
 
 #include <QString>
@@ -18,9 +32,6 @@
 #include <map>
 #include <memory>
 #include <vector>
-
-struct sqlite3;
-struct sqlite3_stmt;
 
 namespace store {
 
@@ -32,61 +43,99 @@ struct FieldInfo {
     bool known = false; ///< kind taken from a declaration (not guessed)
 };
 
+/// A prepared statement. Parameters are numbered from 1; a value is bound
+/// as the engine's QVariant (value.h) and read back as one.
 class Statement {
 public:
-    Statement(struct Connection& conn, const QString& sql);
-    ~Statement();
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
+    virtual ~Statement() = default;
 
-    /// Binds parameter i (1-based); a date QDateTime binds as its stored text.
-    void bind(int i, const QVariant& value);
-    /// Steps once; true when a row is ready, false when done.
-    bool step();
-    void reset();
+    /// Binds parameter i (1-based); a date binds as its stored text.
+    virtual void bind(int i, const QVariant& value) = 0;
+    /// Runs the statement on the first call, then steps once; true when a
+    /// row is ready, false when done (the statement is then reset).
+    virtual bool step() = 0;
+    /// Makes the statement ready to run again and clears its bindings.
+    virtual void reset() = 0;
 
-    int columnCount() const;
-    QString columnName(int i) const;
-    QString columnDeclared(int i) const;
-    bool columnIsNull(int i) const;
-    qint64 columnInt(int i) const;
+    virtual int columnCount() const = 0;
+    virtual QString columnName(int i) const = 0;
+    /// True when column i is a plain column of a table (it can be written).
+    virtual bool columnFromTable(int i) const = 0;
+    /// The kind the backend declares for column i; `known` is false when
+    /// the backend cannot tell (a computed column in SQLite).
+    virtual FieldInfo columnField(int i) const = 0;
+    virtual bool columnIsNull(int i) const = 0;
+    virtual qint64 columnInt(int i) const = 0;
     /// The column's value read as `kind` (a stored date text becomes a date).
-    QVariant column(int i, schema::FieldKind kind, bool known) const;
-
-private:
-    Connection* conn_;
-    sqlite3_stmt* stmt_ = nullptr;
-    QString sql_;
+    virtual QVariant column(int i, schema::FieldKind kind, bool known) const = 0;
 };
 
-struct Connection {
+class Connection {
+public:
     static constexpr int busyTimeoutMs = 10000;
 
-    sqlite3* db = nullptr;
-    QString fileName;
-    std::unique_ptr<RowLocks> locks;
-    bool explicitTransaction = false; ///< a Transaction object is open
+    virtual ~Connection() = default;
 
-    ~Connection();
+    /// Prepares engine SQL; raises EngineError when it is refused.
+    virtual std::unique_ptr<Statement> prepare(const QString& sql) = 0;
+    /// Runs engine SQL that takes no parameters and returns no rows.
+    virtual void exec(const QString& sql) = 0;
 
-    /// Raises an EngineError for any SQLite result other than OK/ROW/DONE.
-    void check(int rc, const QString& context = {}) const;
-    [[noreturn]] void raise(int rc, const QString& context) const;
+    /// Write transactions (see the header). begin() waits for other
+    /// writers up to busyTimeoutMs; rollback() never raises.
+    virtual void begin() = 0;
+    virtual void commit() = 0;
+    virtual void rollback() noexcept = 0;
+    virtual bool inTransaction() const = 0;
 
-    /// Runs statements that return no rows.
-    void exec(const QString& sql);
+    /// The counter value the register gave the row of the last INSERT.
+    virtual qint64 lastInsertKey() const = 0;
 
-    /// The columns of a table as declared in the file; raises TableNotFound.
+    /// True when text columns sort by SQLite's NOCASE order (the case of A
+    /// to Z ignored, code points otherwise), so that the texts beginning
+    /// with a given text form index ranges type-ahead can name; false for
+    /// a server's linguistic order.
+    virtual bool sortsTextByCodePoint() const = 0;
+
+    /// Row reservations between the register's users.
+    virtual RowReservations& reservations() = 0;
+
+    /// A check of the whole register: "ok", or what is wrong.
+    virtual QString integrityCheck() = 0;
+
+    /// The register as users know it: its file name, or its server address
+    /// without a password.
+    virtual QString location() const = 0;
+
+    /// The columns of a table as declared in the register, cached after
+    /// the first call; raises err::TableNotFound.
     const std::vector<FieldInfo>& tableFields(const QString& table);
+    /// Forgets cached table declarations (after the schema changed).
+    void forgetTables() { tables_.clear(); }
     /// The table's number for row reservations (stable across programs).
     int lockTableNumber(const QString& table) const;
+    /// The quoted name of a table's counter field, the rows' identity;
+    /// raises err::NotSupported for a table without one where the backend
+    /// has no identity of its own for rows.
+    virtual QString keyColumn(const QString& table);
+
+    /// A Transaction object is open on this connection.
+    bool explicitTransaction = false;
+    /// A register is being made in a transaction of its own (a server's
+    /// first start): Transaction objects then join it instead of beginning.
+    bool settingUp = false;
+
+protected:
+    /// Reads a table's columns from the register's own declarations;
+    /// empty when there is no such table.
+    virtual std::vector<FieldInfo> readTableFields(const QString& table) = 0;
 
 private:
     std::map<QString, std::vector<FieldInfo>> tables_; ///< by lower-case table name
 };
 
-/// Runs one change as its own immediate transaction, or joins the open
-/// Transaction. The destructor rolls back an uncommitted own transaction.
+/// Runs one change as its own write transaction, or joins the open one.
+/// The destructor rolls back an uncommitted own transaction.
 class WriteScope {
 public:
     explicit WriteScope(Connection& c);

@@ -7,7 +7,7 @@ namespace store {
 DataControl::DataControl(QObject* parent) : QObject(parent) {}
 
 void DataControl::setDatabaseName(const QString& name) {
-    if (name != databaseName_ && db_.isOpen() && db_.fileName() != name)
+    if (name != databaseName_ && db_.isOpen() && db_.location() != name)
         db_ = Database();
     databaseName_ = name;
 }

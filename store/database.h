@@ -1,13 +1,17 @@
 #pragma once
-// A Database is one user's open connection to a register file. Several
-// Database objects, in one process or in several, may hold the same file at
-// once; each is a separate user for record locking (Recordset::edit).
+// A Database is one user's open connection to a register: a register file
+// (Veld.MDB, an SQLite file, usually on a shared folder) or a server
+// register (a PostgreSQL database, named by a connection URI such as
+// "postgresql://user@host/office"). Several Database objects, in one
+// process or in several, may hold the same register at once; each is a
+// separate user for record locking (Recordset::edit).
 //
-// The connection is shared, read-write and never exclusive. The file keeps
-// SQLite's rollback journal (WAL does not work on shared network folders,
-// where registers are often kept), write transactions start with BEGIN
-// IMMEDIATE, and a busy file is waited for a bounded time before an
-// EngineError(DatabaseBusy) is raised.
+// The connection is shared and read-write. A write transaction excludes
+// every other writer of the register from its start, and a register busy
+// with another user's change is waited for a bounded time before an
+// EngineError(DatabaseBusy) is raised. Each backend's way of doing so is
+// described beside it (sqlite/sqlite_connection.h,
+// postgres/pg_connection.h); the windows see no difference.
 //
 // Threading: a Database and its recordsets are used on the thread that
 // opened them.
@@ -21,7 +25,7 @@
 namespace store {
 
 class Recordset;
-struct Connection;
+class Connection;
 
 enum class RecordsetType {
     Table = 1,    ///< whole table, seekable by index, updatable
@@ -29,16 +33,23 @@ enum class RecordsetType {
     Snapshot = 4, ///< read-only query result
 };
 
+/// True when `location` names a server register: a PostgreSQL connection
+/// URI ("postgresql://..." or "postgres://...").
+bool isServerLocation(const QString& location);
+
 class Database {
 public:
-    /// Opens an existing register file. Never creates one. Raises
-    /// EngineError for a missing file, a file that is not a register, or a
-    /// file or folder that cannot be written.
-    static Database open(const QString& fileName);
+    /// Opens an existing register: a file name, or a server URI (see
+    /// isServerLocation). Never creates one. Raises EngineError for a
+    /// missing file, a file or database that is not a register, a file or
+    /// folder that cannot be written, or a server that cannot be reached.
+    static Database open(const QString& location);
 
-    /// Creates a new, empty register file with the schema (store/schema.h).
-    /// Raises EngineError if the file exists or cannot be written.
-    static Database create(const QString& fileName);
+    /// Creates a new, empty register with the schema (store/schema.h): a
+    /// new file, or the tables in an empty server database. Raises
+    /// EngineError if the file exists or the database holds tables, or when
+    /// either cannot be written.
+    static Database create(const QString& location);
 
     Database() = default; ///< an unopened handle; any use raises ObjectClosed
 
@@ -56,11 +67,14 @@ public:
     /// SQLite's integrity check of the whole file: "ok", or what is wrong.
     QString integrityCheck() const;
 
-    QString fileName() const;
+    /// The register's file name or server URI (without its password).
+    QString location() const;
     bool isOpen() const { return conn_ != nullptr; }
 
-    /// The connection behind this handle; internal to the engine layer.
+    /// The connection behind this handle, and a handle on a connection;
+    /// internal to the engine layer.
     const std::shared_ptr<Connection>& connection() const;
+    static Database onConnection(std::shared_ptr<Connection> c) { return Database(std::move(c)); }
 
 private:
     friend class Recordset;

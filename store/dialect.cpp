@@ -390,7 +390,8 @@ namespace {
 /// Reads a criterion left to right; every failure names the criterion.
 class CriterionReader {
 public:
-    explicit CriterionReader(const QString& text) : text_(text), s_(text) {}
+    CriterionReader(const QString& text, const QVariantList& parameters)
+        : text_(text), s_(text), parameters_(parameters) {}
 
     std::vector<Condition> read() {
         std::vector<Condition> conditions;
@@ -459,6 +460,12 @@ private:
             return readText(c);
         if (c == u'#')
             return readDate();
+        if (c == u'?') {
+            ++pos_;
+            if (next_ >= parameters_.size())
+                fail(u"missing parameter value");
+            return parameters_[next_++];
+        }
         if (c == u'-' || c == u'.' || isDigit(c))
             return readNumber();
         fail(u"missing value");
@@ -513,15 +520,17 @@ private:
         return number.toDouble(); // a decimal, or a whole number past 64 bits
     }
 
-    const QString& text_; ///< the criterion as given, for messages
-    QStringView s_;       ///< the same, for reading
-    qsizetype pos_ = 0;   ///< read position in s_
+    const QString& text_;            ///< the criterion as given, for messages
+    QStringView s_;                  ///< the same, for reading
+    const QVariantList& parameters_; ///< values for "?", in order
+    qsizetype pos_ = 0;              ///< read position in s_
+    qsizetype next_ = 0;             ///< the next parameter to take
 };
 
 } // namespace
 
-std::vector<Condition> parseCriterion(const QString& criterion) {
-    return CriterionReader(criterion).read();
+std::vector<Condition> parseCriterion(const QString& criterion, const QVariantList& parameters) {
+    return CriterionReader(criterion, parameters).read();
 }
 
 } // namespace store::dialect

@@ -18,6 +18,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QVariant>
+#include <QVariantList>
 #include <optional>
 #include <vector>
 
@@ -62,7 +63,9 @@ struct Condition {
 
 /// Parses "Field op value [AND Field op value ...]". Values are whole or
 /// decimal numbers, texts between single quotes (a doubled quote stands for
-/// one), or date literals. Raises EngineError(ExpressionError).
-std::vector<Condition> parseCriterion(const QString& criterion);
+/// one), date literals, or "?" for the next of `parameters`. Raises
+/// EngineError(ExpressionError), also for a "?" without a value.
+std::vector<Condition> parseCriterion(const QString& criterion,
+                                      const QVariantList& parameters = {});
 
 } // namespace store::dialect

@@ -9,7 +9,6 @@
 #include "text_match.h"
 
 #include <algorithm>
-#include <sqlite3.h>
 #include <unordered_set>
 
 namespace store {
@@ -66,7 +65,7 @@ std::optional<std::vector<QVariant>> fetchRow(RecordsetImpl& d, qint64 rowid, bo
         if (auto it = d.cache.find(rowid); it != d.cache.end())
             return it->second;
     if (!d.fetch)
-        d.fetch = std::make_unique<Statement>(*d.conn, d.fetchSql);
+        d.fetch = d.conn->prepare(d.fetchSql);
     d.fetch->bind(1, QVariant(rowid));
     if (!d.fetch->step())
         return std::nullopt;
@@ -94,7 +93,7 @@ qint64 currentRowid(const RecordsetImpl& d) {
 
 void releaseLock(RecordsetImpl& d) {
     if (d.locked) {
-        d.conn->locks->unlock(d.lockTable, d.editRowid);
+        d.conn->reservations().unlock(d.lockTable, d.editRowid);
         d.locked = false;
     }
 }
@@ -111,12 +110,12 @@ void dropPending(RecordsetImpl& d) {
 Statement& stepStatement(RecordsetImpl& d, const QString& where, bool descending) {
     const QString dir = descending ? QStringLiteral(" DESC") : QString();
     const QString sql =
-        QStringLiteral("SELECT rowid, * FROM %1%2 ORDER BY %3%4, rowid%4 LIMIT 1")
+        QStringLiteral("SELECT %5, * FROM %1%2 ORDER BY %3%4, %5%4 LIMIT 1")
             .arg(quoteIdentifier(d.table), where.isEmpty() ? QString() : " WHERE " + where,
-                 d.indexField, dir);
+                 d.indexField, dir, d.key);
     auto& slot = d.steps[sql];
     if (!slot)
-        slot = std::make_unique<Statement>(*d.conn, sql);
+        slot = d.conn->prepare(sql);
     return *slot;
 }
 
@@ -151,11 +150,11 @@ bool tableStep(RecordsetImpl& d, bool forward) {
     QString where;
     const bool nullKey = isNull(d.tKey);
     if (forward)
-        where = nullKey ? QStringLiteral("(%1 IS NULL AND rowid > ?2) OR %1 IS NOT NULL").arg(f)
-                        : QStringLiteral("(%1, rowid) > (?1, ?2)").arg(f);
+        where = nullKey ? QStringLiteral("(%1 IS NULL AND %2 > ?2) OR %1 IS NOT NULL").arg(f, d.key)
+                        : QStringLiteral("(%1, %2) > (?1, ?2)").arg(f, d.key);
     else
-        where = nullKey ? QStringLiteral("%1 IS NULL AND rowid < ?2").arg(f)
-                        : QStringLiteral("(%1, rowid) < (?1, ?2) OR %1 IS NULL").arg(f);
+        where = nullKey ? QStringLiteral("%1 IS NULL AND %2 < ?2").arg(f, d.key)
+                        : QStringLiteral("(%1, %2) < (?1, ?2) OR %1 IS NULL").arg(f, d.key);
     Statement& st = stepStatement(d, where, !forward);
     if (!nullKey)
         st.bind(1, d.tKey);
@@ -244,13 +243,13 @@ std::unordered_set<qint64> matchingRowids(RecordsetImpl& d,
                      .arg(quoteIdentifier(it->name), c.op)
                      .arg(terms.size() + 1);
     }
-    Statement st(*d.conn, QStringLiteral("SELECT rowid FROM %1 WHERE %2")
-                              .arg(quoteIdentifier(d.table), terms.join(" AND ")));
+    const auto st = d.conn->prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                                        .arg(d.key, quoteIdentifier(d.table), terms.join(" AND ")));
     for (size_t i = 0; i < conds.size(); ++i)
-        st.bind(static_cast<int>(i) + 1, conds[i].value);
+        st->bind(static_cast<int>(i) + 1, conds[i].value);
     std::unordered_set<qint64> ids;
-    while (st.step())
-        ids.insert(st.columnInt(0));
+    while (st->step())
+        ids.insert(st->columnInt(0));
     return ids;
 }
 
@@ -380,11 +379,11 @@ int Recordset::recordCount() const {
     requireOpen(*d);
     if (d->mode != Mode::Table)
         return d->count();
-    Statement st(*d->conn,
-                 QStringLiteral("SELECT count(*) FROM %1").arg(quoteIdentifier(d->table)));
-    st.step();
-    const int n = static_cast<int>(st.columnInt(0));
-    st.reset();
+    const auto st =
+        d->conn->prepare(QStringLiteral("SELECT count(*) FROM %1").arg(quoteIdentifier(d->table)));
+    st->step();
+    const int n = static_cast<int>(st->columnInt(0));
+    st->reset();
     return n;
 }
 
@@ -405,10 +404,10 @@ void Recordset::setIndex(const QString& name) {
     dropPending(*d);
     d->indexName = QLatin1String(found->name);
     d->indexColumn = findColumn(*d, QLatin1String(found->field));
-    const bool rowid = d->indexColumn < 0 || d->fields[static_cast<size_t>(d->indexColumn)].kind ==
+    const bool byKey = d->indexColumn < 0 || d->fields[static_cast<size_t>(d->indexColumn)].kind ==
                                                  schema::FieldKind::Counter;
-    d->indexField = rowid ? QStringLiteral("rowid") : quoteIdentifier(QLatin1String(found->field));
-    if (rowid)
+    d->indexField = byKey ? d->key : quoteIdentifier(QLatin1String(found->field));
+    if (byKey)
         d->indexColumn = -1;
     d->steps.clear();
     tableEnd(*d, false);
@@ -440,12 +439,12 @@ void Recordset::seek(const QString& comparison, const QVariant& key) {
     emit currentChanged();
 }
 
-void Recordset::findFirst(const QString& criterion) {
+void Recordset::findFirst(const QString& criterion, const QVariantList& parameters) {
     requireOpen(*d);
     if (d->mode == Mode::Table)
         throw EngineError(err::NotSupported,
                           QStringLiteral("FindFirst needs a dynaset or a snapshot."));
-    const auto conds = dialect::parseCriterion(criterion);
+    const auto conds = dialect::parseCriterion(criterion, parameters);
     int found = -1;
     if (d->mode == Mode::Rows) {
         std::vector<int> cols;
@@ -546,7 +545,7 @@ void Recordset::edit() {
         noCurrentRecord();
     dropPending(*d);
     const qint64 rowid = currentRowid(*d);
-    if (!d->conn->locks->tryLock(d->lockTable, rowid))
+    if (!d->conn->reservations().tryLock(d->lockTable, rowid))
         throw EngineError(err::RecordLocked,
                           QStringLiteral("Couldn't update; currently locked by another user."));
     d->locked = true;
@@ -555,13 +554,12 @@ void Recordset::edit() {
     if (d->mode == Mode::Keys) {
         row = fetchRow(*d, rowid, true);
     } else {
-        Statement st(
-            *d->conn,
-            QStringLiteral("SELECT * FROM %1 WHERE rowid = ?1").arg(quoteIdentifier(d->table)));
-        st.bind(1, QVariant(rowid));
-        if (st.step()) {
-            row = readRow(st, d->fields, 0);
-            st.reset();
+        const auto st = d->conn->prepare(QStringLiteral("SELECT * FROM %1 WHERE %2 = ?1")
+                                             .arg(quoteIdentifier(d->table), d->key));
+        st->bind(1, QVariant(rowid));
+        if (st->step()) {
+            row = readRow(*st, d->fields, 0);
+            st->reset();
             d->tRow = *row;
         }
     }
@@ -605,8 +603,8 @@ void Recordset::update() {
         QStringList sets;
         for (int i = 0; i < cols.size(); ++i)
             sets << QStringLiteral("%1 = ?%2").arg(cols[i]).arg(i + 1);
-        sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3")
-                  .arg(quoteIdentifier(d->table), sets.join(", "))
+        sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?%4")
+                  .arg(quoteIdentifier(d->table), sets.join(", "), d->key)
                   .arg(cols.size() + 1);
     }
     qint64 rowid = d->editRowid;
@@ -614,7 +612,7 @@ void Recordset::update() {
         WriteScope w(*d->conn);
         auto& cached = d->writes[sql]; // a bulk of AddNew/Update prepares once
         if (!cached)
-            cached = std::make_unique<Statement>(*d->conn, sql);
+            cached = d->conn->prepare(sql);
         Statement& st = *cached;
         st.reset();
         for (size_t i = 0; i < values.size(); ++i)
@@ -623,7 +621,7 @@ void Recordset::update() {
             st.bind(static_cast<int>(values.size()) + 1, QVariant(rowid));
         st.step();
         if (adding)
-            rowid = sqlite3_last_insert_rowid(d->conn->db);
+            rowid = d->conn->lastInsertKey();
         w.commit();
     }
     dropPending(*d);
@@ -632,13 +630,12 @@ void Recordset::update() {
         d->keys.push_back(rowid);
         emit rowsReset();
     } else if (!adding && d->mode == Mode::Table && hasCurrent(*d) && d->tRowid == rowid) {
-        Statement st(
-            *d->conn,
-            QStringLiteral("SELECT * FROM %1 WHERE rowid = ?1").arg(quoteIdentifier(d->table)));
-        st.bind(1, QVariant(rowid));
-        if (st.step()) {
-            d->tRow = readRow(st, d->fields, 0);
-            st.reset();
+        const auto st = d->conn->prepare(QStringLiteral("SELECT * FROM %1 WHERE %2 = ?1")
+                                             .arg(quoteIdentifier(d->table), d->key));
+        st->bind(1, QVariant(rowid));
+        if (st->step()) {
+            d->tRow = readRow(*st, d->fields, 0);
+            st->reset();
         }
     }
     emit currentChanged();
@@ -658,11 +655,11 @@ void Recordset::deleteCurrent() {
         noCurrentRecord();
     dropPending(*d);
     const qint64 rowid = currentRowid(*d);
-    if (!d->conn->locks->tryLock(d->lockTable, rowid))
+    if (!d->conn->reservations().tryLock(d->lockTable, rowid))
         throw EngineError(err::RecordLocked,
                           QStringLiteral("Couldn't delete; currently locked by another user."));
     struct Unlock {
-        RowLocks& l;
+        RowReservations& l;
         int t;
         qint64 r;
         ~Unlock() {
@@ -672,14 +669,13 @@ void Recordset::deleteCurrent() {
                 // released when the Database closes
             }
         }
-    } unlock{*d->conn->locks, d->lockTable, rowid};
+    } unlock{d->conn->reservations(), d->lockTable, rowid};
     {
         WriteScope w(*d->conn);
-        Statement st(
-            *d->conn,
-            QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(quoteIdentifier(d->table)));
-        st.bind(1, QVariant(rowid));
-        st.step();
+        const auto st = d->conn->prepare(
+            QStringLiteral("DELETE FROM %1 WHERE %2 = ?1").arg(quoteIdentifier(d->table), d->key));
+        st->bind(1, QVariant(rowid));
+        st->step();
         w.commit();
     }
     d->cache.erase(rowid);

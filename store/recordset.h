@@ -75,9 +75,10 @@ public:
     void seek(const QString& comparison, const QVariant& key);
     /// Searches from the first row for a row meeting a criterion of the form
     /// Field op value ("RecordPtr = 7", "ID = 120", "Type = 'Invoice'");
-    /// criteria may be joined with AND. Sets noMatch(); on no match the
-    /// current row is unchanged.
-    void findFirst(const QString& criterion);
+    /// criteria may be joined with AND; a value written "?" is the next of
+    /// `parameters` ("Type = ?"), bound, never spliced. Sets noMatch(); on
+    /// no match the current row is unchanged.
+    void findFirst(const QString& criterion, const QVariantList& parameters = {});
 
     // --- fields ---------------------------------------------------------
     QStringList fieldNames() const;

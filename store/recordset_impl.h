@@ -2,9 +2,9 @@
 // The state behind a Recordset, private to the engine layer. A recordset
 // works in one of three modes:
 //
-//  Keys   a single-table query: the row ids of the result in order, read
-//         once when it opens; field values are fetched by row id when read
-//         and kept in a small cache.
+//  Keys   a single-table query: the keys (counter values) of the result in
+//         order, read once when it opens; field values are fetched by key
+//         when read and kept in a small cache.
 //  Rows   any other query: every row copied when it opens (read-only).
 //  Table  a table recordset: a live cursor that steps through the current
 //         index with one indexed query per move, so it always sees the
@@ -34,6 +34,7 @@ struct RecordsetImpl {
     bool noMatch = false;
 
     QString table;                 ///< base table (Keys and Table modes)
+    QString key;                   ///< its quoted counter field, the rows' identity
     int lockTable = 0;             ///< table number for row reservations
     std::vector<FieldInfo> fields; ///< the recordset's columns
     std::vector<bool> writable;    ///< column is a field of the base table
@@ -42,8 +43,8 @@ struct RecordsetImpl {
     // Keys and Rows modes: cur is -1 before the first row, n after the last.
     std::vector<qint64> keys;
     std::vector<std::vector<QVariant>> rows;
-    QString keysSql;  ///< "SELECT rowid FROM T ..." (Keys)
-    QString fetchSql; ///< "SELECT cols FROM T WHERE rowid = ?1" (Keys)
+    QString keysSql;  ///< "SELECT key FROM T ..." (Keys)
+    QString fetchSql; ///< "SELECT cols FROM T WHERE key = ?1" (Keys)
     std::unique_ptr<Statement> fetch;
     int cur = -1;
     bool deleted = false; ///< the current row was deleted; cur is the slot after it
@@ -51,7 +52,7 @@ struct RecordsetImpl {
 
     // Table mode: the current index (empty = row id order) and position.
     QString indexName;
-    QString indexField; ///< quoted column, or "rowid"
+    QString indexField; ///< quoted column; the key for row order
     int indexColumn = -1;
     bool tBof = true, tEof = true;
     qint64 tRowid = 0;

@@ -37,21 +37,14 @@ void describeColumns(RecordsetImpl& d, const Statement& st,
     d.writable.clear();
     d.counterField = -1;
     for (int i = 0; i < st.columnCount(); ++i) {
-        FieldInfo f;
-        f.name = st.columnName(i);
+        FieldInfo f = st.columnField(i);
         bool inTable = false;
-        if (tableFields)
+        if (tableFields && st.columnFromTable(i))
             for (const FieldInfo& t : *tableFields)
-                if (t.name.compare(f.name, Qt::CaseInsensitive) == 0 &&
-                    !st.columnDeclared(i).isEmpty()) {
-                    f.kind = t.kind;
-                    f.width = t.width;
-                    f.known = inTable = true;
+                if (t.name.compare(f.name, Qt::CaseInsensitive) == 0) {
+                    f = t; // the table's own name, kind and width
+                    inTable = true;
                 }
-        if (!inTable && !st.columnDeclared(i).isEmpty()) {
-            f.kind = schema::kindFromDeclared(st.columnDeclared(i), &f.width);
-            f.known = true;
-        }
         if (f.kind == schema::FieldKind::Counter && d.counterField < 0)
             d.counterField = i;
         d.fields.push_back(f);
@@ -65,24 +58,24 @@ void bindAll(Statement& st, const QVariantList& parameters) {
 }
 
 void loadKeys(RecordsetImpl& d) {
-    Statement st(*d.conn, d.keysSql);
-    bindAll(st, d.parameters);
+    const auto st = d.conn->prepare(d.keysSql);
+    bindAll(*st, d.parameters);
     std::vector<qint64> keys;
-    while (st.step())
-        keys.push_back(st.columnInt(0));
+    while (st->step())
+        keys.push_back(st->columnInt(0));
     d.keys = std::move(keys);
 }
 
 void loadRows(RecordsetImpl& d, const QString& sql) {
-    Statement st(*d.conn, sql);
-    bindAll(st, d.parameters);
-    describeColumns(d, st, nullptr);
+    const auto st = d.conn->prepare(sql);
+    bindAll(*st, d.parameters);
+    describeColumns(d, *st, nullptr);
     std::vector<std::vector<QVariant>> rows;
-    while (st.step()) {
+    while (st->step()) {
         std::vector<QVariant> row;
-        for (int i = 0; i < st.columnCount(); ++i)
-            row.push_back(st.column(i, d.fields[static_cast<size_t>(i)].kind,
-                                    d.fields[static_cast<size_t>(i)].known));
+        for (int i = 0; i < st->columnCount(); ++i)
+            row.push_back(st->column(i, d.fields[static_cast<size_t>(i)].kind,
+                                     d.fields[static_cast<size_t>(i)].known));
         rows.push_back(std::move(row));
     }
     d.rows = std::move(rows);
@@ -97,7 +90,8 @@ void openTable(RecordsetImpl& d, const QString& table) {
     for (size_t i = 0; i < fields.size(); ++i)
         if (fields[i].kind == schema::FieldKind::Counter && d.counterField < 0)
             d.counterField = static_cast<int>(i);
-    d.indexField = QStringLiteral("rowid");
+    d.key = d.conn->keyColumn(d.table);
+    d.indexField = d.key;
 }
 
 void openQuery(RecordsetImpl& d, const QString& statement) {
@@ -105,12 +99,13 @@ void openQuery(RecordsetImpl& d, const QString& statement) {
     if (const auto shape = dialect::analyseSelect(sql)) {
         const auto& tableFields = d.conn->tableFields(shape->table);
         d.table = shape->table;
+        d.key = d.conn->keyColumn(d.table);
         d.keysSql =
-            QStringLiteral("SELECT rowid FROM %1%2").arg(quoteIdentifier(d.table), shape->tail);
-        d.fetchSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?1")
-                         .arg(shape->columns, quoteIdentifier(d.table));
+            QStringLiteral("SELECT %1 FROM %2%3").arg(d.key, quoteIdentifier(d.table), shape->tail);
+        d.fetchSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?1")
+                         .arg(shape->columns, quoteIdentifier(d.table), d.key);
         try {
-            d.fetch = std::make_unique<Statement>(*d.conn, d.fetchSql);
+            d.fetch = d.conn->prepare(d.fetchSql);
             describeColumns(d, *d.fetch, &tableFields);
             loadKeys(d);
             d.mode = Mode::Keys;

@@ -1,11 +1,12 @@
 #pragma once
 // The register's schema, defined once: the tables Documents and Types, their
 // fields, and the named indexes the program selects on table recordsets.
-// Database::create() and the template tool build files from it; the engine
-// layer reads field kinds back from each file's own declarations, so a file
-// made by an older build still reads right.
+// Each backend makes its tables from it (sqlite/sqlite_schema.h,
+// postgres/pg_schema.h); the engine layer reads field kinds back from each
+// register's own declarations, so a file made by an older build still
+// reads right.
 //
-// Storage: RecordPtr is the row id (INTEGER PRIMARY KEY AUTOINCREMENT, so a
+// Storage in a register file: RecordPtr is the row id (INTEGER PRIMARY KEY AUTOINCREMENT, so a
 // number is never handed out twice); dates are ISO texts "yyyy-mm-dd" or
 // "yyyy-mm-dd hh:mm:ss", so Null stays Null and text order is date order
 // (a time of day sorts after the bare date); texts use SQLite's built-in
@@ -14,7 +15,7 @@
 // SQLite itself. (Letter case beyond ASCII is ignored by the list filters'
 // LIKE, which the engine installs on each connection; see text_match.h.)
 //
-// Version: the file's user_version is the schema version. Version 2 has
+// Version: a register file's user_version is the schema version. Version 2 has
 // only built-in collations; files of version 0 or 1 (made by earlier
 // builds, whose text columns used a collation of the program's own) are
 // converted when opened (schema_upgrade.h).
@@ -57,15 +58,6 @@ const Table* findTable(const QString& name);
 
 /// The schema version this build writes and expects (the file's user_version).
 inline constexpr int Version = 2;
-
-/// The SQL that creates the schema in an empty SQLite file, and marks the
-/// file with the schema version.
-QString createStatements();
-
-/// Declared SQLite type of a field kind ("DATETIME", "SMALLINT", ...), and
-/// the kind and width read back from a declared type.
-QString declaredType(FieldKind kind, int width);
-FieldKind kindFromDeclared(const QString& declared, int* width);
 
 /// File names of the live register and of its empty template.
 inline constexpr const char* DatabaseFile = "Veld.MDB";

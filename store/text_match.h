@@ -6,14 +6,11 @@
 // for ASCII, because a list filter runs like() over every row at each
 // keystroke.
 //
-// like() lives on each connection and nothing in the file refers to it, so
-// other SQLite tools simply use their own LIKE. The collation is installed
-// only so that registers of earlier builds can be read while they are
-// converted to the built-in NOCASE (schema_upgrade.h).
+// The register file's connections call them from SQL (see
+// sqlite/sqlite_functions.h); the engine itself uses them for criteria it
+// tests in memory and for type-ahead.
 
 #include <string_view>
-
-struct sqlite3;
 
 namespace store::textmatch {
 
@@ -31,9 +28,5 @@ int compare(std::string_view a, std::string_view b);
 /// a character beyond ASCII never folds into ASCII (the Kelvin sign stays
 /// itself), so ASCII and the rest never meet.
 char32_t foldCase(char32_t c);
-
-/// Installs like() (replacing SQLite's own, 2- and 3-argument forms) and the
-/// old collation "JETTEXT" on a connection.
-void install(sqlite3* db);
 
 } // namespace store::textmatch

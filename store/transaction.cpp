@@ -4,29 +4,31 @@
 
 #include "connection.h"
 
-#include <sqlite3.h>
-
 namespace store {
 
 Transaction::Transaction(const Database& db) : conn_(db.connection()) {
-    if (conn_->explicitTransaction || !sqlite3_get_autocommit(conn_->db))
+    if (conn_->settingUp) {
+        joined_ = true; // the register's making commits or rolls back for all
+        return;
+    }
+    if (conn_->explicitTransaction || conn_->inTransaction())
         throw EngineError(err::NotSupported,
                           QStringLiteral("A transaction is already open on this database."));
-    conn_->exec(QStringLiteral("BEGIN IMMEDIATE"));
+    conn_->begin();
     conn_->explicitTransaction = true;
 }
 
 Transaction::~Transaction() {
-    if (done_)
+    if (done_ || joined_)
         return;
-    sqlite3_exec(conn_->db, "ROLLBACK", nullptr, nullptr, nullptr);
+    conn_->rollback();
     conn_->explicitTransaction = false;
 }
 
 void Transaction::commit() {
-    if (done_)
+    if (done_ || joined_)
         return;
-    conn_->exec(QStringLiteral("COMMIT"));
+    conn_->commit();
     conn_->explicitTransaction = false;
     done_ = true;
 }

@@ -3,7 +3,10 @@
 // IMMEDIATE in the constructor and rolled back by the destructor unless
 // commit() ran. Recordset updates made while it is open join it, so a check
 // and the write that depends on it happen as one step against other users.
-// Transactions do not nest: a second one on the same Database raises.
+// Transactions do not nest: a second one on the same Database raises. While
+// a register is being made on a server (its tables and the first start's
+// import form one transaction), a Transaction joins that one instead: its
+// commit() then commits nothing, and a failure rolls the whole making back.
 
 #include "database.h"
 
@@ -21,6 +24,7 @@ public:
 private:
     std::shared_ptr<Connection> conn_;
     bool done_ = false;
+    bool joined_ = false; ///< part of the transaction that makes the register
 };
 
 } // namespace store

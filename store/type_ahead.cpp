@@ -9,6 +9,7 @@
 
 #include "type_ahead.h"
 
+#include "connection.h"
 #include "dialect.h"
 #include "text_match.h"
 
@@ -168,7 +169,8 @@ std::optional<std::optional<QString>> queryBest(Recordset& lookup, const QString
     if (!isIdentifier(table) || !isIdentifier(field) || typed.contains(QChar(0)) ||
         !typed.isValidUtf16())
         return std::nullopt;
-    QVariantList parameters{dialect::literalPattern(typed) + QLatin1Char('*'), dialect::literalPattern(typed)};
+    QVariantList parameters{dialect::literalPattern(typed) + QLatin1Char('*'),
+                            dialect::literalPattern(typed)};
     const QString beginsWith = QStringLiteral("%1 LIKE ?1 AND NOT %1 LIKE ?2").arg(field);
     const Database db = lookup.database();
     const QString newest = QStringLiteral("RecordPtr > (SELECT MAX(RecordPtr) FROM %1) - %2 AND ")
@@ -176,6 +178,10 @@ std::optional<std::optional<QString>> queryBest(Recordset& lookup, const QString
                                .arg(NewestProbe);
     if (auto best = highestMeeting(db, field, table, newest + beginsWith, parameters))
         return best;
+    // A server sorts text its own (linguistic) way, in which no ranges can
+    // be named; its trigram indexes serve the LIKE instead.
+    if (!db.connection()->sortsTextByCodePoint())
+        return highestMeeting(db, field, table, beginsWith, parameters);
     QStringList ranges;
     for (const typeahead::Range& r : typeahead::prefixRanges(typed)) {
         parameters << r.low;

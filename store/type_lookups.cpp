@@ -32,10 +32,6 @@ qint16 toTypeNumber(const QVariant& v) {
     return static_cast<qint16>(n);
 }
 
-QString quotedText(QString text) {
-    return '\'' + text.replace('\'', QStringLiteral("''")) + '\'';
-}
-
 } // namespace
 
 bool fnIsBlank(const QString& pText) {
@@ -61,7 +57,7 @@ QString fnTypeName(qint16 pTypeRecordPtr) {
 qint16 fnTypeRecordPtr(const Database& db, const QString& pType) {
     RecordsetPtr& rs = typeRecordPtrSlot();
     rs = db.openRecordset(QStringLiteral("Types"), RecordsetType::Dynaset);
-    rs->findFirst(QStringLiteral("Type = ") + quotedText(pType));
+    rs->findFirst(QStringLiteral("Type = ?"), {pType});
     if (rs->noMatch())
         return 0;
     return toTypeNumber(rs->field(QStringLiteral("RecordPtr")));

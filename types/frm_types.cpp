@@ -34,7 +34,7 @@ frmTypes::frmTypes(QWidget* parent) : QDialog(parent) {
 
     dtaTypes = new store::DataControl(this);
     dtaTypes->setObjectName(QStringLiteral("dtaTypes"));
-    dtaTypes->setDatabaseName(store::program::dbMain.fileName());
+    dtaTypes->setDatabaseName(store::program::dbMain.location());
     dtaTypes->setDatabase(store::program::dbMain);
     dtaTypes->setRecordSource(QStringLiteral("SELECT * FROM Types ORDER BY Type"));
 

@@ -25,7 +25,7 @@ protected:
     /// Opens on this thread with its own connection and clsAccess, as
     /// objects belong to the thread that made them.
     com::HRESULT openHere(Variant* where, Variant* order = nullptr) {
-        const auto here = brellox::wrapDatabase(store::Database::open(db.fileName()));
+        const auto here = brellox::wrapDatabase(store::Database::open(db.location()));
         com::Ptr<brellox::_clsAccess> local;
         const com::HRESULT made = com::CoCreateInstance(brellox::CLSID_clsAccess,
                                                         brellox::IID_clsAccess, local.putVoid());

@@ -19,7 +19,7 @@ public:
     void SetUp() override {
         HardeningTest::SetUp();
         // The program's own hook (app/main.cpp).
-        options.importLegacy = [folder = options.dataFolder](const QString& newRegister) {
+        options.importLegacy = [folder = options.dataFolder](const store::Database& newRegister) {
             try {
                 legacy::importAtFirstStart(newRegister, folder);
             } catch (const legacy::LegacyError& e) {

@@ -183,7 +183,7 @@ TEST_F(FirstHour, FileTenDocumentsFilterPrintAndImportFromTheKeyboard) {
     window.reset();
     store::program::reset();
     options.dataFolder = demo.path();
-    options.importLegacy = [folder = demo.path()](const QString& newRegister) {
+    options.importLegacy = [folder = demo.path()](const store::Database& newRegister) {
         try {
             legacy::importAtFirstStart(newRegister, folder);
         } catch (const legacy::LegacyError& e) {

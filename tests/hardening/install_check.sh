@@ -40,5 +40,5 @@ QT_QPA_PLATFORM=offscreen timeout 5 "$prefix/bin/tolvane" >/dev/null 2>&1 || [ $
 # Given a folder, it keeps the register there, making the folder if needed.
 QT_QPA_PLATFORM=offscreen timeout 5 "$prefix/bin/tolvane" "$work/shared/office" >/dev/null 2>&1 || [ $? -eq 124 ]
 [ -s "$work/shared/office/Veld.MDB" ] || { echo "no register in the folder named"; exit 1; }
-"$prefix/bin/tolvane" --help | grep -q '^Usage: tolvane \[FOLDER\]'
+"$prefix/bin/tolvane" --help | grep -q '^Usage: tolvane \[FOLDER | URI\]'
 echo "install layout and first start: ok"

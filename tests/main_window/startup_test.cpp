@@ -106,13 +106,12 @@ TEST_F(StartupTest, LegacyImportRunsOnlyIntoARegisterThisStartMade) {
         int runs = 0;
         options.importLegacy = {};
         if (c.hookSet)
-            options.importLegacy = [this, &runs](const QString& newRegister) {
+            options.importLegacy = [this, &runs](const store::Database& newRegister) {
                 ++runs;
                 // The import fills the new register before it gets its name.
                 EXPECT_FALSE(QFileInfo::exists(dataFile(QStringLiteral("Veld.MDB"))));
-                auto rs =
-                    store::Database::open(newRegister)
-                        .openRecordset(QStringLiteral("Documents"), store::RecordsetType::Table);
+                auto rs = newRegister.openRecordset(QStringLiteral("Documents"),
+                                                    store::RecordsetType::Table);
                 rs->addNew();
                 rs->setField(QStringLiteral("ID"), 42);
                 rs->setField(QStringLiteral("Description"), QStringLiteral("Imported"));

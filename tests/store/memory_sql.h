@@ -3,6 +3,7 @@
 // collation installed, for tests of the SQL pieces without a register file.
 // Each test gets a fresh, empty connection; creating one costs microseconds.
 
+#include "store/sqlite/sqlite_functions.h"
 #include "store/text_match.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,7 @@ class MemorySql : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(sqlite3_open(":memory:", &db_), SQLITE_OK);
-        store::textmatch::install(db_);
+        store::installTextFunctions(db_);
     }
     void TearDown() override { sqlite3_close(db_); }
 

@@ -23,7 +23,7 @@
 #include "store/database.h"
 #include "store/engine_error.h"
 #include "store/recordset.h"
-#include "store/row_lock.h"
+#include "store/sqlite/row_lock.h"
 
 #include <QFile>
 #include <QString>

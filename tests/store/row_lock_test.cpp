@@ -6,7 +6,7 @@
 
 #include "peer.h"
 #include "store/engine_error.h"
-#include "store/row_lock.h"
+#include "store/sqlite/row_lock.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -4,7 +4,7 @@
 // temporary files of killed starts are cleared.
 
 #include "register_fixture.h"
-#include "store/template_copy.h"
+#include "store/sqlite/template_copy.h"
 
 #include <QDir>
 #include <QFile>

@@ -7,7 +7,8 @@
 #include "peer.h"
 #include "register_fixture.h"
 #include "store/schema.h"
-#include "store/text_match.h"
+#include "store/sqlite/sqlite_functions.h"
+#include "store/sqlite/sqlite_schema.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -24,7 +25,7 @@ public:
     explicit PlainSqlite(const QString& file, bool withOldCollation = false) {
         EXPECT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db_), SQLITE_OK);
         if (withOldCollation)
-            store::textmatch::install(db_);
+            store::installTextFunctions(db_);
     }
     ~PlainSqlite() { sqlite3_close(db_); }
     PlainSqlite(const PlainSqlite&) = delete;
@@ -67,7 +68,7 @@ private:
 /// the highest RecordPtr left.
 void makeOldRegister(const QString& file, int documents, int deletedOnTop = 0) {
     PlainSqlite old(file, true);
-    QString schema = store::schema::createStatements();
+    QString schema = store::sqlite::createStatements();
     schema.replace(QStringLiteral("COLLATE NOCASE"), QStringLiteral("COLLATE JETTEXT"));
     schema.remove(QRegularExpression(QStringLiteral("PRAGMA user_version = \\d+;")));
     ASSERT_EQ(old.exec("BEGIN;" + schema.toStdString()), "");

@@ -9,7 +9,7 @@
 #include "legacy/tools/legacy_writer.h"
 #include "store/database.h"
 #include "store/recordset.h"
-#include "store/template_copy.h"
+#include "store/sqlite/template_copy.h"
 
 #include <QDir>
 #include <QFile>

@@ -11,7 +11,7 @@
 #include "journal.h"
 #include "store/database.h"
 #include "store/recordset.h"
-#include "store/template_copy.h"
+#include "store/sqlite/template_copy.h"
 
 #include <QDir>
 #include <QFile>

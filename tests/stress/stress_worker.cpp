@@ -25,7 +25,7 @@
 #include "legacy/legacy_import.h"
 #include "store/database.h"
 #include "store/recordset.h"
-#include "store/template_copy.h"
+#include "store/sqlite/template_copy.h"
 #include "store/transaction.h"
 
 #include <QDate>

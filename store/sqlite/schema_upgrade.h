@@ -22,11 +22,11 @@
 
 namespace store {
 
-struct Connection;
+class SqliteConnection;
 
 /// Converts the register on `c` if it still uses the old collation.
 /// Returns true when this call converted it. Raises EngineError; nothing
 /// is changed then.
-bool upgradeRegister(Connection& c);
+bool upgradeRegister(SqliteConnection& c);
 
 } // namespace store

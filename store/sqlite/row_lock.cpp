@@ -9,7 +9,7 @@
 
 #include "row_lock.h"
 
-#include "engine_error.h"
+#include "../engine_error.h"
 
 #include <QFile>
 #include <cerrno>

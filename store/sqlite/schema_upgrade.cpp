@@ -2,9 +2,9 @@
 
 #include "schema_upgrade.h"
 
-#include "connection.h"
-#include "engine_error.h"
-#include "schema.h"
+#include "../engine_error.h"
+#include "../schema.h"
+#include "sqlite_connection.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -17,9 +17,9 @@ namespace {
 const QString OldCollation = QStringLiteral("JETTEXT");
 
 /// True while any table, index or trigger of the file names the old collation.
-bool usesOldCollation(Connection& c) {
-    Statement st(c, QStringLiteral("SELECT count(*) FROM sqlite_master "
-                                   "WHERE instr(upper(sql), ?1) > 0"));
+bool usesOldCollation(SqliteConnection& c) {
+    SqliteStatement st(c, QStringLiteral("SELECT count(*) FROM sqlite_master "
+                                         "WHERE instr(upper(sql), ?1) > 0"));
     st.bind(1, OldCollation);
     st.step();
     const bool uses = st.columnInt(0) > 0;
@@ -36,9 +36,9 @@ QString withBuiltInCollation(const QString& sql) {
 }
 
 /// The schema entries that name the old collation: name and text.
-std::vector<std::pair<QString, QString>> oldEntries(Connection& c) {
-    Statement st(c, QStringLiteral("SELECT name, sql FROM sqlite_master "
-                                   "WHERE instr(upper(sql), ?1) > 0"));
+std::vector<std::pair<QString, QString>> oldEntries(SqliteConnection& c) {
+    SqliteStatement st(c, QStringLiteral("SELECT name, sql FROM sqlite_master "
+                                         "WHERE instr(upper(sql), ?1) > 0"));
     st.bind(1, OldCollation);
     std::vector<std::pair<QString, QString>> entries;
     while (st.step())
@@ -47,8 +47,8 @@ std::vector<std::pair<QString, QString>> oldEntries(Connection& c) {
     return entries;
 }
 
-qint64 pragmaNumber(Connection& c, const QString& pragma) {
-    Statement st(c, QStringLiteral("PRAGMA ") + pragma);
+qint64 pragmaNumber(SqliteConnection& c, const QString& pragma) {
+    SqliteStatement st(c, QStringLiteral("PRAGMA ") + pragma);
     st.step();
     const qint64 n = st.columnInt(0);
     st.reset();
@@ -59,7 +59,7 @@ qint64 pragmaNumber(Connection& c, const QString& pragma) {
 /// conversion fails half-way (the transaction is then rolled back).
 class WritableSchema {
 public:
-    explicit WritableSchema(Connection& c) : c_(c) {
+    explicit WritableSchema(SqliteConnection& c) : c_(c) {
         c_.exec(QStringLiteral("PRAGMA writable_schema = ON"));
     }
     ~WritableSchema() {
@@ -82,13 +82,13 @@ public:
     }
 
 private:
-    Connection& c_;
+    SqliteConnection& c_;
     bool open_ = true;
 };
 
 } // namespace
 
-bool upgradeRegister(Connection& c) {
+bool upgradeRegister(SqliteConnection& c) {
     if (!usesOldCollation(c))
         return false;
     WriteScope w(c);
@@ -99,7 +99,8 @@ bool upgradeRegister(Connection& c) {
     const qint64 schemaVersion = pragmaNumber(c, QStringLiteral("schema_version"));
     {
         WritableSchema writable(c);
-        Statement update(c, QStringLiteral("UPDATE sqlite_master SET sql = ?1 WHERE name = ?2"));
+        SqliteStatement update(c,
+                               QStringLiteral("UPDATE sqlite_master SET sql = ?1 WHERE name = ?2"));
         for (const auto& [name, sql] : oldEntries(c)) {
             update.bind(1, withBuiltInCollation(sql));
             update.bind(2, name);

@@ -11,27 +11,29 @@
 // deleted or re-created: a new file would let a second user lock a row the
 // first still holds through the old one. Cost: one system call per lock.
 
+#include "../row_reservations.h"
+
 #include <QString>
 #include <cstdint>
 
 namespace store {
 
-class RowLocks {
+class RowLocks : public RowReservations {
 public:
     /// Opens (creating if needed) the lock file of `databaseFile`. Raises
     /// EngineError(NoPermission) when it can be neither opened nor created.
     explicit RowLocks(const QString& databaseFile);
-    ~RowLocks();
+    ~RowLocks() override;
     RowLocks(const RowLocks&) = delete;
     RowLocks& operator=(const RowLocks&) = delete;
 
     /// Reserves row `rowId` of table number `table` (0..255). False when
     /// another user holds it. Taking a row this object already holds is true.
-    bool tryLock(int table, std::int64_t rowId);
-    void unlock(int table, std::int64_t rowId);
+    bool tryLock(int table, std::int64_t rowId) override;
+    void unlock(int table, std::int64_t rowId) override;
 
     /// True when another user holds the row (a probe that leaves no lock).
-    bool heldByOther(int table, std::int64_t rowId);
+    bool heldByOther(int table, std::int64_t rowId) override;
 
 private:
     int fd_ = -1;

@@ -5,8 +5,8 @@
 
 #include "template_copy.h"
 
-#include "engine_error.h"
-#include "schema.h"
+#include "../engine_error.h"
+#include "../schema.h"
 
 #include <QDateTime>
 #include <QDir>

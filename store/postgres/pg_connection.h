@@ -1,0 +1,134 @@
+#pragma once
+// The server register's connection: PostgreSQL through libpq behind the
+// engine's Connection. Every libpq call of the engine layer lives in this
+// folder; every failure becomes one EngineError whose text names the
+// server and the cause.
+//
+// Writes: a write transaction is BEGIN followed by a transaction-scoped
+// advisory lock that every writer of the register takes first, so writers
+// follow one another as they do on a register file and a check and the
+// write that depends on it form one step (under PostgreSQL's READ
+// COMMITTED each statement sees what the writer before committed). A
+// writer waits for the lock up to busyTimeoutMs (lock_timeout), then is
+// refused with err::DatabaseBusy.
+//
+// Statements run with their values as bound parameters (PQexecParams), one
+// round trip each; a statement run a second time is prepared on the server
+// and reused. Each session asks for ISO dates, a bounded lock wait, and
+// TCP keepalives, so that a desk that vanishes loses its reservations
+// within about two minutes.
+//
+// A connection the server dropped (a restart, a network failure) is opened
+// again at the start of the next piece of work, and this user's row
+// reservations are taken again; work that was under way is reported as
+// lost and nothing of it is stored.
+//
+// Threading: one thread, like every connection.
+
+#include "../connection.h"
+#include "pg_reservations.h"
+
+#include <memory>
+
+struct pg_conn;
+struct pg_result;
+
+namespace store {
+
+class PgConnection;
+
+class PgStatement : public Statement {
+public:
+    PgStatement(PgConnection& conn, const QString& engineSql);
+    ~PgStatement() override;
+    PgStatement(const PgStatement&) = delete;
+    PgStatement& operator=(const PgStatement&) = delete;
+
+    void bind(int i, const QVariant& value) override;
+    bool step() override;
+    void reset() override;
+    int columnCount() const override;
+    QString columnName(int i) const override;
+    bool columnFromTable(int i) const override;
+    FieldInfo columnField(int i) const override;
+    bool columnIsNull(int i) const override;
+    qint64 columnInt(int i) const override;
+    QVariant column(int i, schema::FieldKind kind, bool known) const override;
+
+private:
+    void execute();
+    /// The result whose columns describe the statement: the last run's,
+    /// or a description asked of the server before the first run.
+    const pg_result* shape() const;
+
+    PgConnection* conn_;
+    QString engineSql_;
+    QByteArray sql_;           ///< the statement in PostgreSQL's dialect
+    std::vector<int> pattern_; ///< 1 for parameters bound as LIKE patterns
+    bool returnsKey_ = false;  ///< an INSERT that returns the new row's key
+    std::vector<std::optional<QByteArray>> values_;
+    pg_result* result_ = nullptr;
+    mutable pg_result* description_ = nullptr;
+    int row_ = -1;
+    int runs_ = 0;
+    QByteArray preparedName_; ///< set once the statement is prepared on the server
+    int generation_ = 0;      ///< the connection's generation it was prepared on
+};
+
+class PgConnection : public Connection {
+public:
+    /// Connects to the server named by `uri`; raises EngineError naming
+    /// the server and the cause (down, wrong password, no such database).
+    explicit PgConnection(const QString& uri);
+    ~PgConnection() override;
+
+    std::unique_ptr<Statement> prepare(const QString& sql) override;
+    void exec(const QString& sql) override;
+    void begin() override;
+    void commit() override;
+    void rollback() noexcept override;
+    bool inTransaction() const override;
+    qint64 lastInsertKey() const override { return lastKey_; }
+    bool sortsTextByCodePoint() const override { return false; }
+    RowReservations& reservations() override { return reservations_; }
+    QString integrityCheck() override;
+    QString location() const override { return location_; }
+
+    /// Runs engine SQL or PostgreSQL SQL (`native`) without parameters;
+    /// the result, which the caller clears.
+    pg_result* run(const QString& sql, bool native);
+    /// Runs native SQL with text parameters; raises on failure.
+    pg_result* runWith(const QByteArray& sql, const std::vector<std::optional<QByteArray>>& values);
+    /// Raises the EngineError for a failed result (which it clears).
+    [[noreturn]] void raise(pg_result* result, const QString& context);
+
+    /// Before each piece of work: opens the connection again when the server
+    /// dropped it, unless a transaction was under way (then raises).
+    void ensureOpen();
+
+    /// What users are told the register is: "the database 'd' on the server 'h'".
+    QString describe() const { return describe_; }
+    pg_conn* handle() const { return conn_; }
+    int generation() const { return generation_; }
+    /// A fresh name for a statement prepared on the server.
+    QByteArray nextStatementName();
+    void setLastKey(qint64 key) { lastKey_ = key; }
+
+protected:
+    std::vector<FieldInfo> readTableFields(const QString& table) override;
+
+private:
+    void startSession();
+    [[noreturn]] void raiseLost(const QString& detail);
+
+    pg_conn* conn_ = nullptr;
+    QString location_;
+    QString describe_;
+    qint64 lastKey_ = 0;
+    int generation_ = 1;   ///< counts (re)connections
+    int statements_ = 0;   ///< names handed out
+    bool working_ = false; ///< a transaction was begun and not yet ended
+    PgReservations reservations_;
+};
+
+} // namespace store

@@ -1,0 +1,30 @@
+#pragma once
+// RowReservations: record reservations between the users of one register.
+// A row being changed is reserved by its user; every other user (another
+// Database, in this process or another) is refused it until the holder
+// lets it go or its program ends, however it ends. Each backend keeps them
+// its own way: file locks beside a register file (sqlite/row_lock.h),
+// session locks on a server (postgres/pg_reservations.h). Internal to the
+// engine layer.
+//
+// Tables are numbered 0..255 (Connection::lockTableNumber), rows by their
+// counter value.
+
+#include <cstdint>
+
+namespace store {
+
+class RowReservations {
+public:
+    virtual ~RowReservations() = default;
+
+    /// Reserves a row; false when another user holds it. Taking a row this
+    /// object already holds is true.
+    virtual bool tryLock(int table, std::int64_t rowId) = 0;
+    /// Lets a row go that this object holds.
+    virtual void unlock(int table, std::int64_t rowId) = 0;
+    /// True when another user holds the row (a probe that leaves no lock).
+    virtual bool heldByOther(int table, std::int64_t rowId) = 0;
+};
+
+} // namespace store

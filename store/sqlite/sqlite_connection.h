@@ -1,0 +1,93 @@
+#pragma once
+// The register file's connection: SQLite behind the engine's Connection.
+// Every SQLite call of the engine layer lives in this folder; every SQLite
+// result passes through check(), so every failure reaches callers as one
+// EngineError with a number and a text that names the file.
+//
+// The connection is shared, read-write and never exclusive. The file keeps
+// SQLite's rollback journal (WAL does not work on shared network folders,
+// where registers are often kept); write transactions start with BEGIN
+// IMMEDIATE, which takes the file's write lock before reading, so two
+// writers never deadlock upgrading a read lock; a busy file is waited for
+// up to busyTimeoutMs, then reported. Engine SQL runs unchanged: it is
+// SQLite's own dialect, with like() replaced by the register's (see
+// sqlite_functions.h).
+
+#include "../connection.h"
+#include "row_lock.h"
+
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace store {
+
+class SqliteConnection;
+
+class SqliteStatement : public Statement {
+public:
+    SqliteStatement(SqliteConnection& conn, const QString& sql);
+    ~SqliteStatement() override;
+    SqliteStatement(const SqliteStatement&) = delete;
+    SqliteStatement& operator=(const SqliteStatement&) = delete;
+
+    void bind(int i, const QVariant& value) override;
+    bool step() override;
+    void reset() override;
+    int columnCount() const override;
+    QString columnName(int i) const override;
+    bool columnFromTable(int i) const override;
+    FieldInfo columnField(int i) const override;
+    bool columnIsNull(int i) const override;
+    qint64 columnInt(int i) const override;
+    QVariant column(int i, schema::FieldKind kind, bool known) const override;
+
+private:
+    QString declared(int i) const;
+
+    SqliteConnection* conn_;
+    sqlite3_stmt* stmt_ = nullptr;
+    QString sql_;
+};
+
+class SqliteConnection : public Connection {
+public:
+    /// Opens `fileName` with SQLite's open flags; raises EngineError.
+    SqliteConnection(const QString& fileName, int flags);
+    ~SqliteConnection() override;
+
+    std::unique_ptr<Statement> prepare(const QString& sql) override;
+    void exec(const QString& sql) override;
+    void begin() override;
+    void commit() override;
+    void rollback() noexcept override;
+    bool inTransaction() const override;
+    qint64 lastInsertKey() const override;
+    bool sortsTextByCodePoint() const override { return true; }
+    RowReservations& reservations() override;
+    QString integrityCheck() override;
+    QString location() const override { return fileName_; }
+    /// The counter field, or SQLite's own row id for a table without one.
+    QString keyColumn(const QString& table) override;
+
+    /// Starts the row reservations of the file (after it is known to be a
+    /// register, so a refused file leaves no lock file behind).
+    void startReservations();
+
+    /// Raises an EngineError for any SQLite result other than OK/ROW/DONE.
+    void check(int rc, const QString& context = {}) const;
+    [[noreturn]] void raise(int rc, const QString& context) const;
+
+    sqlite3* handle() const { return db_; }
+
+protected:
+    std::vector<FieldInfo> readTableFields(const QString& table) override;
+
+private:
+    sqlite3* db_ = nullptr;
+    QString fileName_;
+    std::unique_ptr<RowLocks> locks_;
+};
+
+} // namespace store

@@ -1,0 +1,76 @@
+// The register's schema in SQLite's declarations (see sqlite_schema.h).
+
+#include "sqlite_schema.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace store::sqlite {
+
+using K = schema::FieldKind;
+using schema::FieldKind;
+
+QString declaredType(FieldKind kind, int width) {
+    switch (kind) {
+    case K::Counter:
+        return QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+    case K::Long:
+        return QStringLiteral("INTEGER");
+    case K::Integer:
+        return QStringLiteral("SMALLINT");
+    case K::Text:
+        return width > 0 ? QStringLiteral("VARCHAR(%1) COLLATE NOCASE").arg(width)
+                         : QStringLiteral("TEXT COLLATE NOCASE");
+    case K::Memo:
+        return QStringLiteral("MEMO TEXT COLLATE NOCASE");
+    case K::Date:
+        return QStringLiteral("DATETIME");
+    }
+    return {};
+}
+
+FieldKind kindFromDeclared(const QString& declared, int* width) {
+    const QString t = declared.toUpper();
+    if (width)
+        *width = 0;
+    if (t.startsWith(QLatin1String("SMALLINT")))
+        return K::Integer;
+    if (t.startsWith(QLatin1String("INTEGER")))
+        return K::Long;
+    if (t.startsWith(QLatin1String("DATETIME")))
+        return K::Date;
+    if (t.startsWith(QLatin1String("MEMO")))
+        return K::Memo;
+    static const QRegularExpression varchar(QStringLiteral("^VARCHAR\\((\\d+)\\)"));
+    if (const auto m = varchar.match(t); m.hasMatch() && width)
+        *width = m.captured(1).toInt();
+    return K::Text;
+}
+
+QString createStatements() {
+    using schema::Field;
+    using schema::Index;
+    using schema::Table;
+    QStringList sql{QStringLiteral("PRAGMA user_version = %1;").arg(schema::Version)};
+    for (const Table& t : schema::tables()) {
+        QStringList cols;
+        for (const Field& f : t.fields)
+            cols << QStringLiteral("\"%1\" %2")
+                        .arg(QLatin1String(f.name), declaredType(f.kind, f.width));
+        sql << QStringLiteral("CREATE TABLE \"%1\" (%2);")
+                   .arg(QLatin1String(t.name), cols.join(", "));
+        for (const Index& ix : t.indexes) {
+            if (QLatin1String(ix.field) == QLatin1String("RecordPtr"))
+                continue; // the row id is its own index
+            QString columns = QStringLiteral("\"%1\"").arg(QLatin1String(ix.field));
+            if (ix.carried)
+                for (const QString& f : QString::fromLatin1(ix.carried).split(','))
+                    columns += QStringLiteral(", \"%1\"").arg(f.trimmed());
+            sql << QStringLiteral("CREATE INDEX \"%1\" ON \"%2\" (%3);")
+                       .arg(QLatin1String(ix.name), QLatin1String(t.name), columns);
+        }
+    }
+    return sql.join('\n');
+}
+
+} // namespace store::sqlite

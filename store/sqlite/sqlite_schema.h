@@ -1,0 +1,24 @@
+#pragma once
+// The register's schema as a register file declares it (see schema.h):
+// RecordPtr is the row id (INTEGER PRIMARY KEY AUTOINCREMENT, so a number
+// is never handed out twice, and index "RecordPtr" is the table itself);
+// "Description", "Who" and "Type" are real indexes in SQLite's built-in
+// NOCASE collation, so walking them needs no sort and any SQLite tool can
+// read, check and change the file.
+
+#include "../schema.h"
+
+#include <QString>
+
+namespace store::sqlite {
+
+/// The SQL that creates the schema in an empty SQLite file, and marks the
+/// file with the schema version.
+QString createStatements();
+
+/// Declared SQLite type of a field kind ("DATETIME", "SMALLINT", ...), and
+/// the kind and width read back from a declared type.
+QString declaredType(schema::FieldKind kind, int width);
+schema::FieldKind kindFromDeclared(const QString& declared, int* width);
+
+} // namespace store::sqlite
