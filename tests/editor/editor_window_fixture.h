@@ -10,7 +10,7 @@
 #include "modal_answers.h"
 #include "platform/dates/today.h"
 #include "store/program_state.h"
-#include "store/register_fixture.h"
+#include "support/register_fixture.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -21,11 +21,6 @@
 #include <QTest>
 #include <memory>
 #include <ostream>
-
-/// Texts in failure messages as text rather than UTF-16 bytes.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 class EditorWindowTest : public RegisterTest {
 protected:

@@ -82,7 +82,7 @@ TEST_F(EditorWindowTest, ClosingFromTheFrameDropsThePendingRowUnasked) {
     EXPECT_EQ(stored(7), QStringLiteral("7|seven|Null|0||"));
 
     // The row is free again for another user.
-    const store::Database other = store::Database::open(file());
+    const store::Database other = store::Database::open(location());
     auto theirs = openList(other);
     theirs->findFirst(QStringLiteral("RecordPtr = %1").arg(ptr));
     EXPECT_NO_THROW(theirs->edit());

@@ -121,7 +121,7 @@ TEST_F(EditorWindowTest, OpeningFailureIsShownAndClosesTheWindow) {
     list->findFirst(QStringLiteral("RecordPtr = %1").arg(ptr));
     {
         // Another user holds the row, so the window cannot put it into edit.
-        const store::Database other = store::Database::open(file());
+        const store::Database other = store::Database::open(location());
         auto theirs = openList(other);
         theirs->findFirst(QStringLiteral("RecordPtr = %1").arg(ptr));
         theirs->edit();

@@ -206,7 +206,7 @@ TEST_F(EditorWindowTest, EngineFailureIsReportedAndNothingTypedIsLost) {
 
 TEST_F(EditorWindowTest, TwoUsersFilingTheSameNewIDOneWins) {
     add({4, QStringLiteral("four")});
-    store::Database second = store::Database::open(file());
+    store::Database second = store::Database::open(location());
     frmChange& mine = openAdd();
     auto theirList = openList(second);
     frmChange theirs(theirList);

@@ -10,7 +10,7 @@
 #include "platform/print/print_engine.h"
 #include "reports/frm_print.h"
 #include "store/recordset.h"
-#include "store/register_fixture.h"
+#include "support/register_fixture.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -8,7 +8,7 @@
 
 #include "platform/print/print_engine.h"
 #include "reports/frm_print.h"
-#include "store/register_fixture.h"
+#include "support/register_fixture.h"
 
 #include <QCheckBox>
 #include <QLabel>

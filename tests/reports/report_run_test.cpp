@@ -8,7 +8,7 @@
 #include "reports/mod_reports.h"
 #include "reports/report_run.h"
 #include "reports/type_names.h"
-#include "store/register_fixture.h"
+#include "support/register_fixture.h"
 
 #include <QPageSize>
 #include <QPrinter>

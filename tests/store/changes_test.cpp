@@ -2,7 +2,7 @@
 // values to the field's type on write: what is stored, what is refused with
 // which error, and that a refused write loses nothing that was pending.
 
-#include "register_fixture.h"
+#include "support/register_fixture.h"
 #include "store/transaction.h"
 
 using store::RecordsetType;

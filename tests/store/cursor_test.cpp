@@ -3,7 +3,7 @@
 // key-list (dynaset), copied (snapshot) and live table kinds. The copied
 // aggregate snapshot is counted in statements_test.cpp.
 
-#include "register_fixture.h"
+#include "support/register_fixture.h"
 
 using store::RecordsetType;
 
@@ -100,7 +100,7 @@ TEST_F(Cursor, DeletingTheOnlyRowLeavesAnEmptyResultAfterTheNextMove) {
 TEST_F(Cursor, RequerySeesOtherUsersRowsAndStandsOnTheFirst) {
     add({1, "one"});
     auto rs = db.openRecordset(QStringLiteral("SELECT * FROM Documents ORDER BY ID DESC"));
-    add(store::Database::open(file()), {2, "two"});
+    add(store::Database::open(location()), {2, "two"});
     EXPECT_EQ(rs->recordCount(), 1) << "a dynaset keeps its rows until requeried";
     rs->moveLast();
     rs->requery();
@@ -111,7 +111,7 @@ TEST_F(Cursor, RequerySeesOtherUsersRowsAndStandsOnTheFirst) {
 TEST_F(Cursor, RowDeletedByAnotherUserReadsAsDeletedNotAsStaleData) {
     const int ptr = add({1, "one"});
     auto rs = db.openRecordset(QStringLiteral("SELECT * FROM Documents"));
-    store::Database::open(file()).execute(
+    store::Database::open(location()).execute(
         QStringLiteral("DELETE FROM Documents WHERE RecordPtr = %1").arg(ptr));
     EXPECT_EQ(errorOf([&] { rs->field("Description"); }), store::err::RecordDeleted);
     EXPECT_TRUE(store::isNull(rs->valueAt(0, "Description")));

@@ -4,7 +4,7 @@
 // other work on the file goes on meanwhile.
 
 #include "peer.h"
-#include "register_fixture.h"
+#include "support/register_fixture.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ protected:
         RegisterTest::SetUp();
         ptr = add({1, "shared"});
         add({2, "other"});
-        other = store::Database::open(file());
+        other = store::Database::open(location());
     }
 
     store::RecordsetPtr first(const store::Database& of) {
@@ -81,7 +81,7 @@ TEST_F(Locking, EditOfARowDeletedMeanwhileSaysSo) {
 }
 
 TEST_F(Locking, RowHeldByAnotherProcessIsRefusedUntilThatProcessIsKilled) {
-    Peer peer({QStringLiteral("edit"), file(), QString::number(ptr)});
+    Peer peer({QStringLiteral("edit"), location(), QString::number(ptr)});
     ASSERT_EQ(peer.readLine(), "EDITING");
     auto mine = first(db);
     EXPECT_EQ(errorOf([&] { mine->edit(); }), store::err::RecordLocked);
@@ -93,7 +93,7 @@ TEST_F(Locking, ConcurrentWritersLoseNoRowAndLeaveASoundFile) {
     constexpr int writers = 3, each = 60;
     std::vector<std::unique_ptr<Peer>> peers;
     for (int w = 0; w < writers; ++w)
-        peers.push_back(std::make_unique<Peer>(QStringList{QStringLiteral("add"), file(),
+        peers.push_back(std::make_unique<Peer>(QStringList{QStringLiteral("add"), location(),
                                                            QString::number(1000 * (w + 1)),
                                                            QString::number(each)}));
     for (int i = 0; i < each; ++i)

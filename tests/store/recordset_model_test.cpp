@@ -1,7 +1,7 @@
 // The grid model over a recordset: rows read on demand, dates shown
 // month first, and the model following resets and moves of the recordset.
 
-#include "register_fixture.h"
+#include "support/register_fixture.h"
 #include "store/recordset_model.h"
 
 #include <QSignalSpy>

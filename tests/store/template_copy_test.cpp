@@ -3,7 +3,7 @@
 // in an empty folder end with one register all of them open, and the
 // temporary files of killed starts are cleared.
 
-#include "register_fixture.h"
+#include "support/register_fixture.h"
 #include "store/sqlite/template_copy.h"
 
 #include <QDir>

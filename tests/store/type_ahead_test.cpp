@@ -5,7 +5,7 @@
 // typing on over it, the person field, Backspace, Delete and the caret in
 // the middle are tried on the real editor in editor/frm_change_fields_test.
 
-#include "register_fixture.h"
+#include "support/register_fixture.h"
 #include "store/transaction.h"
 #include "store/type_ahead.h"
 
@@ -139,7 +139,7 @@ TEST_F(TypeAheadTest, DocumentsFiledDuringTheRunAreOfferedAtOnce) {
     field.type(QStringLiteral("inv"));
     EXPECT_EQ(field.text(), QStringLiteral("Invoice 1998"));
 
-    const auto other = store::Database::open(file()); // another user
+    const auto other = store::Database::open(location()); // another user
     add(other, {50, QStringLiteral("Invoice 2001")});
     EditorField again(*rs, store::TypeAheadDescription);
     again.type(QStringLiteral("inv"));
@@ -147,14 +147,17 @@ TEST_F(TypeAheadTest, DocumentsFiledDuringTheRunAreOfferedAtOnce) {
 }
 
 TEST_F(TypeAheadTest, LettersBeyondAsciiMatchWithoutRegardToCase) {
-    // The index orders É apart from é; each case form is asked for. Greek
-    // has three forms of sigma, one of them reached only by folding.
+    // A file's index orders É apart from é; each case form is asked for.
+    // Greek has three forms of sigma, the final one reached only by case
+    // folding, which a server's matching does not do.
     describe({"Élan vital", "étude", "Etage", "Émile Zola", "Σίσυφος", "ςαλάμι"});
     auto rs = lookup(QStringLiteral("Description"));
     const std::pair<const char*, const char*> cases[] = {
         {"éla", "Élan vital"},   {"ÉTU", "étude"},   {"eta", "Etage"},
         {"émile", "Émile Zola"}, {"σίσ", "Σίσυφος"}, {"Σαλ", "ςαλάμι"}};
     for (const auto& [typed, completed] : cases) {
+        if (onServer() && QString::fromUtf8(completed).startsWith(QChar(0x03C2)))
+            continue;
         EditorField field(*rs, store::TypeAheadDescription);
         field.type(QString::fromUtf8(typed));
         EXPECT_EQ(field.text(), QString::fromUtf8(completed)) << typed;
@@ -169,6 +172,9 @@ TEST_F(TypeAheadTest, DialectCharactersInTheTypedTextAreTakenLiterally) {
               QStringLiteral("#12 'draft' [v2] *final*"));
     EXPECT_EQ(best(QStringLiteral("#1"), Method::Query), QStringLiteral("#1x"));
     // A NUL cannot go into the statement: the index walk answers instead.
+    // (A server register cannot store a NUL at all.)
+    if (onServer())
+        return;
     const QString withNul = QStringLiteral("ab") + QChar(0) + QStringLiteral("c");
     add({++lastId, withNul + QStringLiteral("d")});
     EXPECT_EQ(best(withNul, Method::Query), withNul + QStringLiteral("d"));

@@ -2,7 +2,8 @@
 // (including names with quotes and types added after a lookup), and the
 // filling of a type list with its position table, beyond 500 types too.
 
-#include "register_fixture.h"
+#include "store/transaction.h"
+#include "support/register_fixture.h"
 #include "store/program_state.h"
 #include "store/type_lookups.h"
 
@@ -98,9 +99,12 @@ TEST_F(TypeLookupTest, FillOfAnEmptyTable) {
 }
 
 TEST_F(TypeLookupTest, MoreThanFiveHundredTypesAllMapToTheirPositions) {
-    db.execute(QStringLiteral(
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 600) "
-        "INSERT INTO Types (Type) SELECT printf('T%04d', 601 - i) FROM n"));
+    {
+        store::Transaction t(db);
+        for (int i = 600; i >= 1; --i)
+            addType(QStringLiteral("T%1").arg(i, 4, 10, QLatin1Char('0')));
+        t.commit();
+    }
     store::program::dbMain = db;
     FakeList list;
     store::FillTypeList(list, true);

@@ -5,7 +5,7 @@
 // program never leave a half-converted file.
 
 #include "peer.h"
-#include "register_fixture.h"
+#include "support/register_fixture.h"
 #include "store/schema.h"
 #include "store/sqlite/sqlite_functions.h"
 #include "store/sqlite/sqlite_schema.h"

@@ -21,7 +21,7 @@ TEST_F(OtherUserTest, DocumentFiledWhileConfirmingKeepsTheType) {
     const int type = addType(QStringLiteral("B"));
     open();
     select(QStringLiteral("B"));
-    const store::Database other = store::Database::open(file());
+    const store::Database other = store::Database::open(location());
     SeenBox confirm, refusal;
     whenModal<QMessageBox>([&](QMessageBox* box) {
         confirm.text = box->text();
@@ -53,7 +53,7 @@ TEST_P(HeldTransactionTest, DeleteWaitsForTheOtherUsersChange) {
     const int type = addType(QStringLiteral("B"));
     open();
     select(QStringLiteral("B"));
-    const QString fileName = file();
+    const QString fileName = location();
     const bool files = GetParam().filesDocument;
     std::promise<void> begun;
     std::thread otherUser;

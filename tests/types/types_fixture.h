@@ -9,7 +9,7 @@
 #include "platform/grid/record_grid.h"
 #include "store/program_state.h"
 #include "store/recordset.h"
-#include "store/register_fixture.h"
+#include "support/register_fixture.h"
 #include "types/frm_add_type.h"
 #include "types/frm_types.h"
 

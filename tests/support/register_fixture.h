@@ -1,5 +1,6 @@
 #pragma once
-// A fresh register in a temporary folder for each test, with helpers that
+// A fresh register for each test, a file in a temporary folder or a server
+// database (support/register_place.h: the run decides), with helpers that
 // file documents and types through table recordsets the way the program
 // does, read a whole result back as a list of texts, and tell which engine
 // error an operation raised.
@@ -7,6 +8,8 @@
 #include "store/database.h"
 #include "store/engine_error.h"
 #include "store/recordset.h"
+#include "support/qt_printers.h"
+#include "support/register_place.h"
 
 #include <QTemporaryDir>
 #include <functional>
@@ -61,11 +64,14 @@ public:
 
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        db = store::Database::create(file());
+        if (!place.unavailable().isEmpty())
+            GTEST_SKIP() << place.unavailable().toStdString();
+        db = store::Database::create(location());
     }
 
-    QString file() const { return dir.filePath(QStringLiteral("Veld.MDB")); }
+    /// The register's file name or server URI.
+    QString location() const { return place.location(); }
+    bool onServer() const { return place.onServer(); }
 
     int add(const Doc& doc) { return add(db, doc); }
 
@@ -83,6 +89,6 @@ protected:
         return column(*rs, field);
     }
 
-    QTemporaryDir dir;
+    testsupport::RegisterPlace place;
     store::Database db;
 };
