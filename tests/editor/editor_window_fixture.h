@@ -26,6 +26,8 @@ class EditorWindowTest : public RegisterTest {
 protected:
     void SetUp() override {
         RegisterTest::SetUp();
+        if (IsSkipped())
+            return;
         store::program::reset();
         store::program::dbMain = db;
         store::program::rsDescription =

@@ -5,6 +5,8 @@
 
 #include "editor_window_fixture.h"
 
+#include <QUrl>
+
 namespace {
 
 TEST_F(EditorWindowTest, AddStoresTheSixFieldsAndReportsTheNewID) {
@@ -166,6 +168,36 @@ TEST_F(EditorWindowTest, ClickingAButtonFromABadDateGivesOneAnswer) {
     EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("Changes made, still exit?")});
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(list->editMode(), store::EditMode::None);
+}
+
+TEST_F(EditorWindowTest, ServerGoneKeepsTheEntriesUntilItIsBack) {
+    if (!onServer())
+        GTEST_SKIP() << "a server register's own case";
+    const int ptr = add({7, QStringLiteral("seven"), QDate(2000, 1, 1)});
+    frmChange& w = openChange(ptr);
+    retype(w.txtDesc, QStringLiteral("changed"));
+    // The server drops the program's connection and takes no new one.
+    const QString database = QUrl(location()).path().mid(1);
+    const QString others = QStringLiteral("SELECT pg_terminate_backend(pid) FROM "
+                                          "pg_stat_activity WHERE datname = '%1'")
+                               .arg(database);
+    place.serverSql(QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS false; ").arg(database) +
+                        others,
+                    QStringLiteral("postgres"));
+    {
+        BoxAnswerer boxes;
+        pressEnter(w);
+        ASSERT_EQ(boxes.seen().size(), 1);
+        EXPECT_TRUE(boxes.texts()[0].contains(QStringLiteral("was lost")))
+            << boxes.texts()[0].toStdString();
+    }
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.txtDesc->text(), QStringLiteral("changed"));
+    place.serverSql(QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS true").arg(database),
+                    QStringLiteral("postgres"));
+    pressEnter(w);
+    EXPECT_EQ(w.result(), QDialog::Accepted);
+    EXPECT_TRUE(stored(7).startsWith(QStringLiteral("7|changed|"))) << stored(7).toStdString();
 }
 
 TEST_F(EditorWindowTest, EngineFailureIsReportedAndNothingTypedIsLost) {

@@ -18,6 +18,8 @@ class BadLegacy : public HardeningTest {
 public:
     void SetUp() override {
         HardeningTest::SetUp();
+        if (IsSkipped())
+            return;
         // The program's own hook (app/main.cpp).
         options.importLegacy = [folder = options.dataFolder](const store::Database& newRegister) {
             try {

@@ -63,6 +63,8 @@ public:
         if (fs.f_blocks * fs.f_frsize > 64ull * 1024 * 1024)
             GTEST_SKIP() << "needs a small file system of its own (ctest -R full_disk)";
         HardeningTest::SetUp();
+        if (IsSkipped())
+            return;
     }
 
     Filler fill() { return Filler(QDir::tempPath()); }

@@ -19,7 +19,7 @@ struct Doc {
     QString description;
     QString who = {};
     QString note = {};
-    QString isoDate = {}; ///< "2004-03-01", empty for a Null date
+    QString isoDate = {}; ///< "2004-03-01"; empty for a Null date
     int type = 0;
 };
 
@@ -27,6 +27,8 @@ class ListTest : public StartupTest {
 public:
     void SetUp() override {
         StartupTest::SetUp();
+        if (IsSkipped())
+            return;
         ASSERT_TRUE(registry.isValid());
         qputenv("TOLVANE_COM_REGISTRY",
                 QFile::encodeName(registry.filePath(QStringLiteral("com-registry"))));
@@ -49,20 +51,29 @@ public:
 
     /// A register with `types` (RecordPtr 1, 2, ... in this order) and `docs`.
     void makeDocuments(const QStringList& types, const QList<Doc>& docs) {
-        auto db = store::Database::create(dataFile(QStringLiteral("Veld.MDB")));
-        for (const QString& t : types)
-            db.execute(QStringLiteral("INSERT INTO Types (Type) VALUES ('%1')").arg(t));
+        auto db = store::Database::create(registerLocation());
+        auto typeRows = db.openRecordset(QStringLiteral("Types"), store::RecordsetType::Table);
+        for (const QString& t : types) {
+            typeRows->addNew();
+            typeRows->setField(QStringLiteral("Type"), t);
+            typeRows->update();
+        }
+        auto rows = db.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Table);
         for (const Doc& d : docs) {
             const auto text = [](const QString& s) {
-                return s.isNull()
-                           ? QStringLiteral("NULL")
-                           : QLatin1Char('\'') + QString(s).replace('\'', "''") + QLatin1Char('\'');
+                return s.isNull() ? QVariant() : QVariant(s);
             };
-            db.execute(QStringLiteral("INSERT INTO Documents (ID, Description, Who, Note, Date, "
-                                      "DocumentType) VALUES (%1, %2, %3, %4, %5, %6)")
-                           .arg(d.id)
-                           .arg(text(d.description), text(d.who), text(d.note), text(d.isoDate))
-                           .arg(d.type));
+            rows->addNew();
+            rows->setField(QStringLiteral("ID"), d.id);
+            rows->setField(QStringLiteral("Description"), text(d.description));
+            rows->setField(QStringLiteral("Who"), text(d.who));
+            rows->setField(QStringLiteral("Note"), text(d.note));
+            rows->setField(QStringLiteral("Date"),
+                           d.isoDate.isEmpty()
+                               ? QVariant()
+                               : QVariant(QDate::fromString(d.isoDate, Qt::ISODate)));
+            rows->setField(QStringLiteral("DocumentType"), d.type);
+            rows->update();
         }
     }
 

@@ -189,7 +189,7 @@ TEST_F(ListTest, PanelShowsTheStoredDocumentAsPlainText) {
     EXPECT_EQ(w.lblWho->text(), QStringLiteral(" "));
     EXPECT_EQ(w.lblNote->text(), QString());
     // The panel reads the table afresh, not the list row.
-    store::Database other = store::Database::open(dataFile(QStringLiteral("Veld.MDB")));
+    store::Database other = store::Database::open(registerLocation());
     other.execute(QStringLiteral("UPDATE Documents SET Who = 'Changed' WHERE ID = 1"));
     w.DisplayCurrentRecordInformation();
     EXPECT_EQ(w.lblWho->text(), QStringLiteral("Changed "));

@@ -47,7 +47,7 @@ protected:
     }
     bool exists(int id) const {
         auto rs =
-            store::Database::open(dataFile(QStringLiteral("Veld.MDB")))
+            store::Database::open(registerLocation())
                 .openRecordset(QStringLiteral("SELECT ID FROM Documents WHERE ID = %1").arg(id),
                                store::RecordsetType::Snapshot);
         return !rs->eof();
@@ -108,7 +108,7 @@ TEST_F(RecordsTest, DeleteOfARowAnotherUserHoldsIsReportedAndChangesNothing) {
     registerLibrary();
     makeDocuments({}, {{1, "First"}, {2, "Held"}, {3, "Third"}});
     frmMain& w = startShown();
-    store::Database other = store::Database::open(dataFile(QStringLiteral("Veld.MDB")));
+    store::Database other = store::Database::open(registerLocation());
     auto held = other.openRecordset(QStringLiteral("SELECT * FROM Documents WHERE ID = 2"),
                                     store::RecordsetType::Dynaset);
     held->edit();
@@ -181,7 +181,7 @@ TEST_F(RecordsTest, ChangeOfARowAnotherUserEditsShowsTheBusyMessage) {
     registerLibrary();
     makeDocuments({}, {{1, "First"}});
     frmMain& w = startWithEditor();
-    store::Database other = store::Database::open(dataFile(QStringLiteral("Veld.MDB")));
+    store::Database other = store::Database::open(registerLocation());
     auto held = other.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Dynaset);
     held->edit();
     const QList<SeenBox> boxes = answering(QMessageBox::Ok, [&] { w.cmdChange->click(); });

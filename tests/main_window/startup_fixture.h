@@ -1,7 +1,9 @@
 #pragma once
-// A data folder, a settings folder and start-up options of their own for
-// each test, with helpers to start the real main window in them, answer
-// the message box a failing start shows, and list a folder's files.
+// A data folder, a settings folder, a register place (a file in the data
+// folder, or a server database: support/register_place.h) and start-up
+// options of their own for each test, with helpers to start the real main
+// window in them, answer the message box a failing start shows, and list a
+// folder's files.
 
 #include "main_window/frm_main.h"
 #include "modal_answers.h"
@@ -9,6 +11,9 @@
 #include "store/database.h"
 #include "store/program_state.h"
 #include "store/recordset.h"
+#include "support/error_of.h"
+#include "support/qt_printers.h"
+#include "support/register_place.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,11 +27,15 @@
 class StartupTest : public ::testing::Test {
 public:
     void SetUp() override {
+        if (!place.unavailable().isEmpty())
+            GTEST_SKIP() << place.unavailable().toStdString();
         ASSERT_TRUE(data.isValid() && config.isValid() && templates.isValid());
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
         store::program::reset();
         options.dataFolder = data.path();
         options.templateFolders = {data.path(), QStringLiteral(TEMPLATE_DIR)};
+        if (place.onServer())
+            options.server = place.location();
     }
 
     void TearDown() override {
@@ -36,6 +45,20 @@ public:
     }
 
     QString dataFile(const QString& name) const { return data.filePath(name); }
+
+    /// Where the program's register lives: Veld.MDB in the data folder, or
+    /// the server database.
+    QString registerLocation() const {
+        return place.onServer() ? place.location() : dataFile(QStringLiteral("Veld.MDB"));
+    }
+    bool onServer() const { return place.onServer(); }
+
+    /// Removes the register, whatever it holds, so that the next start
+    /// makes it anew.
+    void dropRegister() {
+        if (place.onServer())
+            place.serverSql(QStringLiteral("DROP TABLE IF EXISTS documents, types CASCADE"));
+    }
 
     /// Starts a fresh window; the start must succeed.
     frmMain& start() {
@@ -70,7 +93,7 @@ public:
 
     /// A register in the data folder with the given documents (ID, description).
     void makeRegister(const QList<std::pair<int, QString>>& docs) {
-        auto db = store::Database::create(dataFile(QStringLiteral("Veld.MDB")));
+        auto db = store::Database::create(registerLocation());
         auto rs = db.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Table);
         for (const auto& [id, description] : docs) {
             rs->addNew();
@@ -105,6 +128,7 @@ public:
         return out;
     }
 
+    testsupport::RegisterPlace place;
     QTemporaryDir data, config, templates;
     StartupOptions options;
     std::unique_ptr<frmMain> window;

@@ -39,7 +39,7 @@ void writeFile(const QString& name, const QByteArray& bytes) {
 
 TEST_F(StartupTest, NewRegisterFromTemplateIsEmptyAndFiltersStartCleared) {
     frmMain& w = start();
-    EXPECT_TRUE(QFileInfo::exists(dataFile(QStringLiteral("Veld.MDB"))));
+    EXPECT_EQ(store::program::dbMain.location(), registerLocation());
     EXPECT_EQ(store::program::dbMain.integrityCheck(), QStringLiteral("ok"));
     EXPECT_EQ(w.grdInfo->model()->rowCount(), 0);
     EXPECT_EQ(w.dtaDocuments->recordSource(),
@@ -60,14 +60,17 @@ TEST_F(StartupTest, NewRegisterFromTemplateIsEmptyAndFiltersStartCleared) {
          {store::program::rsRecordPtr, store::program::rsDescription, store::program::rsWho})
         ASSERT_TRUE(rs && rs->isOpen());
     EXPECT_EQ(store::program::rsWho->index(), QStringLiteral("Who"));
-    // Only the register and its lock file; no temporary copy is left.
-    EXPECT_EQ(files(), (QStringList{"Veld.MDB", "Veld.MDB.lck"}));
+    // Only the register and its lock file; no temporary copy is left (and
+    // nothing at all beside a server register).
+    const QStringList expected =
+        onServer() ? QStringList() : QStringList{"Veld.MDB", "Veld.MDB.lck"};
+    EXPECT_EQ(files(), expected);
 }
 
 TEST_F(StartupTest, TypesAndDocumentsOfAnExistingRegisterAreListed) {
     makeRegister({{1, "Lease"}, {3, "Deed"}, {2, "Contract"}});
     {
-        auto db = store::Database::open(dataFile(QStringLiteral("Veld.MDB")));
+        auto db = store::Database::open(registerLocation());
         auto rs = db.openRecordset(QStringLiteral("Types"), store::RecordsetType::Table);
         for (const char* name : {"Letter", "Invoice"}) {
             rs->addNew();
@@ -99,6 +102,7 @@ TEST_F(StartupTest, LegacyImportRunsOnlyIntoARegisterThisStartMade) {
         QDir(data.path()).removeRecursively();
         QDir().mkpath(data.path());
         store::program::reset();
+        dropRegister();
         if (c.registerExists)
             makeRegister({{7, "Old"}});
         if (c.legacyFile)
@@ -108,8 +112,11 @@ TEST_F(StartupTest, LegacyImportRunsOnlyIntoARegisterThisStartMade) {
         if (c.hookSet)
             options.importLegacy = [this, &runs](const store::Database& newRegister) {
                 ++runs;
-                // The import fills the new register before it gets its name.
-                EXPECT_FALSE(QFileInfo::exists(dataFile(QStringLiteral("Veld.MDB"))));
+                // The import fills the new register before anyone else can
+                // see it: a file before it gets its name, a server register
+                // inside the transaction that makes it.
+                EXPECT_EQ(errorOf([this] { store::Database::open(registerLocation()); }),
+                          store::err::FileNotFound);
                 auto rs = newRegister.openRecordset(QStringLiteral("Documents"),
                                                     store::RecordsetType::Table);
                 rs->addNew();

@@ -22,6 +22,8 @@ class ReportRun : public RegisterTest {
 protected:
     void SetUp() override {
         RegisterTest::SetUp();
+        if (IsSkipped())
+            return;
         engine.printer().setPageSize(QPageSize(QPageSize::Letter));
         engine.printer().setPageOrientation(QPageLayout::Portrait);
     }

@@ -2,8 +2,8 @@
 // values to the field's type on write: what is stored, what is refused with
 // which error, and that a refused write loses nothing that was pending.
 
-#include "support/register_fixture.h"
 #include "store/transaction.h"
+#include "support/register_fixture.h"
 
 using store::RecordsetType;
 

@@ -111,8 +111,8 @@ TEST_F(Cursor, RequerySeesOtherUsersRowsAndStandsOnTheFirst) {
 TEST_F(Cursor, RowDeletedByAnotherUserReadsAsDeletedNotAsStaleData) {
     const int ptr = add({1, "one"});
     auto rs = db.openRecordset(QStringLiteral("SELECT * FROM Documents"));
-    store::Database::open(location()).execute(
-        QStringLiteral("DELETE FROM Documents WHERE RecordPtr = %1").arg(ptr));
+    store::Database::open(location())
+        .execute(QStringLiteral("DELETE FROM Documents WHERE RecordPtr = %1").arg(ptr));
     EXPECT_EQ(errorOf([&] { rs->field("Description"); }), store::err::RecordDeleted);
     EXPECT_TRUE(store::isNull(rs->valueAt(0, "Description")));
 }

@@ -12,6 +12,8 @@ class Locking : public RegisterTest {
 protected:
     void SetUp() override {
         RegisterTest::SetUp();
+        if (IsSkipped())
+            return;
         ptr = add({1, "shared"});
         add({2, "other"});
         other = store::Database::open(location());
@@ -87,6 +89,18 @@ TEST_F(Locking, RowHeldByAnotherProcessIsRefusedUntilThatProcessIsKilled) {
     EXPECT_EQ(errorOf([&] { mine->edit(); }), store::err::RecordLocked);
     peer.kill();
     EXPECT_TRUE(eventually([&] { return errorOf([&] { mine->edit(); }) == 0; }));
+}
+
+TEST_F(Locking, TwoUsersFilingOneIdAtOnceStoreItOnce) {
+    // Each tests for the ID and files it in one step; the second waits for
+    // the first and then finds the ID taken.
+    Peer first({QStringLiteral("file-once"), location(), QStringLiteral("77")});
+    Peer second({QStringLiteral("file-once"), location(), QStringLiteral("77")});
+    QStringList said{QString::fromStdString(first.readLine()),
+                     QString::fromStdString(second.readLine())};
+    said.sort();
+    EXPECT_EQ(said, (QStringList{"DUPLICATE", "STORED"}));
+    EXPECT_EQ(query(QStringLiteral("SELECT * FROM Documents WHERE ID = 77")).size(), 1);
 }
 
 TEST_F(Locking, ConcurrentWritersLoseNoRowAndLeaveASoundFile) {

@@ -2,9 +2,9 @@
 // each kind of file that cannot be opened, refused with its own number and
 // a text naming the file, without creating or changing anything.
 
-#include "support/register_fixture.h"
 #include "store/data_control.h"
 #include "store/engine_error.h"
+#include "support/register_fixture.h"
 
 #include <QDir>
 #include <QFile>

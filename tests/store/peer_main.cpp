@@ -15,6 +15,14 @@
 //                                        edit is cancelled) or an error
 //   add <databaseFile> <firstId> <count> files documents with the IDs
 //                                        firstId.. one commit each, "ADDED"
+//   make <register>                      opens the register, making it first
+//                                        when it is missing (no template:
+//                                        servers only), "OPEN"
+//   file-once <register> <id>            the editor's Update: in one write
+//                                        transaction, tests that no document
+//                                        has the ID, waits 200 ms, files one:
+//                                        "STORED" or "DUPLICATE"
+// <databaseFile> and <register> may be a server URI.
 // An EngineError prints "ERROR <number> <text>" and exits 1; a malformed
 // command line prints its usage on stderr and exits 2. A command that holds
 // something until released calls waitForRelease(), so a test that is killed
@@ -23,17 +31,21 @@
 #include "store/database.h"
 #include "store/engine_error.h"
 #include "store/recordset.h"
+#include "store/register.h"
 #include "store/sqlite/row_lock.h"
+#include "store/transaction.h"
 
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <cstdint>
 #include <iostream>
 #include <limits>
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -132,6 +144,34 @@ int runAdd(const QStringList& operands) {
     return 0;
 }
 
+int runMake(const QStringList& operands) {
+    store::openRegister(operands[0], {});
+    report(QStringLiteral("OPEN"));
+    return 0;
+}
+
+int runFileOnce(const QStringList& operands) {
+    const auto db = store::Database::open(operands[0]);
+    const int id =
+        static_cast<int>(integerOperand(operands[1], 0, std::numeric_limits<int>::max()));
+    store::Transaction t(db);
+    const auto same = db.openRecordset(QStringLiteral("SELECT * FROM Documents WHERE ID = ?"),
+                                       store::RecordsetType::Snapshot, {id});
+    if (!same->eof()) {
+        report(QStringLiteral("DUPLICATE"));
+        return 0;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto rs = db.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Table);
+    rs->addNew();
+    rs->setField(QStringLiteral("ID"), id);
+    rs->setField(QStringLiteral("Description"), QStringLiteral("filed once"));
+    rs->update();
+    t.commit();
+    report(QStringLiteral("STORED"));
+    return 0;
+}
+
 /// One command of the protocol. Adding a command is one more row in
 /// `commands`.
 struct Command {
@@ -146,6 +186,8 @@ constexpr Command commands[] = {
     {"held", "<databaseFile> <table> <rowId>", 3, runHeld},
     {"edit", "<databaseFile> <recordPtr>", 2, runEdit},
     {"add", "<databaseFile> <firstId> <count>", 3, runAdd},
+    {"make", "<register>", 1, runMake},
+    {"file-once", "<register> <id>", 2, runFileOnce},
 };
 
 int usage() {

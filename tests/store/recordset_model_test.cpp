@@ -1,8 +1,8 @@
 // The grid model over a recordset: rows read on demand, dates shown
 // month first, and the model following resets and moves of the recordset.
 
-#include "support/register_fixture.h"
 #include "store/recordset_model.h"
+#include "support/register_fixture.h"
 
 #include <QSignalSpy>
 

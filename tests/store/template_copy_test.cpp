@@ -3,8 +3,8 @@
 // in an empty folder end with one register all of them open, and the
 // temporary files of killed starts are cleared.
 
-#include "support/register_fixture.h"
 #include "store/sqlite/template_copy.h"
+#include "support/register_fixture.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,9 +5,9 @@
 // typing on over it, the person field, Backspace, Delete and the caret in
 // the middle are tried on the real editor in editor/frm_change_fields_test.
 
-#include "support/register_fixture.h"
 #include "store/transaction.h"
 #include "store/type_ahead.h"
+#include "support/register_fixture.h"
 
 #include <QChar>
 #include <random>

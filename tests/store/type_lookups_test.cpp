@@ -2,10 +2,10 @@
 // (including names with quotes and types added after a lookup), and the
 // filling of a type list with its position table, beyond 500 types too.
 
-#include "store/transaction.h"
-#include "support/register_fixture.h"
 #include "store/program_state.h"
+#include "store/transaction.h"
 #include "store/type_lookups.h"
+#include "support/register_fixture.h"
 
 using store::fnIsBlank;
 

@@ -5,10 +5,10 @@
 // program never leave a half-converted file.
 
 #include "peer.h"
-#include "support/register_fixture.h"
 #include "store/schema.h"
 #include "store/sqlite/sqlite_functions.h"
 #include "store/sqlite/sqlite_schema.h"
+#include "support/register_fixture.h"
 
 #include <QProcess>
 #include <QRegularExpression>

@@ -8,22 +8,13 @@
 #include "store/database.h"
 #include "store/engine_error.h"
 #include "store/recordset.h"
+#include "support/error_of.h"
 #include "support/qt_printers.h"
 #include "support/register_place.h"
 
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
-
-/// Runs `f`; the number of the EngineError it raised, 0 if it raised none.
-inline int errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const store::EngineError& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 struct Doc {
     int id;

@@ -75,15 +75,17 @@ RegisterPlace::RegisterPlace() {
 
 RegisterPlace::~RegisterPlace() {
     if (!database_.isEmpty())
-        run(maintenanceUri(), QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(database_));
+        run(maintenanceUri(),
+            QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(database_));
 }
 
 QString RegisterPlace::serverSql(const QString& sql, const QString& database) const {
     return run(uriOf(database.isEmpty() ? database_ : database), sql);
 }
 
-QString RegisterPlace::uriAs(const QString& user, const QString& password) const {
-    return uriOf(database_, user, password);
+QString RegisterPlace::uriAs(const QString& user, const QString& password,
+                             const QString& database) const {
+    return uriOf(database.isEmpty() ? database_ : database, user, password);
 }
 
 } // namespace testsupport

@@ -36,13 +36,17 @@ public:
     /// A temporary folder that lives as long as the place.
     QString folder() const { return dir_.path(); }
     bool onServer() const { return !database_.isEmpty(); }
+    /// The server database's name; empty for a file.
+    const QString& database() const { return database_; }
 
     /// Runs SQL on the test server as its superuser, in the place's own
     /// database (empty `database`) or another; the error text, empty on
     /// success.
     QString serverSql(const QString& sql, const QString& database = {}) const;
-    /// The place's URI for another user of the server.
-    QString uriAs(const QString& user, const QString& password = {}) const;
+    /// The place's URI for another user of the server, or for another
+    /// database (empty `database`: the place's own).
+    QString uriAs(const QString& user, const QString& password = {},
+                  const QString& database = {}) const;
 
 private:
     QTemporaryDir dir_;

@@ -24,6 +24,8 @@ class TypesTest : public RegisterTest {
 protected:
     void SetUp() override {
         RegisterTest::SetUp();
+        if (IsSkipped())
+            return;
         store::program::reset();
         store::program::dbMain = db;
     }
