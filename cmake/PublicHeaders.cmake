@@ -3,7 +3,8 @@
 # are linked into a folder of the target's own in the build tree, which is
 # the target's public include path; every other header of the folder stays
 # private, so that including one from another folder fails to build and the
-# build itself keeps the layers apart.
+# build itself keeps the layers apart. A header-only (INTERFACE) target gets
+# the folder as its interface include path instead.
 function(tolvane_public_headers target)
   cmake_parse_arguments(P "" "" "HEADERS" ${ARGN})
   file(RELATIVE_PATH folder ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
@@ -13,5 +14,10 @@ function(tolvane_public_headers target)
   foreach(header ${P_HEADERS})
     file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR}/${header} ${root}/${folder}/${header} SYMBOLIC)
   endforeach()
-  target_include_directories(${target} PUBLIC $<BUILD_INTERFACE:${root}>)
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    target_include_directories(${target} INTERFACE $<BUILD_INTERFACE:${root}>)
+  else()
+    target_include_directories(${target} PUBLIC $<BUILD_INTERFACE:${root}>)
+  endif()
 endfunction()

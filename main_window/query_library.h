@@ -8,7 +8,7 @@
 // Creation loads libBrellox.so once (milliseconds); each question after
 // that is one call through the interface.
 
-#include "brellox.h"
+#include "access_lib/brellox.h"
 
 #include <QString>
 

@@ -3,8 +3,8 @@
 // blank-test component registered, and a clsAccess made by class identity,
 // for each test. Helpers open recordsets and read their IDs.
 
-#include "blank_test/blank_test.h"
-#include "brellox.h"
+#include "access_lib/blank_test/blank_test.h"
+#include "access_lib/brellox.h"
 #include "platform/com/library_loader.h"
 #include "platform/com/server_exports.h"
 #include "platform/private_registry.h"
