@@ -45,9 +45,18 @@ TEST_F(ServerRegister, RacingFirstStartsMakeOneRegister) {
 }
 
 TEST_F(ServerRegister, EachFailureNamesTheServerAndTheCause) {
-    ASSERT_EQ(place.serverSql(QStringLiteral("CREATE ROLE clerk_%1 LOGIN").arg(place.database())),
-              QString());
+    // A user who may log in but not make tables, and one who must give a
+    // password (the test server asks members of password_users for one).
     const QString clerk = QStringLiteral("clerk_") + place.database();
+    const QString typist = QStringLiteral("typist_") + place.database();
+    ASSERT_EQ(
+        place.serverSql(
+            QStringLiteral("CREATE ROLE %1 LOGIN; DO $$ BEGIN CREATE ROLE "
+                           "password_users; EXCEPTION WHEN duplicate_object OR unique_violation "
+                           "THEN NULL; END $$; CREATE ROLE %2 LOGIN PASSWORD "
+                           "'right' IN ROLE password_users")
+                .arg(clerk, typist)),
+        QString());
     QString down = place.location();
     down.replace(QRegularExpression(QStringLiteral("host=[^&]*")),
                  QStringLiteral("host=/nonexistent/socket/dir"));
@@ -65,6 +74,9 @@ TEST_F(ServerRegister, EachFailureNamesTheServerAndTheCause) {
          place.uriAs(QStringLiteral("nobody_at_all")),
          {"knows no user 'nobody_at_all'"}},
         {"no right to make tables", place.uriAs(clerk), {place.database(), "may not make one"}},
+        {"wrong password",
+         place.uriAs(typist, QStringLiteral("wrong")),
+         {"refused the user '" + typist + "' (wrong password)"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -73,7 +85,7 @@ TEST_F(ServerRegister, EachFailureNamesTheServerAndTheCause) {
             EXPECT_TRUE(text.contains(part)) << text.toStdString();
         EXPECT_FALSE(text.contains(QStringLiteral("password="))) << "no password is shown";
     }
-    place.serverSql(QStringLiteral("DROP ROLE ") + clerk);
+    place.serverSql(QStringLiteral("DROP ROLE %1; DROP ROLE %2").arg(clerk, typist));
 }
 
 TEST_F(ServerRegister, DatabasesHoldingSomethingElseAreRefusedUntouched) {
