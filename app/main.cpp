@@ -1,4 +1,5 @@
-// tolvane [FOLDER | URI]: the Arkelby program. Creates the application (its
+// tolvane [FOLDER | URI]: the Arkelby program (and, with an option, the
+// command-line jobs of register_commands.h). Creates the application (its
 // name, "tolvane", captions the message boxes), runs the main window's
 // start-up on the register Veld.MDB in FOLDER (made if missing) or else the
 // current folder, or on the server register at a PostgreSQL URI, and shows
@@ -10,6 +11,7 @@
 #include "legacy/first_start.h"
 #include "legacy/legacy_error.h"
 #include "main_window/frm_main.h"
+#include "register_commands.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,10 +23,15 @@ namespace {
 
 const char* const Usage =
     "Usage: tolvane [FOLDER | URI]\n"
+    "       tolvane --copy-register SOURCE TARGET\n"
     "Starts Arkelby on the register Veld.MDB in FOLDER (made if missing),\n"
     "or in the current folder, or on a server register at URI, a PostgreSQL\n"
     "connection URI such as postgresql://clerk@db1/office (also postgres://).\n"
-    "A first start on an empty server database makes the register there.\n";
+    "A first start on an empty server database makes the register there.\n"
+    "\n"
+    "--copy-register copies every document and type of the register SOURCE\n"
+    "into the empty register TARGET (made if missing), each a FOLDER or a URI,\n"
+    "keeping their numbers; all or nothing, checked before it is stored.\n";
 
 // Makes `folder` the current folder, creating it if needed; false (after
 // telling the user) when it cannot be used.
@@ -41,10 +48,19 @@ bool enterFolder(const QString& folder) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // --help before the application, which needs a display.
+    // --help and the jobs without a window before the application, which
+    // needs a display.
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
         std::fputs(Usage, stdout);
         return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "--copy-register") == 0) {
+        QCoreApplication app(argc, argv);
+        if (argc != 4) {
+            std::fputs(Usage, stderr);
+            return 2;
+        }
+        return copyRegisterCommand(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     }
     QApplication app(argc, argv); // takes Qt's own options out of argv
     if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {

@@ -32,8 +32,10 @@ QString unfilteredStatement(const QString& orderBy) {
     return fnListStatement(unfiltered);
 }
 
-QString findTemplate(const QStringList& folders) {
-    for (const QString& folder : folders) {
+} // namespace
+
+QString StartupOptions::templateFile() const {
+    for (const QString& folder : templateFolders) {
         const QFileInfo candidate(
             QDir(folder).filePath(QLatin1String(store::schema::TemplateFile)));
         if (candidate.isFile())
@@ -41,6 +43,8 @@ QString findTemplate(const QStringList& folders) {
     }
     return {};
 }
+
+namespace {
 
 store::RecordsetPtr openDocumentsBy(const QString& index, const QString& registerFile) {
     try {
@@ -101,7 +105,7 @@ void frmMain::startUp(const StartupOptions& options) {
     store::clearStartLeftovers(registerFile);
     store::RegisterSetup setup;
     if (store::registerFileMissing(registerFile)) {
-        setup.templateFile = findTemplate(options.templateFolders);
+        setup.templateFile = options.templateFile();
         if (setup.templateFile.isEmpty())
             throw StartupError(
                 QStringLiteral("The register '%1' does not exist, and the empty register '%2' "

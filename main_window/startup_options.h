@@ -37,6 +37,9 @@ public:
     /// The current folder, then the build tree's or the installation's
     /// copy of the template next to the running program.
     static StartupOptions forProgram();
+
+    /// The first VeldDef.MDB in templateFolders; empty when there is none.
+    QString templateFile() const;
 };
 
 /// A start-up failure; text() names the file and the cause, for the user.

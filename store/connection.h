@@ -91,6 +91,19 @@ public:
     /// The counter value the register gave the row of the last INSERT.
     virtual qint64 lastInsertKey() const = 0;
 
+    /// A table's counter: the highest number it has handed out (0 for
+    /// none), which may lie above the highest one still in the table.
+    virtual qint64 counterValue(const QString& table) = 0;
+    /// Moves a table's counter on to at least `value`, never back, so that
+    /// rows filed later are numbered after it (after rows copied in with
+    /// their own numbers).
+    virtual void raiseCounter(const QString& table, qint64 value) = 0;
+
+    /// A read-only transaction that sees the whole register as it stood
+    /// when it began, whatever others store meanwhile; ended by rollback().
+    /// (On a register file, writers wait until it ends.)
+    virtual void beginSnapshot() = 0;
+
     /// True when text columns sort by SQLite's NOCASE order (the case of A
     /// to Z ignored, code points otherwise), so that the texts beginning
     /// with a given text form index ranges type-ahead can name; false for

@@ -19,9 +19,11 @@ void clearStartLeftovers(const QString& location) {
         clearStaleTemplateCopies(location);
 }
 
-Database openRegister(const QString& location, const RegisterSetup& setup) {
+Database openRegister(const QString& location, const RegisterSetup& setup, bool* made) {
+    if (made)
+        *made = false;
     if (isServerLocation(location))
-        return Database::onConnection(openOrMakeServerRegister(location, setup.fill, nullptr));
+        return Database::onConnection(openOrMakeServerRegister(location, setup.fill, made));
     if (registerFileMissing(location)) {
         if (setup.templateFile.isEmpty())
             throw EngineError(err::FileNotFound,
@@ -31,7 +33,8 @@ Database openRegister(const QString& location, const RegisterSetup& setup) {
         std::function<void(const QString&)> fill;
         if (setup.fill)
             fill = [&setup](const QString& newFile) { setup.fill(Database::open(newFile)); };
-        copyTemplateOnce(setup.templateFile, location, fill);
+        if (copyTemplateOnce(setup.templateFile, location, fill) == TemplateCopy::Created && made)
+            *made = true;
     }
     return Database::open(location);
 }

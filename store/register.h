@@ -28,8 +28,9 @@ struct RegisterSetup {
 /// Opens the register at `location` (a file name or a server URI), making
 /// it first when the file is missing or the server database holds no
 /// tables. Raises EngineError naming the register and the cause; a missing
-/// template raises err::FileNotFound.
-Database openRegister(const QString& location, const RegisterSetup& setup);
+/// template raises err::FileNotFound. `made`, when given, tells whether
+/// this call made the register.
+Database openRegister(const QString& location, const RegisterSetup& setup, bool* made = nullptr);
 
 /// True when the register at `location` would have to be made: the file
 /// does not exist. (A server database is looked at only when opened.)

@@ -25,6 +25,8 @@ public:
     virtual void unlock(int table, std::int64_t rowId) = 0;
     /// True when another user holds the row (a probe that leaves no lock).
     virtual bool heldByOther(int table, std::int64_t rowId) = 0;
+    /// True when another user holds any row of the register.
+    virtual bool anyHeldByOther() = 0;
 };
 
 } // namespace store

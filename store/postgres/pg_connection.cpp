@@ -292,6 +292,31 @@ bool PgConnection::inTransaction() const {
            (PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE);
 }
 
+qint64 PgConnection::counterValue(const QString& table) {
+    // The identity column's sequence; is_called tells whether last_value
+    // was handed out or is the next to hand out.
+    pg_result* r = runWith("SELECT CASE WHEN s.last_value IS NULL THEN 0 ELSE s.last_value END "
+                           "FROM pg_sequences s WHERE (s.schemaname || '.' || s.sequencename)::"
+                           "regclass = pg_get_serial_sequence(lower($1), $2)::regclass",
+                           {table.toUtf8(), keyColumn(table).remove(QLatin1Char('"')).toLower().toUtf8()});
+    const qint64 value = PQntuples(r) ? QByteArray(PQgetvalue(r, 0, 0)).toLongLong() : 0;
+    PQclear(r);
+    return value;
+}
+
+void PgConnection::raiseCounter(const QString& table, qint64 value) {
+    if (value <= counterValue(table))
+        return;
+    PQclear(runWith("SELECT setval(pg_get_serial_sequence(lower($1), $2), $3, true)",
+                    {table.toUtf8(), keyColumn(table).remove(QLatin1Char('"')).toLower().toUtf8(),
+                     QByteArray::number(value)}));
+}
+
+void PgConnection::beginSnapshot() {
+    PQclear(run(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY"), true));
+    working_ = true;
+}
+
 QString PgConnection::integrityCheck() {
     // The server keeps its own files whole; what is checked here is that
     // the register answers and its two tables are readable.

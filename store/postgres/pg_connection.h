@@ -89,6 +89,9 @@ public:
     void rollback() noexcept override;
     bool inTransaction() const override;
     qint64 lastInsertKey() const override { return lastKey_; }
+    qint64 counterValue(const QString& table) override;
+    void raiseCounter(const QString& table, qint64 value) override;
+    void beginSnapshot() override;
     bool sortsTextByCodePoint() const override { return false; }
     RowReservations& reservations() override { return reservations_; }
     QString integrityCheck() override;

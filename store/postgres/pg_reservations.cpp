@@ -51,6 +51,18 @@ bool PgReservations::heldByOther(int table, std::int64_t rowId) {
                table, rowId);
 }
 
+bool PgReservations::anyHeldByOther() {
+    c_.ensureOpen();
+    pg_result* r = c_.runWith(
+        "SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND objsubid = 2 AND "
+        "classid BETWEEN 1 AND 255 AND pid <> pg_backend_pid() AND database = (SELECT oid "
+        "FROM pg_database WHERE datname = current_database())",
+        {});
+    const bool any = QByteArray(PQgetvalue(r, 0, 0)).toLongLong() > 0;
+    PQclear(r);
+    return any;
+}
+
 void PgReservations::retake() {
     for (auto it = held_.begin(); it != held_.end();) {
         if (ask("SELECT pg_try_advisory_lock($1::int4, $2::int4)", it->first, it->second))

@@ -28,6 +28,7 @@ public:
     bool tryLock(int table, std::int64_t rowId) override;
     void unlock(int table, std::int64_t rowId) override;
     bool heldByOther(int table, std::int64_t rowId) override;
+    bool anyHeldByOther() override;
 
     /// Takes every held row again on a new session; rows someone else took
     /// meanwhile are dropped from the set.

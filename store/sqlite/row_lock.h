@@ -34,6 +34,7 @@ public:
 
     /// True when another user holds the row (a probe that leaves no lock).
     bool heldByOther(int table, std::int64_t rowId) override;
+    bool anyHeldByOther() override;
 
 private:
     int fd_ = -1;

@@ -158,6 +158,42 @@ qint64 SqliteConnection::lastInsertKey() const {
     return sqlite3_last_insert_rowid(db_);
 }
 
+qint64 SqliteConnection::counterValue(const QString& table) {
+    // AUTOINCREMENT keeps each table's highest number in sqlite_sequence.
+    SqliteStatement st(*this, QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?1 "
+                                             "COLLATE NOCASE"));
+    st.bind(1, table);
+    const qint64 seq = st.step() ? st.columnInt(0) : 0;
+    st.reset();
+    return seq;
+}
+
+void SqliteConnection::raiseCounter(const QString& table, qint64 value) {
+    if (value <= counterValue(table))
+        return;
+    // Rows copied in with their numbers have entered a row for the table
+    // already; an empty table may have none yet.
+    SqliteStatement update(*this, QStringLiteral("UPDATE sqlite_sequence SET seq = ?1 WHERE name = "
+                                                 "?2 COLLATE NOCASE"));
+    update.bind(1, QVariant(value));
+    update.bind(2, table);
+    update.step();
+    if (sqlite3_changes(db_) == 0) {
+        SqliteStatement insert(*this,
+                               QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?1, ?2)"));
+        insert.bind(1, table);
+        insert.bind(2, QVariant(value));
+        insert.step();
+    }
+}
+
+void SqliteConnection::beginSnapshot() {
+    // A deferred transaction takes the file's shared lock at its first
+    // read and keeps it to the end: what it reads is one moment's register.
+    exec(QStringLiteral("BEGIN"));
+    exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+}
+
 QString SqliteConnection::keyColumn(const QString& table) {
     for (const FieldInfo& f : tableFields(table))
         if (f.kind == schema::FieldKind::Counter)

@@ -64,6 +64,9 @@ public:
     void rollback() noexcept override;
     bool inTransaction() const override;
     qint64 lastInsertKey() const override;
+    qint64 counterValue(const QString& table) override;
+    void raiseCounter(const QString& table, qint64 value) override;
+    void beginSnapshot() override;
     bool sortsTextByCodePoint() const override { return true; }
     RowReservations& reservations() override;
     QString integrityCheck() override;

@@ -1,0 +1,54 @@
+// The command-line jobs (see register_commands.h).
+
+#include "register_commands.h"
+
+#include "main_window/startup_options.h"
+#include "store/register_copy.h"
+#include "store/schema.h"
+
+#include <QDir>
+#include <QLocale>
+#include <cstdio>
+
+namespace {
+
+void print(FILE* to, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), to);
+    std::fputc('\n', to);
+}
+
+QString count(qint64 n) {
+    return QLocale::c().toString(n);
+}
+
+} // namespace
+
+QString registerAt(const QString& operand) {
+    if (store::isServerLocation(operand))
+        return operand;
+    return QDir(operand).absoluteFilePath(QLatin1String(store::schema::DatabaseFile));
+}
+
+int copyRegisterCommand(const QString& source, const QString& target) {
+    const QString from = registerAt(source);
+    const QString to = registerAt(target);
+    try {
+        if (!store::isServerLocation(target) && !QDir().mkpath(target))
+            throw store::EngineError(store::err::IoError,
+                                     QStringLiteral("The folder '%1' cannot be made.").arg(target));
+        const store::Database db = store::Database::open(from);
+        const store::CopyOutcome out =
+            store::copyRegister(db, to, StartupOptions::forProgram().templateFile());
+        print(stdout,
+              QStringLiteral("Copied %1 documents and %2 types from %3 to %4%5.\n"
+                             "Checked before storing: every field's count and sum agree.\n"
+                             "New documents there are numbered from %6, new types from %7.")
+                  .arg(count(out.documents), count(out.types), db.location(), to,
+                       out.madeTarget ? QStringLiteral(" (a new register)") : QString(),
+                       count(out.documentCounter + 1), count(out.typeCounter + 1)));
+        return 0;
+    } catch (const store::EngineError& e) {
+        print(stderr, QStringLiteral("tolvane: the register was not copied: %1").arg(e.text()));
+        return 1;
+    }
+}

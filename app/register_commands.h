@@ -1,0 +1,16 @@
+#pragma once
+// The jobs tolvane does from the command line, without a window, for
+// administrators and scripts: each takes its operands as given on the
+// command line, prints what it did on standard output or why it failed on
+// standard error, and returns the program's exit status (0 done, 1 failed).
+// A register operand is a folder (the register Veld.MDB in it) or a server
+// URI ("postgresql://...").
+
+#include <QString>
+
+/// The register an operand names: a server URI as it is, else the file
+/// Veld.MDB in the folder.
+QString registerAt(const QString& operand);
+
+/// tolvane --copy-register SOURCE TARGET
+int copyRegisterCommand(const QString& source, const QString& target);
