@@ -60,7 +60,8 @@ int main(int argc, char** argv) {
             std::fputs(Usage, stderr);
             return 2;
         }
-        return copyRegisterCommand(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+        return copyRegisterCommand(QString::fromLocal8Bit(argv[2]),
+                                   QString::fromLocal8Bit(argv[3]));
     }
     QApplication app(argc, argv); // takes Qt's own options out of argv
     if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {

@@ -9,10 +9,13 @@
 // through the data control alone: the part of a keystroke the window does
 // not control. Reported: mean per keystroke, and the median and 95th
 // percentile as counters (ms).
+// KeystrokeOnServer is the same over a server register of 10^5 documents
+// (TOLVANE_BENCH_PG names the server, see bench_server.h).
 // Runs headless (QT_QPA_PLATFORM=offscreen unless set).
 // Run: build/bench/list_filter_bench [--benchmark_filter=...]
 
 #include "bench_register.h"
+#include "bench_server.h"
 #include "main_window/frm_main.h"
 #include "platform/grid/record_grid.h"
 #include "store/data_control.h"
@@ -33,13 +36,17 @@
 
 namespace {
 
-void KeystrokeInDescFilter(benchmark::State& state) {
+/// Types and deletes "contract" in the Desc filter of a window started on
+/// the register file of `rows` documents, or on the server register at
+/// `server`.
+void keystrokes(benchmark::State& state, int rows, const QString& server) {
     QTemporaryDir dir;
-    QFile::link(benchRegister(static_cast<int>(state.range(0))),
-                dir.filePath(QStringLiteral("Veld.MDB")));
+    if (server.isEmpty())
+        QFile::link(benchRegister(rows), dir.filePath(QStringLiteral("Veld.MDB")));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
     StartupOptions options;
     options.dataFolder = dir.path();
+    options.server = server;
     store::program::reset();
     auto w = std::make_unique<frmMain>();
     w->startUp(options);
@@ -85,6 +92,19 @@ void KeystrokeInDescFilter(benchmark::State& state) {
     store::program::reset();
 }
 
+void KeystrokeInDescFilter(benchmark::State& state) {
+    keystrokes(state, static_cast<int>(state.range(0)), {});
+}
+
+void KeystrokeOnServer(benchmark::State& state) {
+    const QString server = benchServerRegister(static_cast<int>(state.range(0)));
+    if (server.isEmpty()) {
+        state.SkipWithError("no server: set TOLVANE_BENCH_PG");
+        return;
+    }
+    keystrokes(state, static_cast<int>(state.range(0)), server);
+}
+
 // The floor under a keystroke: the same statements run through the data
 // control alone (query and key list), no window.
 void QueryOnly(benchmark::State& state) {
@@ -116,3 +136,4 @@ BENCHMARK(QueryOnly)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(160
 BENCHMARK(QueryOnly)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(32);
 BENCHMARK(KeystrokeInDescFilter)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(160);
 BENCHMARK(KeystrokeInDescFilter)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(48);
+BENCHMARK(KeystrokeOnServer)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(160);

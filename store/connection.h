@@ -28,6 +28,7 @@
 #include "schema.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <map>
 #include <memory>
@@ -98,6 +99,15 @@ public:
     /// rows filed later are numbered after it (after rows copied in with
     /// their own numbers).
     virtual void raiseCounter(const QString& table, qint64 value) = 0;
+
+    /// Drops a table's indexes but its key, inside the open transaction,
+    /// and returns what makes them again; for loading many rows at once,
+    /// after which one build of each index is far cheaper than keeping
+    /// them up row by row.
+    virtual QStringList dropIndexes(const QString& table) = 0;
+    /// Makes a table's indexes again from what dropIndexes() returned, and
+    /// lets the engine learn the table's new contents for its plans.
+    virtual void makeIndexes(const QString& table, const QStringList& statements) = 0;
 
     /// A read-only transaction that sees the whole register as it stood
     /// when it began, whatever others store meanwhile; ended by rollback().

@@ -19,45 +19,6 @@ namespace {
 constexpr int PageRows = 500;  ///< rows read by one statement
 constexpr int BatchRows = 100; ///< rows written by one statement
 
-/// The count of a column's non-Null values and a sum over them: numbers as
-/// they are, texts and dates through a 64-bit hash of their stored text.
-struct ColumnSum {
-    qint64 count = 0;
-    quint64 sum = 0;
-    bool operator==(const ColumnSum&) const = default;
-};
-
-quint64 hashOf(const QString& text) {
-    quint64 h = 1469598103934665603ull; // FNV-1a
-    for (const char byte : text.toUtf8()) {
-        h ^= static_cast<unsigned char>(byte);
-        h *= 1099511628211ull;
-    }
-    return h;
-}
-
-void accumulate(ColumnSum& s, const FieldInfo& f, const QVariant& v) {
-    if (isNull(v))
-        return;
-    ++s.count;
-    using K = schema::FieldKind;
-    switch (f.kind) {
-    case K::Counter:
-    case K::Long:
-    case K::Integer:
-        s.sum += static_cast<quint64>(v.toLongLong());
-        break;
-    case K::Date:
-        s.sum += hashOf(v.typeId() == QMetaType::QDateTime ? dialect::storedDate(v.toDateTime())
-                                                           : v.toString());
-        break;
-    case K::Text:
-    case K::Memo:
-        s.sum += hashOf(v.toString());
-        break;
-    }
-}
-
 /// One table to copy: the fields both registers have, the source's key.
 struct TablePlan {
     QString table;
@@ -103,9 +64,10 @@ QString columnList(const TablePlan& plan) {
 void eachRow(Connection& c, const TablePlan& plan,
              const std::function<void(const std::vector<QVariant>&)>& row) {
     const QString key = quoteIdentifier(plan.fields[static_cast<size_t>(plan.keyIndex)].name);
-    const auto page = c.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 > ?1 ORDER BY %3 LIMIT %4")
-                                    .arg(columnList(plan), quoteIdentifier(plan.table), key)
-                                    .arg(PageRows));
+    const auto page =
+        c.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 > ?1 ORDER BY %3 LIMIT %4")
+                      .arg(columnList(plan), quoteIdentifier(plan.table), key)
+                      .arg(PageRows));
     qint64 last = std::numeric_limits<qint32>::min(); // below every counter value
     for (;;) {
         page->bind(1, QVariant(last));
@@ -124,13 +86,64 @@ void eachRow(Connection& c, const TablePlan& plan,
     }
 }
 
-std::vector<ColumnSum> sumsOf(Connection& c, const TablePlan& plan) {
-    std::vector<ColumnSum> sums(plan.fields.size());
-    eachRow(c, plan, [&](const std::vector<QVariant>& values) {
-        for (size_t i = 0; i < values.size(); ++i)
-            accumulate(sums[i], plan.fields[i], values[i]);
-    });
-    return sums;
+/// What the check compares, per field: the count of its values and a sum
+/// over them (numbers added up, texts by their length in characters,
+/// dates by their first and last), in one query each backend answers alike.
+std::vector<QVariant> measures(Connection& c, const TablePlan& plan) {
+    QStringList terms{QStringLiteral("count(*)")};
+    for (const FieldInfo& f : plan.fields) {
+        const QString name = quoteIdentifier(f.name);
+        terms << QStringLiteral("count(%1)").arg(name);
+        switch (f.kind) {
+        case schema::FieldKind::Text:
+        case schema::FieldKind::Memo:
+            terms << QStringLiteral("sum(length(%1))").arg(name);
+            break;
+        case schema::FieldKind::Date:
+            terms << QStringLiteral("min(%1)").arg(name) << QStringLiteral("max(%1)").arg(name);
+            break;
+        default:
+            terms << QStringLiteral("sum(%1)").arg(name);
+        }
+    }
+    const auto st =
+        c.prepare(QStringLiteral("SELECT %1 FROM %2")
+                      .arg(terms.join(QStringLiteral(", ")), quoteIdentifier(plan.table)));
+    st->step();
+    std::vector<QVariant> values;
+    int column = 0;
+    values.push_back(st->column(column++, schema::FieldKind::Long, false));
+    for (const FieldInfo& f : plan.fields) {
+        values.push_back(st->column(column++, schema::FieldKind::Long, false));
+        const int parts = f.kind == schema::FieldKind::Date ? 2 : 1;
+        for (int k = 0; k < parts; ++k)
+            values.push_back(st->column(column++,
+                                        f.kind == schema::FieldKind::Date ? schema::FieldKind::Date
+                                                                          : schema::FieldKind::Long,
+                                        true));
+    }
+    st->reset();
+    return values;
+}
+
+/// The field a measure belongs to, for the message.
+QString fieldOfMeasure(const TablePlan& plan, size_t measure) {
+    size_t at = 1;
+    for (const FieldInfo& f : plan.fields) {
+        at += f.kind == schema::FieldKind::Date ? 3 : 2;
+        if (measure < at)
+            return f.name;
+    }
+    return QStringLiteral("(rows)");
+}
+
+/// Equal numbers whatever their width, equal dates, equal Nulls.
+bool sameMeasure(const QVariant& a, const QVariant& b) {
+    if (isNull(a) || isNull(b))
+        return isNull(a) && isNull(b);
+    if (a.typeId() == QMetaType::QDateTime || b.typeId() == QMetaType::QDateTime)
+        return a.toDateTime() == b.toDateTime();
+    return a.toLongLong() == b.toLongLong();
 }
 
 /// Writes rows in statements of up to BatchRows rows each.
@@ -148,9 +161,10 @@ public:
         if (pending_.empty())
             return;
         std::unique_ptr<Statement> partial;
-        Statement& st = static_cast<int>(pending_.size()) == BatchRows
-                            ? *full_
-                            : *(partial = to_.prepare(statement(static_cast<int>(pending_.size()))));
+        Statement& st =
+            static_cast<int>(pending_.size()) == BatchRows
+                ? *full_
+                : *(partial = to_.prepare(statement(static_cast<int>(pending_.size()))));
         int n = 0;
         for (const auto& row : pending_)
             for (const QVariant& v : row)
@@ -171,7 +185,8 @@ private:
             tuples << QLatin1Char('(') + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
         }
         return QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
-            .arg(quoteIdentifier(plan_.table), columnList(plan_), tuples.join(QStringLiteral(", ")));
+            .arg(quoteIdentifier(plan_.table), columnList(plan_),
+                 tuples.join(QStringLiteral(", ")));
     }
 
     Connection& to_;
@@ -181,7 +196,8 @@ private:
 };
 
 qint64 rowCount(Connection& c, const QString& table) {
-    const auto st = c.prepare(QStringLiteral("SELECT count(*) FROM %1").arg(quoteIdentifier(table)));
+    const auto st =
+        c.prepare(QStringLiteral("SELECT count(*) FROM %1").arg(quoteIdentifier(table)));
     st->step();
     const qint64 n = st->columnInt(0);
     st->reset();
@@ -213,26 +229,27 @@ void copyInto(const Database& source, const Database& target, CopyOutcome& out) 
     SnapshotGuard snapshot{from};
     std::vector<std::pair<QString, qint64>> counters;
     for (const TablePlan& plan : plans) {
-        std::vector<ColumnSum> seen(plan.fields.size());
         qint64 rows = 0;
         qint64 highest = 0;
+        // The empty table's indexes are built once, after the rows are in.
+        const QStringList indexes = to.dropIndexes(plan.table);
         BatchWriter writer(to, plan);
         eachRow(from, plan, [&](const std::vector<QVariant>& values) {
-            for (size_t i = 0; i < values.size(); ++i)
-                accumulate(seen[i], plan.fields[i], values[i]);
             writer.add(values);
             ++rows;
             highest = values[static_cast<size_t>(plan.keyIndex)].toLongLong();
         });
         writer.flush();
-        // The copy as the target holds it, against what was read.
-        const std::vector<ColumnSum> copied = sumsOf(to, plan);
-        for (size_t i = 0; i < seen.size(); ++i)
-            if (!(copied[i] == seen[i]))
+        to.makeIndexes(plan.table, indexes);
+        // The copy as the target holds it, against the source as read.
+        const std::vector<QVariant> read = measures(from, plan);
+        const std::vector<QVariant> copied = measures(to, plan);
+        for (size_t i = 0; i < read.size(); ++i)
+            if (!sameMeasure(read[i], copied[i]))
                 throw EngineError(err::IoError,
                                   QStringLiteral("The copy in '%1' does not match the source in "
                                                  "the field '%2' of '%3'; nothing was copied.")
-                                      .arg(to.location(), plan.fields[i].name, plan.table));
+                                      .arg(to.location(), fieldOfMeasure(plan, i), plan.table));
         const qint64 counter = std::max(from.counterValue(plan.table), highest);
         counters.emplace_back(plan.table, counter);
         if (plan.table.compare(QLatin1String("Documents"), Qt::CaseInsensitive) == 0) {

@@ -295,10 +295,11 @@ bool PgConnection::inTransaction() const {
 qint64 PgConnection::counterValue(const QString& table) {
     // The identity column's sequence; is_called tells whether last_value
     // was handed out or is the next to hand out.
-    pg_result* r = runWith("SELECT CASE WHEN s.last_value IS NULL THEN 0 ELSE s.last_value END "
-                           "FROM pg_sequences s WHERE (s.schemaname || '.' || s.sequencename)::"
-                           "regclass = pg_get_serial_sequence(lower($1), $2)::regclass",
-                           {table.toUtf8(), keyColumn(table).remove(QLatin1Char('"')).toLower().toUtf8()});
+    pg_result* r =
+        runWith("SELECT CASE WHEN s.last_value IS NULL THEN 0 ELSE s.last_value END "
+                "FROM pg_sequences s WHERE (s.schemaname || '.' || s.sequencename)::"
+                "regclass = pg_get_serial_sequence(lower($1), $2)::regclass",
+                {table.toUtf8(), keyColumn(table).remove(QLatin1Char('"')).toLower().toUtf8()});
     const qint64 value = PQntuples(r) ? QByteArray(PQgetvalue(r, 0, 0)).toLongLong() : 0;
     PQclear(r);
     return value;
@@ -310,6 +311,31 @@ void PgConnection::raiseCounter(const QString& table, qint64 value) {
     PQclear(runWith("SELECT setval(pg_get_serial_sequence(lower($1), $2), $3, true)",
                     {table.toUtf8(), keyColumn(table).remove(QLatin1Char('"')).toLower().toUtf8(),
                      QByteArray::number(value)}));
+}
+
+QStringList PgConnection::dropIndexes(const QString& table) {
+    pg_result* r = runWith("SELECT c.relname, pg_get_indexdef(i.indexrelid) FROM pg_index i JOIN "
+                           "pg_class c ON c.oid = i.indexrelid JOIN pg_class t ON t.oid = "
+                           "i.indrelid WHERE t.relname = lower($1) AND t.relnamespace = "
+                           "current_schema()::regnamespace AND NOT i.indisprimary",
+                           {table.toUtf8()});
+    QStringList names, remake;
+    for (int i = 0; i < PQntuples(r); ++i) {
+        names << QString::fromUtf8(PQgetvalue(r, i, 0));
+        remake << QString::fromUtf8(PQgetvalue(r, i, 1));
+    }
+    PQclear(r);
+    for (const QString& name : names)
+        PQclear(run(QStringLiteral("DROP INDEX %1").arg(quoteIdentifier(name)), true));
+    return remake;
+}
+
+void PgConnection::makeIndexes(const QString& table, const QStringList& statements) {
+    for (const QString& sql : statements)
+        PQclear(run(sql, true));
+    // A table filled in this transaction has no statistics yet; without
+    // them the planner reads it whole for every page of a key range.
+    PQclear(run(QStringLiteral("ANALYZE %1").arg(quoteIdentifier(table.toLower())), true));
 }
 
 void PgConnection::beginSnapshot() {

@@ -92,6 +92,8 @@ public:
     qint64 counterValue(const QString& table) override;
     void raiseCounter(const QString& table, qint64 value) override;
     void beginSnapshot() override;
+    QStringList dropIndexes(const QString& table) override;
+    void makeIndexes(const QString& table, const QStringList& statements) override;
     bool sortsTextByCodePoint() const override { return false; }
     RowReservations& reservations() override { return reservations_; }
     QString integrityCheck() override;

@@ -68,7 +68,7 @@ QString trigramStatements() {
         for (const schema::Field& f : t.fields)
             if ((f.kind == K::Text || f.kind == K::Memo) && f.width == 0)
                 sql << QStringLiteral("CREATE INDEX %1_%2_words ON %1 USING gin ((%2 COLLATE "
-                                      "\"C.utf8\") gin_trgm_ops)")
+                                      "\"C\") gin_trgm_ops)")
                            .arg(lower(t.name), lower(f.name));
     return sql.join(QStringLiteral(";\n"));
 }

@@ -6,8 +6,9 @@
 // ASCII) the way the register file's NOCASE does for A to Z; each named
 // index also holds RecordPtr, the order of rows with equal keys, and puts
 // Null first, as SQLite does. Trigram indexes (pg_trgm) let the list
-// filters find "*text*" without reading every row; where the server lacks
-// pg_trgm the register works without them, only slower.
+// filters find "*text*" of ASCII letters without reading every row (see
+// pg_sql.h); where the server lacks pg_trgm the register works without
+// them, only slower.
 //
 // The shape check tells a register from an empty database and from a
 // database that holds something else.

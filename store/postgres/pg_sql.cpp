@@ -42,6 +42,14 @@ bool isSchemaField(const QString& word) {
     return false;
 }
 
+bool isCounterField(const QString& name) {
+    for (const schema::Table& t : schema::tables())
+        for (const schema::Field& f : t.fields)
+            if (name.compare(QLatin1String(f.name), Qt::CaseInsensitive) == 0)
+                return f.kind == schema::FieldKind::Counter;
+    return false;
+}
+
 bool isTextField(const QString& name) {
     for (const schema::Table& t : schema::tables())
         for (const schema::Field& f : t.fields)
@@ -219,17 +227,28 @@ int operandStart(const std::vector<Token>& t, int end) {
     return start;
 }
 
-/// The operand's text as a case-blind comparable text: a text field of the
-/// register as it is (its index is made on that expression), anything else
-/// as text.
-QString matchedText(const std::vector<Token>& t, int start, int end) {
+/// True when a pattern holds ASCII characters only.
+bool isAscii(const QString& text) {
+    for (const QChar c : text)
+        if (c.unicode() >= 0x80)
+            return false;
+    return true;
+}
+
+/// The operand's text in a collation that allows pattern matching: "C"
+/// for a pattern of ASCII characters (ILIKE then folds A to Z byte by
+/// byte, the cheap way, and the trigram indexes, made on that expression,
+/// serve it), else "C.utf8", where letter case beyond ASCII is folded too.
+/// A text field of the register goes as it is, anything else as text.
+QString matchedText(const std::vector<Token>& t, int start, int end, bool ascii) {
     const Token& last = t[static_cast<size_t>(end)];
     const QString operand = joined(t, start, end);
     const QString bare =
         last.kind == Kind::Name ? last.text.mid(1, last.text.size() - 2) : last.text;
+    const QString collation = ascii ? QStringLiteral("\"C\"") : QStringLiteral("\"C.utf8\"");
     if ((last.kind == Kind::Name || last.kind == Kind::Word) && isTextField(bare))
-        return QStringLiteral("(%1 COLLATE \"C.utf8\")").arg(operand);
-    return QStringLiteral("(CAST(%1 AS text) COLLATE \"C.utf8\")").arg(operand);
+        return QStringLiteral("(%1 COLLATE %2)").arg(operand, collation);
+    return QStringLiteral("(CAST(%1 AS text) COLLATE %2)").arg(operand, collation);
 }
 
 QString sqlTextLiteral(const QString& text) {
@@ -258,12 +277,14 @@ void rewriteLike(std::vector<Token>& t, RewrittenSql& out, const QString& sql) {
             refuse(QStringLiteral("ESCAPE is not supported"), sql);
         Token& pattern = t[static_cast<size_t>(right)];
         QString match;
+        bool ascii = false; // a parameter's value is not known here
         if (pattern.kind == Kind::Param) {
             out.patternParams.insert(pattern.text.mid(1).toInt());
             match = (negated ? QStringLiteral("!~* ") : QStringLiteral("~* ")) + pattern.text;
         } else if (pattern.kind == Kind::Text) {
             const QString desktop = pattern.text.mid(1, pattern.text.size() - 2)
                                         .replace(QStringLiteral("''"), QStringLiteral("'"));
+            ascii = isAscii(desktop);
             if (const auto ilike = ilikePattern(desktop))
                 match = (negated ? QStringLiteral("NOT ILIKE ") : QStringLiteral("ILIKE ")) +
                         sqlTextLiteral(*ilike);
@@ -273,7 +294,7 @@ void rewriteLike(std::vector<Token>& t, RewrittenSql& out, const QString& sql) {
         } else {
             refuse(QStringLiteral("LIKE needs a text or a parameter as its pattern"), sql);
         }
-        const QString text = matchedText(t, start, left);
+        const QString text = matchedText(t, start, left, ascii);
         // The operand, NOT, LIKE and the pattern become one token.
         t[static_cast<size_t>(start)] = {Kind::Word, text + QLatin1Char(' ') + match};
         t.erase(t.begin() + start + 1, t.begin() + right + 1);
@@ -291,11 +312,15 @@ void rewriteOrderBy(std::vector<Token>& t) {
             continue;
         int depth = 0;
         int lastSolid = -1;
+        int solids = 0;       // solid tokens of the term
+        bool counter = false; // the term is a counter field, never Null
         bool descending = false;
         bool hasNulls = false;
         // Ends a term: NULLS after its last token; how many tokens went in.
+        // A counter needs none, and its primary key index (which puts Null
+        // last) then serves the order.
         auto finishTerm = [&] {
-            if (lastSolid < 0 || hasNulls)
+            if (lastSolid < 0 || hasNulls || (counter && solids <= 2))
                 return 0;
             t.insert(t.begin() + lastSolid + 1,
                      Token{Kind::Word, descending ? QStringLiteral(" NULLS LAST")
@@ -320,11 +345,14 @@ void rewriteOrderBy(std::vector<Token>& t) {
             } else if (depth == 0 && tok.kind == Kind::Symbol && tok.text == u",") {
                 k += finishTerm();
                 lastSolid = -1;
-                descending = hasNulls = false;
+                solids = 0;
+                descending = hasNulls = counter = false;
                 continue;
             }
             if (tok.kind == Kind::Space)
                 continue;
+            if (solids++ == 0 && tok.kind == Kind::Name)
+                counter = isCounterField(tok.text.mid(1, tok.text.size() - 2));
             if (depth == 0 && isWord(tok, u"DESC"))
                 descending = true;
             else if (depth == 0 && isWord(tok, u"ASC"))

@@ -12,9 +12,11 @@
 //    or a character class, the regular expression operator ~* with an
 //    anchored expression. A pattern that arrives as a parameter is always
 //    matched as an expression; the caller translates the bound value with
-//    likeExpression(). The match compares in the collation "C.utf8", where
-//    PostgreSQL folds letter case beyond ASCII too (the text columns' own
-//    collation ignores case and so allows no LIKE);
+//    likeExpression(). The match compares in the collation "C" for a
+//    pattern of ASCII characters (cheap, and served by the trigram
+//    indexes) and otherwise in "C.utf8", where PostgreSQL folds letter case
+//    beyond ASCII too (the text columns' own collation ignores case and so
+//    allows no LIKE);
 //  - each ORDER BY term gets NULLS FIRST (ascending) or NULLS LAST
 //    (descending), the places SQLite gives Null.
 // Texts between single quotes pass through untouched. Cost: linear in the

@@ -179,12 +179,33 @@ void SqliteConnection::raiseCounter(const QString& table, qint64 value) {
     update.bind(2, table);
     update.step();
     if (sqlite3_changes(db_) == 0) {
-        SqliteStatement insert(*this,
-                               QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?1, ?2)"));
+        SqliteStatement insert(
+            *this, QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?1, ?2)"));
         insert.bind(1, table);
         insert.bind(2, QVariant(value));
         insert.step();
     }
+}
+
+QStringList SqliteConnection::dropIndexes(const QString& table) {
+    SqliteStatement st(*this, QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = "
+                                             "'index' AND tbl_name = ?1 COLLATE NOCASE AND sql "
+                                             "IS NOT NULL"));
+    st.bind(1, table);
+    QStringList names, remake;
+    while (st.step()) {
+        names << st.column(0, schema::FieldKind::Text, true).toString();
+        remake << st.column(1, schema::FieldKind::Text, true).toString();
+    }
+    for (const QString& name : names)
+        exec(QStringLiteral("DROP INDEX %1").arg(quoteIdentifier(name)));
+    return remake;
+}
+
+void SqliteConnection::makeIndexes(const QString& table, const QStringList& statements) {
+    (void)table; // SQLite plans by its indexes alone
+    for (const QString& sql : statements)
+        exec(sql);
 }
 
 void SqliteConnection::beginSnapshot() {

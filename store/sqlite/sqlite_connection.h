@@ -67,6 +67,8 @@ public:
     qint64 counterValue(const QString& table) override;
     void raiseCounter(const QString& table, qint64 value) override;
     void beginSnapshot() override;
+    QStringList dropIndexes(const QString& table) override;
+    void makeIndexes(const QString& table, const QStringList& statements) override;
     bool sortsTextByCodePoint() const override { return true; }
     RowReservations& reservations() override;
     QString integrityCheck() override;

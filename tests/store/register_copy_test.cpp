@@ -17,9 +17,9 @@ protected:
     static QStringList rows(const store::Database& d) {
         QStringList out;
         for (const char* table : {"Types", "Documents"}) {
-            auto rs = d.openRecordset(QStringLiteral("SELECT * FROM %1 ORDER BY RecordPtr")
-                                          .arg(QLatin1String(table)),
-                                      store::RecordsetType::Snapshot);
+            auto rs = d.openRecordset(
+                QStringLiteral("SELECT * FROM %1 ORDER BY RecordPtr").arg(QLatin1String(table)),
+                store::RecordsetType::Snapshot);
             for (; !rs->eof(); rs->moveNext()) {
                 QStringList values;
                 for (const QString& f : rs->fieldNames()) {
@@ -42,12 +42,14 @@ protected:
         const QString file = QDir(other.path()).filePath(QStringLiteral("Veld.MDB"));
         auto src = store::Database::create(file);
         store::Transaction t(src);
-        addTo(src, {{1, QStringLiteral("Invoice 'A'"), QDate(2004, 3, 7), QStringLiteral("O'Brien"),
-                     1, QStringLiteral("line one\nline two")},
-                    {2, QStringLiteral("Émile Zola"), {}, QStringLiteral("Ünal"), 2, QString(5000, u'x')},
-                    {3, QStringLiteral(""), store::makeDate(QDate(1999, 12, 31), QTime(23, 59, 58)),
-                     QStringLiteral(""), 0, QStringLiteral("")},
-                    {4, QStringLiteral("to be deleted")}});
+        addTo(
+            src,
+            {{1, QStringLiteral("Invoice 'A'"), QDate(2004, 3, 7), QStringLiteral("O'Brien"), 1,
+              QStringLiteral("line one\nline two")},
+             {2, QStringLiteral("Émile Zola"), {}, QStringLiteral("Ünal"), 2, QString(5000, u'x')},
+             {3, QStringLiteral(""), store::makeDate(QDate(1999, 12, 31), QTime(23, 59, 58)),
+              QStringLiteral(""), 0, QStringLiteral("")},
+             {4, QStringLiteral("to be deleted")}});
         auto types = src.openRecordset(QStringLiteral("Types"), store::RecordsetType::Table);
         for (const char* name : {"Invoice", "letter"}) {
             types->addNew();
@@ -76,7 +78,8 @@ TEST_F(RegisterCopy, ThereAndBackKeepsEveryRowNumberAndCounter) {
     EXPECT_EQ(rows(db), rows(src));
 
     const QString backFile = QDir(back.path()).filePath(QStringLiteral("Veld.MDB"));
-    const store::CopyOutcome again = store::copyRegister(db, backFile, QStringLiteral(TEMPLATE_FILE));
+    const store::CopyOutcome again =
+        store::copyRegister(db, backFile, QStringLiteral(TEMPLATE_FILE));
     EXPECT_TRUE(again.madeTarget);
     const auto returned = store::Database::open(backFile);
     EXPECT_EQ(rows(returned), rows(src));
@@ -106,7 +109,8 @@ TEST_F(RegisterCopy, RefusedAndFailingCopiesChangeNothing) {
     // A copy that fails half-way: a type name too long for the field,
     // which a register file does not enforce but a server does, or a
     // target folder that cannot be written.
-    src.execute(QStringLiteral("UPDATE Types SET Type = 'far too long a name' WHERE RecordPtr = 2"));
+    src.execute(
+        QStringLiteral("UPDATE Types SET Type = 'far too long a name' WHERE RecordPtr = 2"));
     db.execute(QStringLiteral("DELETE FROM Documents"));
     if (onServer()) {
         EXPECT_NE(errorOf([&] { store::copyRegister(src, location(), {}); }), 0);

@@ -1,0 +1,47 @@
+// Server registers for the benchmarks (see bench_server.h).
+
+#include "bench_server.h"
+
+#include "bench_register.h"
+#include "store/register_copy.h"
+
+#include <QUrl>
+#include <libpq-fe.h>
+
+namespace {
+
+void serverSql(const QString& sql) {
+    PGconn* c = PQconnectdb(benchServer().toUtf8().constData());
+    PQclear(PQexec(c, sql.toUtf8().constData()));
+    PQfinish(c);
+}
+
+} // namespace
+
+QString benchServer() {
+    return QString::fromLocal8Bit(qgetenv("TOLVANE_BENCH_PG"));
+}
+
+QString benchServerDatabase(const QString& name, bool fresh) {
+    if (fresh)
+        serverSql(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+    serverSql(QStringLiteral("CREATE DATABASE %1").arg(name));
+    QUrl url(benchServer());
+    url.setPath(QLatin1Char('/') + name);
+    return url.toString();
+}
+
+QString benchServerRegister(int rows) {
+    if (benchServer().isEmpty())
+        return {};
+    const QString name = QStringLiteral("arkelby_bench_%1").arg(rows);
+    const QString uri = benchServerDatabase(name);
+    try {
+        store::Database::open(uri);
+    } catch (const store::EngineError&) {
+        // Not there yet: the file register's rows, copied once.
+        const QString fresh = benchServerDatabase(name, true);
+        store::copyRegister(store::Database::open(benchRegister(rows)), fresh, {});
+    }
+    return uri;
+}
