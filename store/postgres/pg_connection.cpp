@@ -141,6 +141,10 @@ PgConnection::~PgConnection() {
 
 void PgConnection::startSession() {
     PQsetClientEncoding(conn_, "UTF8");
+    // The server's notices ("already exists, skipping" when an older
+    // register gains a table) are not for the user; errors come as results.
+    PQsetNoticeProcessor(
+        conn_, [](void*, const char*) {}, nullptr);
     // ISO dates whatever the server's default; a writer waits for another
     // at most busyTimeoutMs; the trigram indexes of the list filters are
     // preferred to reading the whole table (the default cost of a random
