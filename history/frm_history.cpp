@@ -39,7 +39,7 @@ frmHistory::frmHistory(const store::Database& db, qint64 recordPtr, const QStrin
                                        this);
     model_->setRecordset(entries_);
     grdHistory->setModel(model_);
-    grdHistory->setStretchColumn(6);
+    grdHistory->setSharedColumnsFrom(5); // the old and the new value
     connect(model_, &store::RecordsetModel::currentRowChanged, grdHistory,
             &platform::RecordGrid::setCurrentRow);
     connect(grdHistory, &platform::RecordGrid::currentRowChanged, model_,
@@ -57,5 +57,5 @@ frmHistory::frmHistory(const store::Database& db, qint64 recordPtr, const QStrin
     layout->addLayout(buttons);
 
     grdHistory->setFocus();
-    resize(720, 360);
+    resize(900, 360);
 }

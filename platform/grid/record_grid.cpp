@@ -36,8 +36,19 @@ void RecordGrid::setStretchColumn(int column) {
     fitColumns();
 }
 
+void RecordGrid::setSharedColumnsFrom(int column) {
+    sharedFrom_ = column;
+    fitColumns();
+}
+
 void RecordGrid::fitColumns() {
     QHeaderView* h = horizontalHeader();
+    if (sharedFrom_ >= 0) {
+        for (int c = 0; c < h->count(); ++c)
+            h->setSectionResizeMode(c, c < sharedFrom_ ? QHeaderView::ResizeToContents
+                                                       : QHeaderView::Stretch);
+        return;
+    }
     for (int c = 0; c < h->count(); ++c)
         h->setSectionResizeMode(c, c == stretchColumn_ ? QHeaderView::Stretch
                                                        : QHeaderView::Interactive);

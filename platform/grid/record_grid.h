@@ -25,6 +25,10 @@ public:
 
     /// Column `column` takes what width the others leave.
     void setStretchColumn(int column);
+    /// For short lists of many columns: the columns before `column` take
+    /// the width their contents need (which reads every row), and the
+    /// columns from `column` on share what is left.
+    void setSharedColumnsFrom(int column);
 
 public slots:
     /// Makes `row` the current row (-1 clears it) without emitting
@@ -43,6 +47,7 @@ private:
     void fitColumns();
 
     int stretchColumn_ = 0; ///< column that absorbs the spare width
+    int sharedFrom_ = -1;   ///< first of the columns sharing the width, -1 if none
     bool echo_ = true;      ///< false while the cursor moves the grid
 };
 

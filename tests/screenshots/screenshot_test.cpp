@@ -1,6 +1,7 @@
 // Takes a picture of each window of the program as a user sees it: the
 // main window over a register of ten documents, the document editor, the
-// types window and its "add type" dialog, the report window with a
+// types window and its "add type" dialog, a document's history, the
+// report window with a
 // preview, the help viewer and the "Converting" window of the first-start
 // import. Each picture is grabbed from the real window, drawn headless, and
 // checked for being more than one flat colour; each control the keyboard
@@ -9,11 +10,13 @@
 // CMakeLists.txt for where the pictures go. Cost: a second or two.
 
 #include "editor/frm_change.h"
+#include "history/frm_history.h"
 #include "legacy/frm_converting.h"
 #include "main_window/startup_fixture.h"
 #include "platform/help/help_viewer.h"
 #include "platform/print/print_engine.h"
 #include "reports/frm_print.h"
+#include "store/document_history.h"
 #include "types/frm_add_type.h"
 #include "types/frm_types.h"
 
@@ -157,6 +160,21 @@ TEST_F(Screenshots, EveryWindow) {
         add.txtType->setText(QStringLiteral("Receipt"));
         shoot(add, "add_type");
         add.reject();
+    }
+    {
+        // The first document as filed, then changed twice.
+        const store::Database& db = store::program::dbMain;
+        store::DocumentFields was{1001, QStringLiteral("Lease of the Mill Street office"), 1,
+                                  {}, QStringLiteral("Harbour Estates"), {}};
+        store::historyAdded(db, 1, was);
+        store::DocumentFields now = was;
+        now.description = QStringLiteral("Lease of the Mill Street office, renewed");
+        now.type = 3;
+        store::historyChanged(db, 1, was, now);
+        frmHistory history(db, 1, QStringLiteral("1001: Lease of the Mill Street office"), &main);
+        history.show();
+        shoot(history, "history");
+        history.reject();
     }
     {
         reports::frmPrint report(
