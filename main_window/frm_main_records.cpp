@@ -13,6 +13,7 @@
 #include "platform/settings/settings.h"
 #include "query_library.h"
 #include "reports/frm_print.h"
+#include "reports/list_export_dialog.h"
 #include "reports/menu_messages.h"
 #include "store/program_state.h"
 
@@ -168,6 +169,13 @@ void frmMain::mnuFilePrint_Click() {
     reports::frmPrint report(
         program::dbMain, [this] { return dtaDocuments->recordSource(); }, this);
     report.exec();
+}
+
+// Export List writes the rows the list shows (reports/list_export_dialog.h).
+void frmMain::mnuFileExportList_Click() {
+    flushTypedFilter();
+    if (const store::RecordsetPtr rs = dtaDocuments->recordset())
+        reports::exportListAs(*rs, this);
 }
 
 void frmMain::mnuMaintenanceTypes_Click() {
