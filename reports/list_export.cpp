@@ -110,6 +110,8 @@ qint64 exportList(const store::Recordset& records, const QString& fileName) {
         std::array<QVariant, Columns.size()> values;
         const int rows = records.rowCount();
         for (int row = 0; row < rows; ++row) {
+            if (row % store::Recordset::PrefetchRows == 0)
+                records.prefetch(row, store::Recordset::PrefetchRows);
             bool gone = true; // a deleted document reads as Null throughout
             for (size_t i = 0; i < Columns.size(); ++i) {
                 values[i] = records.valueAt(row, names[i]);

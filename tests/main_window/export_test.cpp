@@ -11,6 +11,7 @@
 #include "list_fixture.h"
 #include "platform/settings/settings.h"
 #include "reports/list_export.h"
+#include "store/transaction.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -247,13 +248,34 @@ TEST_F(ExportTest, AFileThatCannotBeWrittenIsReportedAndLeavesNothing) {
     EXPECT_FALSE(QFileInfo::exists(dataFile(QStringLiteral("missing"))));
 }
 
-TEST_F(ExportTest, ADocumentDeletedAfterTheListWasReadIsLeftOut) {
-    makeDocuments({}, {{1, "One"}, {2, "Two"}, {3, "Three"}});
+TEST_F(ExportTest, ALongListIsWrittenWholeInItsOrderLeavingOutDocumentsDeletedMeanwhile) {
+    // More rows than one batch of reads holds, so that batches follow one
+    // another and the last is short.
+    const int count = 2 * store::Recordset::PrefetchRows + 50;
+    makeDocuments({}, {});
     const auto db = store::Database::open(registerLocation());
+    QStringList ids;
+    {
+        store::Transaction filing(db); // one commit, not one per document
+        const auto rows =
+            db.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Table);
+        for (int id = 1; id <= count; ++id) {
+            rows->addNew();
+            rows->setField(QStringLiteral("ID"), id);
+            rows->setField(QStringLiteral("Description"), QStringLiteral("Document %1").arg(id));
+            rows->update();
+            if (id != 2 && id != store::Recordset::PrefetchRows + 1)
+                ids << QString::number(id);
+        }
+        filing.commit();
+    }
     const auto list = db.openRecordset(QStringLiteral("SELECT * FROM Documents ORDER BY ID"));
     store::Database::open(registerLocation())
-        .execute(QStringLiteral("DELETE FROM Documents WHERE ID = 2"));
+        .execute(QStringLiteral("DELETE FROM Documents WHERE ID IN (2, %1)")
+                     .arg(store::Recordset::PrefetchRows + 1));
     const QString target = dataFile(QStringLiteral("list.csv"));
-    EXPECT_EQ(reports::exportList(*list, target), 2);
-    EXPECT_EQ(idsOf(readExport(target)), (QStringList{"1", "3"}));
+    EXPECT_EQ(reports::exportList(*list, target), ids.size());
+    const Records records = readExport(target);
+    EXPECT_EQ(idsOf(records), ids);
+    EXPECT_EQ(records.value(ids.size()).value(1), QStringLiteral("Document %1").arg(count));
 }
