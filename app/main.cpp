@@ -18,12 +18,14 @@
 #include <QMessageBox>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 
 const char* const Usage =
     "Usage: tolvane [FOLDER | URI]\n"
     "       tolvane --copy-register SOURCE TARGET\n"
+    "       tolvane --export REGISTER FILE\n"
     "Starts Arkelby on the register Veld.MDB in FOLDER (made if missing),\n"
     "or in the current folder, or on a server register at URI, a PostgreSQL\n"
     "connection URI such as postgresql://clerk@db1/office (also postgres://).\n"
@@ -31,7 +33,15 @@ const char* const Usage =
     "\n"
     "--copy-register copies every document and type of the register SOURCE\n"
     "into the empty register TARGET (made if missing), each a FOLDER or a URI,\n"
-    "keeping their numbers; all or nothing, checked before it is stored.\n";
+    "keeping their numbers; all or nothing, checked before it is stored.\n"
+    "\n"
+    "--export writes every document of REGISTER (a FOLDER or a URI) into the\n"
+    "CSV file FILE, in the order saved with \"Set as default\" (else by ID,\n"
+    "descending), as File > Export List... writes the list.\n";
+
+/// The jobs without a window: the option, and the job given its two operands.
+const std::pair<const char*, int (*)(const QString&, const QString&)> Jobs[] = {
+    {"--copy-register", copyRegisterCommand}, {"--export", exportListCommand}};
 
 // Makes `folder` the current folder, creating it if needed; false (after
 // telling the user) when it cannot be used.
@@ -54,15 +64,15 @@ int main(int argc, char** argv) {
         std::fputs(Usage, stdout);
         return 0;
     }
-    if (argc >= 2 && std::strcmp(argv[1], "--copy-register") == 0) {
-        QCoreApplication app(argc, argv);
-        if (argc != 4) {
-            std::fputs(Usage, stderr);
-            return 2;
+    for (const auto& [option, job] : Jobs)
+        if (argc >= 2 && std::strcmp(argv[1], option) == 0) {
+            QCoreApplication app(argc, argv);
+            if (argc != 4) {
+                std::fputs(Usage, stderr);
+                return 2;
+            }
+            return job(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
         }
-        return copyRegisterCommand(QString::fromLocal8Bit(argv[2]),
-                                   QString::fromLocal8Bit(argv[3]));
-    }
     QApplication app(argc, argv); // takes Qt's own options out of argv
     if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
         std::fputs(Usage, stderr);

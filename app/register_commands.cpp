@@ -2,9 +2,14 @@
 
 #include "register_commands.h"
 
+#include "main_window/list_statement.h"
 #include "main_window/startup_options.h"
+#include "platform/settings/settings.h"
+#include "reports/list_export.h"
+#include "store/recordset.h"
 #include "store/register_copy.h"
 #include "store/schema.h"
+#include "store/type_lookups.h"
 
 #include <QDir>
 #include <QLocale>
@@ -19,6 +24,27 @@ void print(FILE* to, const QString& text) {
 
 QString count(qint64 n) {
     return QLocale::c().toString(n);
+}
+
+/// The whole register as the list opens at start-up: in the order saved
+/// with "Set as default", or "ID DESC" when none is saved, it is blank, or
+/// the register refuses it (a hand-edited setting naming no field).
+store::RecordsetPtr listInSavedOrder(const store::Database& db) {
+    const QString defaultOrder = QStringLiteral("ID DESC");
+    const auto list = [&db](const QString& order) {
+        ListFilter unfiltered;
+        unfiltered.orderBy = order;
+        return db.openRecordset(fnListStatement(unfiltered), store::RecordsetType::Snapshot);
+    };
+    const QString saved = platform::settings::GetSetting(
+        QStringLiteral("Arkelby"), QStringLiteral("Default"), QStringLiteral("Order"));
+    if (!store::fnIsBlank(saved) && saved != defaultOrder) {
+        try {
+            return list(saved);
+        } catch (const store::EngineError&) {
+        }
+    }
+    return list(defaultOrder);
 }
 
 } // namespace
@@ -50,4 +76,21 @@ int copyRegisterCommand(const QString& source, const QString& target) {
         print(stderr, QStringLiteral("tolvane: the register was not copied: %1").arg(e.text()));
         return 1;
     }
+}
+
+int exportListCommand(const QString& source, const QString& file) {
+    QString failure;
+    try {
+        const store::Database db = store::Database::open(registerAt(source));
+        const qint64 written = reports::exportList(*listInSavedOrder(db), file);
+        print(stdout, QStringLiteral("Exported %1 documents from %2 to %3.")
+                          .arg(count(written), db.location(), file));
+        return 0;
+    } catch (const store::EngineError& e) {
+        failure = e.text();
+    } catch (const reports::ExportError& e) {
+        failure = e.text();
+    }
+    print(stderr, QStringLiteral("tolvane: the list was not exported: %1").arg(failure));
+    return 1;
 }

@@ -14,3 +14,8 @@ QString registerAt(const QString& operand);
 
 /// tolvane --copy-register SOURCE TARGET
 int copyRegisterCommand(const QString& source, const QString& target);
+
+/// tolvane --export REGISTER FILE: every document of the register into the
+/// CSV file FILE (reports/list_export.h), in the order the user keeps with
+/// "Set as default", as the list opens at start-up.
+int exportListCommand(const QString& source, const QString& file);

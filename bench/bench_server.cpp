@@ -6,6 +6,7 @@
 #include "store/register_copy.h"
 
 #include <QUrl>
+#include <benchmark/benchmark.h>
 #include <libpq-fe.h>
 
 namespace {
@@ -44,4 +45,11 @@ QString benchServerRegister(int rows) {
         store::copyRegister(store::Database::open(benchRegister(rows)), fresh, {});
     }
     return uri;
+}
+
+QString benchRegisterFor(benchmark::State& state, int rows) {
+    const QString where = state.range(0) == 0 ? benchRegister(rows) : benchServerRegister(rows);
+    if (where.isEmpty())
+        state.SkipWithError("no server: set TOLVANE_BENCH_PG");
+    return where;
 }

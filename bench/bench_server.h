@@ -7,6 +7,10 @@
 
 #include <QString>
 
+namespace benchmark {
+class State;
+}
+
 /// The maintenance URI, empty when no server is given.
 QString benchServer();
 
@@ -16,3 +20,8 @@ QString benchServerDatabase(const QString& name, bool fresh = false);
 /// The URI of the server register with the bench register's rows; empty
 /// when no server is given.
 QString benchServerRegister(int rows);
+
+/// The register of `rows` documents for a benchmark's backend argument:
+/// 0 the file, 1 the server; empty (the benchmark marked skipped) when no
+/// server is given.
+QString benchRegisterFor(benchmark::State& state, int rows);

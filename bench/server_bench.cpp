@@ -24,10 +24,7 @@ constexpr int Rows = 100000;
 
 /// The register of the benchmark's backend argument; empty to skip.
 QString registerFor(benchmark::State& state) {
-    const QString where = state.range(0) == 0 ? benchRegister(Rows) : benchServerRegister(Rows);
-    if (where.isEmpty())
-        state.SkipWithError("no server: set TOLVANE_BENCH_PG");
-    return where;
+    return benchRegisterFor(state, Rows);
 }
 
 void ListQuery(benchmark::State& state) {

@@ -245,6 +245,8 @@ void frmMain::buildOrder(QWidget* area) {
 void frmMain::buildMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
+    mnuFileExportList =
+        named(file->addAction(QStringLiteral("&Export List...")), "mnuFileExportList");
     mnuFilePrint = named(file->addAction(QStringLiteral("&Print...")), "mnuFilePrint");
     mnuFilePrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     file->addSeparator();
@@ -264,6 +266,7 @@ void frmMain::buildMenu() {
     mnuHelpAbout = named(help->addAction(QStringLiteral("&About...")), "mnuHelpAbout");
 
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
+    connect(mnuFileExportList, &QAction::triggered, this, [this] { mnuFileExportList_Click(); });
     connect(mnuFilePrint, &QAction::triggered, this, [this] { mnuFilePrint_Click(); });
     connect(mnuMaintenanceTypes, &QAction::triggered, this,
             [this] { mnuMaintenanceTypes_Click(); });

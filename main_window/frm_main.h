@@ -87,6 +87,7 @@ public:
     void cmdChange_Click();
     void cmdDelete_Click();
     void cmdSetAsDefault_Click();
+    void mnuFileExportList_Click();
     void mnuFilePrint_Click();
     void mnuMaintenanceTypes_Click();
     void mnuMaintenanceHistory_Click();
@@ -147,6 +148,7 @@ public:
     QPushButton* cmdSetAsDefault;
     QLabel* lblSetAsDefaultOk;
     QTimer* tmrSetAsDefault;
+    QAction* mnuFileExportList;
     QAction* mnuFilePrint;
     QAction* mnuFileExit;
     QAction* mnuMaintenanceTypes;

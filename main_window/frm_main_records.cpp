@@ -14,6 +14,7 @@
 #include "platform/settings/settings.h"
 #include "query_library.h"
 #include "reports/frm_print.h"
+#include "reports/list_export_dialog.h"
 #include "reports/menu_messages.h"
 #include "store/document_history.h"
 #include "store/program_state.h"
@@ -201,6 +202,13 @@ void frmMain::mnuFilePrint_Click() {
     reports::frmPrint report(
         program::dbMain, [this] { return dtaDocuments->recordSource(); }, this);
     report.exec();
+}
+
+// Export List writes the rows the list shows (reports/list_export_dialog.h).
+void frmMain::mnuFileExportList_Click() {
+    flushTypedFilter();
+    if (const store::RecordsetPtr rs = dtaDocuments->recordset())
+        reports::exportListAs(*rs, this);
 }
 
 void frmMain::mnuMaintenanceHistory_Click() {

@@ -2,6 +2,7 @@
 // BusyCursor: shows the wait cursor for as long as it lives, so that no
 // return path and no exception can leave the pointer busy.
 
+#include <QCursor>
 #include <QGuiApplication>
 
 namespace reports {

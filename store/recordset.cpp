@@ -708,6 +708,7 @@ void Recordset::close() {
     d->rows.clear();
     d->cache.clear();
     d->fetch.reset();
+    d->batchFetch.reset();
     d->steps.clear();
     d->writes.clear();
 }
@@ -747,6 +748,45 @@ QVariant Recordset::valueAt(int row, const QString& name) const {
         return QVariant(static_cast<int>(rowid));
     const auto values = fetchRow(*d, rowid);
     return values ? (*values)[static_cast<size_t>(i)] : QVariant();
+}
+
+// One statement for a batch of keys: "... WHERE key IN (?1, ..., ?N)" with N
+// fixed, a short batch repeating its last key, so that one prepared
+// statement serves every batch. The rows come back in any order and the
+// counter column tells them apart; without it each row is left to its own
+// read. A row not returned (deleted since) is read alone by valueAt().
+void Recordset::prefetch(int first, int count) const {
+    static_assert(static_cast<size_t>(PrefetchRows) <= rowCacheLimit);
+    if (!d->open || d->mode != Mode::Keys || d->counterField < 0)
+        return;
+    const int begin = std::max(first, 0);
+    const int end = begin + std::clamp(std::min(count, d->count() - begin), 0, PrefetchRows);
+    std::vector<qint64> missing;
+    for (int row = begin; row < end; ++row)
+        if (const qint64 key = d->keys[static_cast<size_t>(row)]; !d->cache.contains(key))
+            missing.push_back(key);
+    if (missing.empty())
+        return;
+    if (d->cache.size() + missing.size() > rowCacheLimit)
+        d->cache.clear();
+    if (!d->batchFetch) {
+        QStringList marks;
+        for (int n = 1; n <= PrefetchRows; ++n)
+            marks << QStringLiteral("?%1").arg(n);
+        const QString byKey = QStringLiteral(" = ?1");
+        Q_ASSERT(d->fetchSql.endsWith(byKey));
+        d->batchFetch = d->conn->prepare(d->fetchSql.chopped(byKey.size()) +
+                                         QStringLiteral(" IN (%1)").arg(marks.join(u", ")));
+    }
+    Statement& st = *d->batchFetch;
+    for (int n = 0; n < PrefetchRows; ++n)
+        st.bind(n + 1, QVariant(missing[std::min(static_cast<size_t>(n), missing.size() - 1)]));
+    while (st.step()) {
+        auto row = readRow(st, d->fields, 0);
+        const qint64 key = row[static_cast<size_t>(d->counterField)].toLongLong();
+        d->cache[key] = std::move(row);
+    }
+    st.reset();
 }
 
 } // namespace store

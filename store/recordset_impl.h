@@ -46,6 +46,7 @@ struct RecordsetImpl {
     QString keysSql;  ///< "SELECT key FROM T ..." (Keys)
     QString fetchSql; ///< "SELECT cols FROM T WHERE key = ?1" (Keys)
     std::unique_ptr<Statement> fetch;
+    std::unique_ptr<Statement> batchFetch; ///< fetchSql for PrefetchRows keys (Keys)
     int cur = -1;
     bool deleted = false; ///< the current row was deleted; cur is the slot after it
     mutable std::unordered_map<qint64, std::vector<QVariant>> cache; ///< Keys rows by id
