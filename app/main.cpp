@@ -24,6 +24,7 @@ namespace {
 const char* const Usage =
     "Usage: tolvane [FOLDER | URI]\n"
     "       tolvane --copy-register SOURCE TARGET\n"
+    "       tolvane --backup REGISTER FILE\n"
     "Starts Arkelby on the register Veld.MDB in FOLDER (made if missing),\n"
     "or in the current folder, or on a server register at URI, a PostgreSQL\n"
     "connection URI such as postgresql://clerk@db1/office (also postgres://).\n"
@@ -31,7 +32,11 @@ const char* const Usage =
     "\n"
     "--copy-register copies every document and type of the register SOURCE\n"
     "into the empty register TARGET (made if missing), each a FOLDER or a URI,\n"
-    "keeping their numbers; all or nothing, checked before it is stored.\n";
+    "keeping their numbers; all or nothing, checked before it is stored.\n"
+    "\n"
+    "--backup writes a copy of the register REGISTER (a FOLDER or a URI) as it\n"
+    "stood at one moment into the new register file FILE, while others go on\n"
+    "working; checked before it gets its name. An existing FILE is refused.\n";
 
 // Makes `folder` the current folder, creating it if needed; false (after
 // telling the user) when it cannot be used.
@@ -45,6 +50,16 @@ bool enterFolder(const QString& folder) {
     return false;
 }
 
+// Runs a command-line job on its two operands, or shows the usage (status 2).
+int runJob(int argc, char** argv, int (*job)(const QString&, const QString&)) {
+    QCoreApplication app(argc, argv);
+    if (argc != 4) {
+        std::fputs(Usage, stderr);
+        return 2;
+    }
+    return job(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -54,15 +69,10 @@ int main(int argc, char** argv) {
         std::fputs(Usage, stdout);
         return 0;
     }
-    if (argc >= 2 && std::strcmp(argv[1], "--copy-register") == 0) {
-        QCoreApplication app(argc, argv);
-        if (argc != 4) {
-            std::fputs(Usage, stderr);
-            return 2;
-        }
-        return copyRegisterCommand(QString::fromLocal8Bit(argv[2]),
-                                   QString::fromLocal8Bit(argv[3]));
-    }
+    if (argc >= 2 && std::strcmp(argv[1], "--copy-register") == 0)
+        return runJob(argc, argv, copyRegisterCommand);
+    if (argc >= 2 && std::strcmp(argv[1], "--backup") == 0)
+        return runJob(argc, argv, backupCommand);
     QApplication app(argc, argv); // takes Qt's own options out of argv
     if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
         std::fputs(Usage, stderr);

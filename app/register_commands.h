@@ -14,3 +14,9 @@ QString registerAt(const QString& operand);
 
 /// tolvane --copy-register SOURCE TARGET
 int copyRegisterCommand(const QString& source, const QString& target);
+
+/// tolvane --backup REGISTER FILE: a checked backup of the register into
+/// the new register file FILE. An existing FILE is refused and left as it
+/// was, so a script that names the same file twice never overwrites the
+/// earlier backup (or any other file) unseen.
+int backupCommand(const QString& source, const QString& file);

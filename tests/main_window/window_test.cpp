@@ -115,9 +115,10 @@ TEST_F(WindowTest, MenuHasItsItemsAndShortcuts) {
         w.mnuFilePrint->associatedObjects().isEmpty()
             ? QList<QAction*>{}
             : qobject_cast<QMenu*>(w.mnuFilePrint->associatedObjects().first())->actions();
-    ASSERT_EQ(file.size(), 3);
-    EXPECT_TRUE(file[1]->isSeparator());
-    EXPECT_EQ(file[2], w.mnuFileExit);
+    ASSERT_EQ(file.size(), 4);
+    EXPECT_EQ(file[1]->objectName(), QStringLiteral("mnuFileBackUp"));
+    EXPECT_TRUE(file[2]->isSeparator());
+    EXPECT_EQ(file[3], w.mnuFileExit);
 }
 
 TEST_F(WindowTest, EnterPressesTheChangeButton) {
