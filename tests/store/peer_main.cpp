@@ -23,8 +23,9 @@
 //                                        has the ID, waits 200 ms, files one:
 //                                        "STORED" or "DUPLICATE"
 //   pairs <register> <firstId>           files documents two at a time, each
-//                                        pair in one transaction, from firstId
-//                                        on: "FILING" after the first pair,
+//                                        pair in one transaction with their
+//                                        history, from firstId on: "FILING"
+//                                        after the first pair,
 //                                        "FILED <documents>" once released
 // <databaseFile> and <register> may be a server URI.
 // An EngineError prints "ERROR <number> <text>" and exits 1; a malformed
@@ -33,6 +34,7 @@
 // or forgets the peer never leaves it running: closing stdin ends it.
 
 #include "store/database.h"
+#include "store/document_history.h"
 #include "store/engine_error.h"
 #include "store/recordset.h"
 #include "store/register.h"
@@ -192,11 +194,14 @@ int runPairs(const QStringList& operands) {
         while (!released) {
             store::Transaction t(db);
             for (int k = 0; k < 2; ++k, ++filed) {
+                store::DocumentFields fields;
+                fields.id = first + filed;
+                fields.description = QStringLiteral("pair %1").arg(filed / 2);
                 rs->addNew();
-                rs->setField(QStringLiteral("ID"), first + filed);
-                rs->setField(QStringLiteral("Description"),
-                             QStringLiteral("pair %1").arg(filed / 2));
+                rs->setField(QStringLiteral("ID"), fields.id);
+                rs->setField(QStringLiteral("Description"), fields.description);
                 rs->update();
+                store::historyAdded(db, rs->lastModified(), fields);
             }
             t.commit();
             if (filed == 2)

@@ -65,6 +65,9 @@ TEST_F(RegisterBackup, OneMomentWhileAnotherUserFilesAndEdits) {
         EXPECT_EQ(outcome.types, 1);
         EXPECT_EQ(held.last() % 2, 0) << "a pair filed in one transaction is whole or absent";
         EXPECT_GE(held.last(), 4);
+        EXPECT_EQ(scalar(backup, QStringLiteral("SELECT count(*) AS N FROM DocumentHistory")),
+                  held.last() - 2)
+            << "each filed document's history entry came with it";
         // An ordinary register: the document in edit is free in it, and new
         // documents are numbered after every copied one.
         auto rs = backup.openRecordset(QStringLiteral("SELECT * FROM Documents WHERE ID = 1"));
