@@ -26,6 +26,7 @@ const char* const Usage =
     "Usage: tolvane [FOLDER | URI]\n"
     "       tolvane --copy-register SOURCE TARGET\n"
     "       tolvane --export REGISTER FILE\n"
+    "       tolvane --backup REGISTER FILE\n"
     "Starts Arkelby on the register Veld.MDB in FOLDER (made if missing),\n"
     "or in the current folder, or on a server register at URI, a PostgreSQL\n"
     "connection URI such as postgresql://clerk@db1/office (also postgres://).\n"
@@ -37,11 +38,17 @@ const char* const Usage =
     "\n"
     "--export writes every document of REGISTER (a FOLDER or a URI) into the\n"
     "CSV file FILE, in the order saved with \"Set as default\" (else by ID,\n"
-    "descending), as File > Export List... writes the list.\n";
+    "descending), as File > Export List... writes the list.\n"
+    "\n"
+    "--backup writes a copy of the register REGISTER (a FOLDER or a URI) as it\n"
+    "stood at one moment into the new register file FILE, while others go on\n"
+    "working; checked before it gets its name. An existing FILE is refused.\n";
 
 /// The jobs without a window: the option, and the job given its two operands.
 const std::pair<const char*, int (*)(const QString&, const QString&)> Jobs[] = {
-    {"--copy-register", copyRegisterCommand}, {"--export", exportListCommand}};
+    {"--copy-register", copyRegisterCommand},
+    {"--export", exportListCommand},
+    {"--backup", backupCommand}};
 
 // Makes `folder` the current folder, creating it if needed; false (after
 // telling the user) when it cannot be used.
@@ -55,6 +62,16 @@ bool enterFolder(const QString& folder) {
     return false;
 }
 
+// Runs a command-line job on its two operands, or shows the usage (status 2).
+int runJob(int argc, char** argv, int (*job)(const QString&, const QString&)) {
+    QCoreApplication app(argc, argv);
+    if (argc != 4) {
+        std::fputs(Usage, stderr);
+        return 2;
+    }
+    return job(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -65,14 +82,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     for (const auto& [option, job] : Jobs)
-        if (argc >= 2 && std::strcmp(argv[1], option) == 0) {
-            QCoreApplication app(argc, argv);
-            if (argc != 4) {
-                std::fputs(Usage, stderr);
-                return 2;
-            }
-            return job(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
-        }
+        if (argc >= 2 && std::strcmp(argv[1], option) == 0)
+            return runJob(argc, argv, job);
     QApplication app(argc, argv); // takes Qt's own options out of argv
     if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
         std::fputs(Usage, stderr);

@@ -19,3 +19,9 @@ int copyRegisterCommand(const QString& source, const QString& target);
 /// CSV file FILE (reports/list_export.h), in the order the user keeps with
 /// "Set as default", as the list opens at start-up.
 int exportListCommand(const QString& source, const QString& file);
+
+/// tolvane --backup REGISTER FILE: a checked backup of the register into
+/// the new register file FILE. An existing FILE is refused and left as it
+/// was, so a script that names the same file twice never overwrites the
+/// earlier backup (or any other file) unseen.
+int backupCommand(const QString& source, const QString& file);

@@ -9,6 +9,7 @@
 #include "frm_main.h"
 
 #include "background.h"
+#include "backup_command.h"
 #include "platform/a11y/value_label.h"
 #include "platform/grid/record_grid.h"
 #include "reports/menu_messages.h"
@@ -249,6 +250,7 @@ void frmMain::buildMenu() {
         named(file->addAction(QStringLiteral("&Export List...")), "mnuFileExportList");
     mnuFilePrint = named(file->addAction(QStringLiteral("&Print...")), "mnuFilePrint");
     mnuFilePrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    addBackUpCommand(file, this);
     file->addSeparator();
     mnuFileExit = named(file->addAction(QStringLiteral("E&xit")), "mnuFileExit");
     QMenu* maintenance = menuBar()->addMenu(QStringLiteral("&Maintenance"));

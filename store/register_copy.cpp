@@ -6,6 +6,7 @@
 #include "dialect.h"
 #include "engine_error.h"
 #include "register.h"
+#include "register_copy_snapshot.h"
 #include "transaction.h"
 #include "value.h"
 
@@ -250,6 +251,7 @@ void copyInto(const Database& source, const Database& target, CopyOutcome& out) 
                                   QStringLiteral("The copy in '%1' does not match the source in "
                                                  "the field '%2' of '%3'; nothing was copied.")
                                       .arg(to.location(), fieldOfMeasure(plan, i), plan.table));
+        out.tableRows.emplace_back(plan.table, rows);
         const qint64 counter = std::max(from.counterValue(plan.table), highest);
         counters.emplace_back(plan.table, counter);
         if (plan.table.compare(QLatin1String("Documents"), Qt::CaseInsensitive) == 0) {
@@ -271,14 +273,20 @@ void copyInto(const Database& source, const Database& target, CopyOutcome& out) 
 CopyOutcome copyRegister(const Database& source, const QString& target,
                          const QString& templateFile) {
     Connection& from = *source.connection();
-    if (from.location() == target || source.location() == target)
-        throw EngineError(err::IoError, QStringLiteral("A register cannot be copied into itself."));
     if (from.reservations().anyHeldByOther())
         throw EngineError(err::RecordLocked,
                           QStringLiteral("Another user is changing a document in '%1'; copy the "
                                          "register when nobody is changing documents. Nothing "
                                          "was copied.")
                               .arg(from.location()));
+    return copyRegisterSnapshot(source, target, templateFile);
+}
+
+CopyOutcome copyRegisterSnapshot(const Database& source, const QString& target,
+                                 const QString& templateFile) {
+    Connection& from = *source.connection();
+    if (from.location() == target || source.location() == target)
+        throw EngineError(err::IoError, QStringLiteral("A register cannot be copied into itself."));
     CopyOutcome out;
     RegisterSetup setup;
     setup.templateFile = templateFile;

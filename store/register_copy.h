@@ -26,6 +26,8 @@
 #include "database.h"
 
 #include <QString>
+#include <utility>
+#include <vector>
 
 namespace store {
 
@@ -35,6 +37,8 @@ struct CopyOutcome {
     qint64 documentCounter = 0; ///< new documents are numbered after this
     qint64 typeCounter = 0;     ///< new types are numbered after this
     bool madeTarget = false;    ///< the target register was made for the copy
+    /// Every table copied with the rows copied into it (and checked).
+    std::vector<std::pair<QString, qint64>> tableRows;
 };
 
 /// Copies the register `source` into the register at `target` (a file name

@@ -116,6 +116,16 @@ void requireRegisterFile(const QByteArray& path, const QString& templateFile) {
                               .arg(templateFile, problem));
 }
 
+void flushFile(const QByteArray& path, const QString& name) {
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    const int rc = fd < 0 ? -1 : ::fsync(fd);
+    const int e = errno;
+    if (fd >= 0)
+        ::close(fd);
+    if (rc != 0)
+        fail(e, QStringLiteral("Cannot flush '%1'").arg(name));
+}
+
 void syncFolder(const QString& folder) {
     const int fd =
         ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -145,10 +155,7 @@ TemplateCopy copyTemplateOnce(const QString& templateFile, const QString& target
         fail(errno, QStringLiteral("Cannot read the template '%1'").arg(templateFile));
     TempFile source{{}, from, true};
 
-    static std::atomic<int> serial{0};
-    const QString tempName = QDir(folder).filePath(
-        templateCopyPrefix(target) +
-        QStringLiteral("%1.%2.%3").arg(hostName()).arg(::getpid()).arg(serial.fetch_add(1)));
+    const QString tempName = temporaryCopyName(target);
     TempFile temp;
     temp.path = QFile::encodeName(tempName);
     temp.fd = ::open(temp.path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -168,10 +175,7 @@ TemplateCopy copyTemplateOnce(const QString& templateFile, const QString& target
         // Filled under its temporary name, so the register appears whole or
         // not at all; a failure leaves nothing (TempFile removes it).
         fill(tempName);
-        const int fd = ::open(temp.path.constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0 || ::fsync(fd) != 0)
-            fail(errno, QStringLiteral("Cannot flush '%1'").arg(tempName));
-        ::close(fd);
+        flushFile(temp.path, tempName);
     }
 
     TemplateCopy outcome = TemplateCopy::Created;
@@ -188,6 +192,44 @@ TemplateCopy copyTemplateOnce(const QString& templateFile, const QString& target
     temp.path.clear();
     syncFolder(folder);
     return outcome;
+}
+
+QString temporaryCopyName(const QString& target) {
+    static std::atomic<int> serial{0};
+    const QFileInfo info(target);
+    return QDir(info.absolutePath())
+        .filePath(
+            templateCopyPrefix(target) +
+            QStringLiteral("%1.%2.%3").arg(hostName()).arg(::getpid()).arg(serial.fetch_add(1)));
+}
+
+void removeTemporaryCopy(const QString& file) {
+    removeWithSidecars(QFile::encodeName(file));
+}
+
+void publishCopy(const QString& temp, const QString& target, bool replace) {
+    const QByteArray from = QFile::encodeName(temp);
+    const QByteArray to = QFile::encodeName(target);
+    flushFile(from, temp);
+    if (replace) {
+        // rename() replaces the old file in one step: readers see the old
+        // file or the new one, never neither.
+        if (::rename(from.constData(), to.constData()) != 0)
+            fail(errno, QStringLiteral("Cannot give the copy the name '%1'").arg(target));
+        // A journal the replaced file left (after a crash) would be rolled
+        // back into the new file when it is opened, and spoil it.
+        ::unlink((to + "-journal").constData());
+    } else {
+        if (::link(from.constData(), to.constData()) != 0) {
+            if (errno == EEXIST)
+                throw EngineError(
+                    err::IoError,
+                    QStringLiteral("The file '%1' exists; it was left as it was.").arg(target));
+            fail(errno, QStringLiteral("Cannot give the copy the name '%1'").arg(target));
+        }
+        ::unlink(from.constData());
+    }
+    syncFolder(QFileInfo(target).absolutePath());
 }
 
 int clearStaleTemplateCopies(const QString& target, std::chrono::seconds maxAge) {

@@ -11,6 +11,10 @@
 // link and the temporary name removed. Temporary files that killed starts
 // left behind are removed first: those whose process is gone on this host,
 // and any older than ten minutes. Cost: one file copy and three fsyncs.
+//
+// Other copies of a register that must appear whole or not at all (a
+// backup) use the same temporary names and the same last step
+// (publishCopy), which may also replace an existing file.
 
 #include <QString>
 #include <chrono>
@@ -41,5 +45,21 @@ int clearStaleTemplateCopies(const QString& target,
 
 /// The prefix of the temporary names used for `target` (".Veld.MDB.tmp.").
 QString templateCopyPrefix(const QString& target);
+
+/// A new temporary name in `target`'s folder for a copy being made of it
+/// (".Veld.MDB.tmp.<host>.<pid>.<n>"), unique in this process and on the
+/// host; clearStaleTemplateCopies() removes it once its process is gone.
+QString temporaryCopyName(const QString& target);
+
+/// Removes a temporary copy with the journal and lock file that opening
+/// it may have left beside it. Never raises.
+void removeTemporaryCopy(const QString& file);
+
+/// Gives the finished copy `temp` its final name `target` in the same
+/// folder: flushes it to disk, renames it over `target` when `replace`
+/// (removing a journal the replaced file left behind), else links it (refused with err::IoError
+/// when `target` exists, which is then left as it was) and removes the temporary name; then flushes
+/// the folder. Raises EngineError naming the file and the cause.
+void publishCopy(const QString& temp, const QString& target, bool replace);
 
 } // namespace store

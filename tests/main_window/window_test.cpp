@@ -119,6 +119,7 @@ TEST_F(WindowTest, MenuHasItsItemsAndShortcuts) {
     EXPECT_EQ(file[0], w.mnuFileExportList);
     EXPECT_EQ(w.mnuFileExportList->text().remove('&'), QStringLiteral("Export List..."));
     EXPECT_EQ(file[1], w.mnuFilePrint);
+    EXPECT_EQ(file[2]->objectName(), QStringLiteral("mnuFileBackUp"));
     EXPECT_TRUE(file[2]->isSeparator());
     EXPECT_EQ(file[3], w.mnuFileExit);
 }

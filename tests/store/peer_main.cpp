@@ -22,6 +22,11 @@
 //                                        transaction, tests that no document
 //                                        has the ID, waits 200 ms, files one:
 //                                        "STORED" or "DUPLICATE"
+//   pairs <register> <firstId>           files documents two at a time, each
+//                                        pair in one transaction with their
+//                                        history, from firstId on: "FILING"
+//                                        after the first pair,
+//                                        "FILED <documents>" once released
 // <databaseFile> and <register> may be a server URI.
 // An EngineError prints "ERROR <number> <text>" and exits 1; a malformed
 // command line prints its usage on stderr and exits 2. A command that holds
@@ -29,6 +34,7 @@
 // or forgets the peer never leaves it running: closing stdin ends it.
 
 #include "store/database.h"
+#include "store/document_history.h"
 #include "store/engine_error.h"
 #include "store/recordset.h"
 #include "store/register.h"
@@ -38,6 +44,7 @@
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <iostream>
@@ -172,6 +179,43 @@ int runFileOnce(const QStringList& operands) {
     return 0;
 }
 
+int runPairs(const QStringList& operands) {
+    const auto db = store::Database::open(operands[0]);
+    const auto first =
+        static_cast<int>(integerOperand(operands[1], 0, std::numeric_limits<int>::max() / 2));
+    std::atomic<bool> released{false};
+    std::thread stdinWatch([&released] {
+        waitForRelease();
+        released = true;
+    });
+    const auto rs = db.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Table);
+    int filed = 0;
+    try {
+        while (!released) {
+            store::Transaction t(db);
+            for (int k = 0; k < 2; ++k, ++filed) {
+                store::DocumentFields fields;
+                fields.id = first + filed;
+                fields.description = QStringLiteral("pair %1").arg(filed / 2);
+                rs->addNew();
+                rs->setField(QStringLiteral("ID"), fields.id);
+                rs->setField(QStringLiteral("Description"), fields.description);
+                rs->update();
+                store::historyAdded(db, rs->lastModified(), fields);
+            }
+            t.commit();
+            if (filed == 2)
+                report(QStringLiteral("FILING"));
+        }
+    } catch (...) {
+        stdinWatch.detach(); // still reading stdin; the process ends now
+        throw;
+    }
+    stdinWatch.join();
+    report(QStringLiteral("FILED %1").arg(filed));
+    return 0;
+}
+
 /// One command of the protocol. Adding a command is one more row in
 /// `commands`.
 struct Command {
@@ -188,6 +232,7 @@ constexpr Command commands[] = {
     {"add", "<databaseFile> <firstId> <count>", 3, runAdd},
     {"make", "<register>", 1, runMake},
     {"file-once", "<register> <id>", 2, runFileOnce},
+    {"pairs", "<register> <firstId>", 2, runPairs},
 };
 
 int usage() {

@@ -1,0 +1,132 @@
+// Backing up a register into a checked register file (see
+// register_backup.h).
+
+#include "register_backup.h"
+
+#include "connection.h"
+#include "engine_error.h"
+#include "register_copy_snapshot.h"
+#include "sqlite/sqlite_backup.h"
+#include "sqlite/template_copy.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace store {
+
+namespace {
+
+/// The file as it will be reached: its real folder, its own name.
+QString realName(const QFileInfo& file) {
+    return file.exists()
+               ? file.canonicalFilePath()
+               : QDir(file.absolutePath()).canonicalPath() + QLatin1Char('/') + file.fileName();
+}
+
+/// The chosen file's absolute name, once it is known to be a place for a
+/// backup; raises EngineError before anything is written otherwise.
+QString checkedTarget(const Database& source, const QString& file, ExistingBackup existing) {
+    const QFileInfo info(file);
+    const QString name = info.absoluteFilePath();
+    if (file.isEmpty())
+        throw EngineError(err::FileNotFound, QStringLiteral("No file was named for the backup."));
+    if (!QFileInfo(info.absolutePath()).isDir())
+        throw EngineError(
+            err::FileNotFound,
+            QStringLiteral("The folder '%1' does not exist.").arg(info.absolutePath()));
+    if (info.isDir())
+        throw EngineError(err::IoError, QStringLiteral("'%1' is a folder.").arg(name));
+    if (info.exists() && existing == ExistingBackup::Refuse)
+        throw EngineError(
+            err::IoError,
+            QStringLiteral("The file '%1' exists already; it was left as it was.").arg(name));
+    // Replacing the register, its journal or its lock file under its users
+    // would lose their work and their reservations.
+    if (!isServerLocation(source.location())) {
+        const QString live = realName(QFileInfo(source.location()));
+        const QString target = realName(info);
+        for (const char* suffix : {"", "-journal", ".lck"})
+            if (target == live + QLatin1String(suffix))
+                throw EngineError(err::IoError,
+                                  QStringLiteral("'%1' belongs to the register being backed up; "
+                                                 "choose another file.")
+                                      .arg(name));
+    }
+    return name;
+}
+
+/// Copies the register into the new file `temp`; the row count of each
+/// table in the moment copied.
+TableRows copyOf(const Database& source, const QString& temp) {
+    if (!isServerLocation(source.location()))
+        return backUpRegisterFile(*source.connection(), temp);
+    // A new register file with the schema (as the template is made), then
+    // every row from one snapshot, compared field by field before it is
+    // stored.
+    Database::create(temp);
+    return copyRegisterSnapshot(source, temp, {}).tableRows;
+}
+
+qint64 rowsIn(const TableRows& rows, const QString& table) {
+    for (const auto& [name, count] : rows)
+        if (name.compare(table, Qt::CaseInsensitive) == 0)
+            return count;
+    return -1;
+}
+
+/// Opens the copy as a register, then checks it against the source's
+/// counts.
+BackupOutcome checkedCopy(const QString& temp, const TableRows& source) {
+    Database::open(temp); // refused unless it is a register this program opens
+    const CopyCheck check = checkRegisterFile(temp);
+    if (check.integrity != QLatin1String("ok"))
+        throw EngineError(
+            err::NotADatabase,
+            QStringLiteral("the copy failed its integrity check: %1").arg(check.integrity));
+    for (const auto& [table, rows] : source)
+        if (const qint64 copied = rowsIn(check.rows, table); copied != rows)
+            throw EngineError(err::IoError,
+                              QStringLiteral("the copy holds %1 rows in '%2' where the register "
+                                             "held %3.")
+                                  .arg(copied)
+                                  .arg(table)
+                                  .arg(rows));
+    BackupOutcome out;
+    out.documents = rowsIn(check.rows, QStringLiteral("Documents"));
+    out.types = rowsIn(check.rows, QStringLiteral("Types"));
+    return out;
+}
+
+/// Removes the temporary copy, its journal and lock file, unless named.
+struct TemporaryCopy {
+    QString file;
+    bool named = false;
+    ~TemporaryCopy() {
+        if (!named)
+            removeTemporaryCopy(file);
+    }
+};
+
+} // namespace
+
+BackupOutcome backUpRegister(const Database& source, const QString& file, ExistingBackup existing) {
+    try {
+        const QString target = checkedTarget(source, file, existing);
+        clearStaleTemplateCopies(target); // what killed backups left
+        TemporaryCopy temp{temporaryCopyName(target)};
+        const TableRows rows = copyOf(source, temp.file);
+        BackupOutcome out = checkedCopy(temp.file, rows);
+        // The check opened the copy, which made it a lock file of its own.
+        QFile::remove(temp.file + QStringLiteral(".lck"));
+        publishCopy(temp.file, target, existing == ExistingBackup::Replace);
+        temp.named = true;
+        out.file = target;
+        return out;
+    } catch (const EngineError& e) {
+        throw EngineError(e.number(), QStringLiteral("No backup was written to '%1': %2")
+                                          .arg(QFileInfo(file).absoluteFilePath(), e.text()));
+    }
+}
+
+} // namespace store
