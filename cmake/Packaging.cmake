@@ -23,8 +23,8 @@ set(TOLVANE_PACKAGE_MAINTAINER "Arkelby developers <arkelby@example.invalid>"
 set(CPACK_PACKAGE_CONTACT "${TOLVANE_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TOLVANE_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Arkelby, a register of filed documents")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Arkelby keeps one record per filed document (its ID, a description, a type,
+# The long description; CPack puts the summary above it as the first line.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Arkelby keeps one record per filed document (its ID, a description, a type,
 a date, the person it concerns and a note), lists them filtered and sorted,
 adds, changes and deletes them, and prints a column report. Several people
 can work in one register at once: a file in a shared folder or a database
