@@ -17,6 +17,7 @@
 #include "date_line_edit.h"
 #include "frm_change.h"
 #include "platform/dates/date_text.h"
+#include "store/document_history.h"
 #include "store/program_state.h"
 #include "store/transaction.h"
 #include "store/type_lookups.h"
@@ -91,14 +92,23 @@ void frmChange::cmdUpdate_Click() {
                 const qint16 type =
                     typeIndex < 0 ? qint16(0)
                                   : store::fnTypeRecordPtr(rs.database(), cmbType->currentText());
+                // The document as it stands, for its history.
+                const store::DocumentFields before =
+                    adding ? store::DocumentFields{}
+                           : store::storedDocumentFields(rs.database(), recordPtr);
                 rs.setField(QStringLiteral("ID"), *id);
                 rs.setField(QStringLiteral("Description"), txtDesc->text());
                 rs.setField(QStringLiteral("Date"), *date);
                 rs.setField(QStringLiteral("DocumentType"), type);
                 rs.setField(QStringLiteral("Who"), txtWho->text());
                 rs.setField(QStringLiteral("Note"), txtNote->toPlainText());
+                const store::DocumentFields after = store::documentFields(rs);
                 rs.update();
                 stored = true;
+                if (adding)
+                    store::historyAdded(rs.database(), rs.lastModified(), after);
+                else
+                    store::historyChanged(rs.database(), recordPtr, before, after);
                 transaction.commit();
             }
         } catch (const store::EngineError& e) {

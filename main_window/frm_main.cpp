@@ -254,6 +254,10 @@ void frmMain::buildMenu() {
     mnuMaintenanceTypes =
         named(maintenance->addAction(QStringLiteral("Manage &Types...")), "mnuMaintenanceTypes");
     mnuMaintenanceTypes->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    mnuMaintenanceHistory = named(maintenance->addAction(QStringLiteral("Document &History...")),
+                                  "mnuMaintenanceHistory");
+    mnuMaintenanceHistory->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    mnuMaintenanceHistory->setEnabled(false);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     mnuHelpContents = named(help->addAction(QStringLiteral("&Contents...")), "mnuHelpContents");
@@ -263,6 +267,8 @@ void frmMain::buildMenu() {
     connect(mnuFilePrint, &QAction::triggered, this, [this] { mnuFilePrint_Click(); });
     connect(mnuMaintenanceTypes, &QAction::triggered, this,
             [this] { mnuMaintenanceTypes_Click(); });
+    connect(mnuMaintenanceHistory, &QAction::triggered, this,
+            [this] { mnuMaintenanceHistory_Click(); });
     connect(mnuHelpContents, &QAction::triggered, this, [this] { mnuHelpContents_Click(); });
     connect(mnuHelpAbout, &QAction::triggered, this, [this] { reports::showAbout(this); });
 }

@@ -89,6 +89,7 @@ public:
     void cmdSetAsDefault_Click();
     void mnuFilePrint_Click();
     void mnuMaintenanceTypes_Click();
+    void mnuMaintenanceHistory_Click();
     void mnuHelpContents_Click();
 
     /// The modal windows the commands open. Each returns when its window
@@ -99,6 +100,11 @@ public:
         std::function<void(store::RecordsetPtr list, QWidget* parent)> editor;
         /// The document types window.
         std::function<void(QWidget* parent)> types;
+        /// The history of the document `recordPtr` of the register, which
+        /// `caption` names.
+        std::function<void(const store::Database& db, qint64 recordPtr, const QString& caption,
+                           QWidget* parent)>
+            history;
     };
     /// The windows every new main window starts with: frmChange and frmTypes.
     static ModalWindows standardWindows();
@@ -144,6 +150,7 @@ public:
     QAction* mnuFilePrint;
     QAction* mnuFileExit;
     QAction* mnuMaintenanceTypes;
+    QAction* mnuMaintenanceHistory; ///< enabled while a document is current
     QAction* mnuHelpContents;
     QAction* mnuHelpAbout;
 

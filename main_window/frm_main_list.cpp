@@ -283,6 +283,7 @@ void frmMain::DisplayCurrentRecordInformation() {
             value->clear();
     if (panView->isHidden() == shown)
         panView->setVisible(shown);
+    mnuMaintenanceHistory->setEnabled(shown);
     if (QWidget* filter = filterControl(iFilterFocus_))
         filter->setFocus();
 }

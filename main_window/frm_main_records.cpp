@@ -8,16 +8,20 @@
 // leaves the list as it was.
 
 #include "frm_main.h"
+#include "platform/dates/today.h"
 #include "platform/grid/record_grid.h"
 #include "platform/help/help_topic.h"
 #include "platform/settings/settings.h"
 #include "query_library.h"
 #include "reports/frm_print.h"
 #include "reports/menu_messages.h"
+#include "store/document_history.h"
 #include "store/program_state.h"
+#include "store/transaction.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -55,6 +59,17 @@ store::RecordsetPtr currentDocument(QWidget* parent, const store::DataControl& l
     return query_library::fnAnyRecords(*library.get(), rs) ? rs : nullptr;
 }
 
+/// "alice on desk7 has been changing it since 3:07 PM" (and the day when
+/// it was not today).
+QString holderSentence(const store::RowHolder& holder) {
+    const QDateTime since = holder.since.toLocalTime();
+    QString when = QLocale::c().toString(since.time(), QStringLiteral("h:mm AP"));
+    if (since.date() != platform::dates::today())
+        when += QStringLiteral(" on ") + since.date().toString(QStringLiteral("M/d/yyyy"));
+    return QStringLiteral("%1 on %2 has been changing it since %3.")
+        .arg(holder.login, holder.computer, when);
+}
+
 } // namespace
 
 void frmMain::cmdAdd_Click() {
@@ -83,14 +98,25 @@ void frmMain::cmdChange_Click() {
     const store::RecordsetPtr rs = currentDocument(this, *dtaDocuments, QStringLiteral("changed"));
     if (!rs)
         return;
-    // Reserve the row: another user editing it makes this fail.
+    // Reserve the row: another user editing it makes this fail, and is
+    // named; any other failure (a server gone) is told as what it is.
     try {
         rs->edit();
-    } catch (const store::EngineError&) {
-        QMessageBox box(QMessageBox::NoIcon, applicationTitle(),
-                        QStringLiteral("Someone else is editing this record.  Please wait and "
-                                       "try again, later."),
-                        QMessageBox::Ok, this);
+    } catch (const store::EngineError& e) {
+        if (e.number() != store::err::RecordLocked) {
+            showEngineFailure(QStringLiteral("The document could not be reserved for changing."),
+                              e.text());
+            return;
+        }
+        QString text = QStringLiteral("Someone else is editing this record.  Please wait and "
+                                      "try again, later.");
+        try {
+            if (const auto holder = rs->holderOfCurrent())
+                text += QStringLiteral("\n\n") + holderSentence(*holder);
+        } catch (const store::EngineError&) {
+            // Who it is is a help; the refusal stands without it.
+        }
+        QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, this);
         box.exec();
         return;
     }
@@ -124,7 +150,14 @@ void frmMain::cmdDelete_Click() {
     if (answer == QMessageBox::Ok) {
         bool deleted = false;
         try {
+            // The delete and its history entry as one step.
+            const store::Database db = rs->database();
+            store::Transaction transaction(db);
+            const store::DocumentFields gone = store::documentFields(*rs);
+            const qint64 recordPtr = rs->field(QStringLiteral("RecordPtr")).toLongLong();
             rs->deleteCurrent();
+            store::historyDeleted(db, recordPtr, gone);
+            transaction.commit();
             deleted = true;
         } catch (const store::EngineError& e) {
             showEngineFailure(QStringLiteral("The document \"%1\" (%2) could not be deleted.")
@@ -168,6 +201,24 @@ void frmMain::mnuFilePrint_Click() {
     reports::frmPrint report(
         program::dbMain, [this] { return dtaDocuments->recordSource(); }, this);
     report.exec();
+}
+
+void frmMain::mnuMaintenanceHistory_Click() {
+    flushTypedFilter();
+    if (!listOnRow())
+        return;
+    try {
+        const store::RecordsetPtr rs = dtaDocuments->recordset();
+        const qint64 recordPtr = rs->field(QStringLiteral("RecordPtr")).toLongLong();
+        const QString caption = QStringLiteral("%1: %2").arg(
+            rs->field(QStringLiteral("ID")).toString(),
+            rs->field(QStringLiteral("Description")).toString().trimmed());
+        windows.history(rs->database(), recordPtr, caption, this);
+    } catch (const store::EngineError& e) {
+        showEngineFailure(QStringLiteral("The history of the document could not be read."),
+                          e.text());
+    }
+    ListFocus();
 }
 
 void frmMain::mnuMaintenanceTypes_Click() {

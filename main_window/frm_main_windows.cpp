@@ -1,9 +1,10 @@
 // The real modal windows of the main window's commands: the document
-// editor frmChange and the types window frmTypes. Tests replace them in
-// frmMain::windows with stand-ins.
+// editor frmChange, the types window frmTypes and the history window
+// frmHistory. Tests replace them in frmMain::windows with stand-ins.
 
 #include "editor/frm_change.h"
 #include "frm_main.h"
+#include "history/frm_history.h"
 #include "store/engine_error.h"
 #include "types/frm_types.h"
 
@@ -26,6 +27,11 @@ frmMain::ModalWindows frmMain::standardWindows() {
                 parent, QCoreApplication::applicationName(),
                 QStringLiteral("The document types could not be read.\n\n%1").arg(e.text()));
         }
+    };
+    standard.history = [](const store::Database& db, qint64 recordPtr, const QString& caption,
+                          QWidget* parent) {
+        frmHistory history(db, recordPtr, caption, parent);
+        history.exec();
     };
     return standard;
 }

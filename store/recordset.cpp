@@ -625,6 +625,7 @@ void Recordset::update() {
         w.commit();
     }
     dropPending(*d);
+    d->lastModified = rowid;
     d->cache.erase(rowid);
     if (adding && d->mode == Mode::Keys) {
         d->keys.push_back(rowid);
@@ -639,6 +640,17 @@ void Recordset::update() {
         }
     }
     emit currentChanged();
+}
+
+qint64 Recordset::lastModified() const {
+    return d->lastModified;
+}
+
+std::optional<RowHolder> Recordset::holderOfCurrent() const {
+    requireOpen(*d);
+    if (!hasCurrent(*d) || d->table.isEmpty())
+        return std::nullopt;
+    return d->conn->reservations().holderOf(d->lockTable, currentRowid(*d));
 }
 
 void Recordset::cancelUpdate() {

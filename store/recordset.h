@@ -29,12 +29,14 @@
 
 #include "database.h"
 #include "engine_error.h"
+#include "row_holder.h"
 #include "value.h"
 
 #include <QObject>
 #include <QStringList>
 #include <QVariant>
 #include <memory>
+#include <optional>
 
 namespace store {
 
@@ -100,6 +102,12 @@ public:
     void requery();
     void close();
     EditMode editMode() const;
+    /// The key (counter value) of the row the last update() stored, 0
+    /// before any: how the row an AddNew made is found.
+    qint64 lastModified() const;
+    /// Who else holds the current row (see row_holder.h); nothing when
+    /// nobody does or no row is current.
+    std::optional<RowHolder> holderOfCurrent() const;
 
     // --- row access for grids (query results only; do not move) ---------
     int rowCount() const;

@@ -67,6 +67,7 @@ struct RecordsetImpl {
     std::vector<bool> dirty;
     qint64 editRowid = 0;
     bool locked = false;
+    qint64 lastModified = 0; ///< key of the row the last update() stored
 
     int count() const {
         return mode == Mode::Rows ? static_cast<int>(rows.size()) : static_cast<int>(keys.size());

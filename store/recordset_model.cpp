@@ -4,6 +4,8 @@
 
 #include "value.h"
 
+#include <QLocale>
+
 namespace store {
 
 RecordsetModel::RecordsetModel(QList<Column> columns, QObject* parent)
@@ -56,8 +58,13 @@ QVariant RecordsetModel::data(const QModelIndex& index, int role) const {
     const QVariant v = rs_->valueAt(index.row(), columns_[index.column()].field);
     if (isNull(v))
         return {};
-    if (v.typeId() == QMetaType::QDateTime)
-        return v.toDateTime().date().toString(QStringLiteral("M/d/yyyy"));
+    if (v.typeId() == QMetaType::QDateTime) {
+        const QDateTime d = v.toDateTime();
+        QString shown = d.date().toString(QStringLiteral("M/d/yyyy"));
+        if (columns_[index.column()].time)
+            shown += QLatin1Char(' ') + QLocale::c().toString(d.time(), QStringLiteral("h:mm AP"));
+        return shown;
+    }
     return v;
 }
 

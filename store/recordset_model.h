@@ -23,8 +23,9 @@ class RecordsetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     struct Column {
-        QString header; ///< column caption
-        QString field;  ///< recordset field shown in it
+        QString header;    ///< column caption
+        QString field;     ///< recordset field shown in it
+        bool time = false; ///< a date shows its time of day too ("h:mm AP")
     };
 
     explicit RecordsetModel(QList<Column> columns, QObject* parent = nullptr);

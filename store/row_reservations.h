@@ -10,7 +10,10 @@
 // Tables are numbered 0..255 (Connection::lockTableNumber), rows by their
 // counter value.
 
+#include "row_holder.h"
+
 #include <cstdint>
+#include <optional>
 
 namespace store {
 
@@ -27,6 +30,9 @@ public:
     virtual bool heldByOther(int table, std::int64_t rowId) = 0;
     /// True when another user holds any row of the register.
     virtual bool anyHeldByOther() = 0;
+    /// Who else holds the row; nothing when nobody does (or nobody can be
+    /// named). Never names a holder whose program has ended.
+    virtual std::optional<RowHolder> holderOf(int table, std::int64_t rowId) = 0;
 };
 
 } // namespace store

@@ -1,4 +1,4 @@
-// The register's two tables and their named indexes. The indexes on ID and
+// The register's tables and their named indexes. The indexes on ID and
 // DocumentType serve the editor's duplicate test and the types window's
 // in-use test.
 
@@ -32,9 +32,24 @@ constexpr std::array documentIndexes{
 constexpr std::array typeFields{Field{"RecordPtr", K::Counter, 0}, Field{"Type", K::Text, 10}};
 constexpr std::array typeIndexes{Index{"RecordPtr", "RecordPtr"}, Index{"TypeName", "Type"}};
 
+// Each Add, Change and Delete of a document: when, by whom, what. RecordPtr
+// and ID are the document's; HistoryPtr numbers the entries themselves.
+constexpr std::array historyFields{
+    Field{"HistoryPtr", K::Counter, 0}, Field{"Changed", K::Date, 0},
+    Field{"UserName", K::Text, 0},      Field{"Computer", K::Text, 0},
+    Field{"RecordPtr", K::Long, 0},     Field{"ID", K::Long, 0},
+    Field{"Action", K::Text, 0},        Field{"Field", K::Text, 0},
+    Field{"OldValue", K::Memo, 0},      Field{"NewValue", K::Memo, 0},
+};
+constexpr std::array historyIndexes{Index{"HistoryPtr", "HistoryPtr"},
+                                    Index{"DocumentChanges", "RecordPtr", "Changed"}};
+
+// The order fixes each table's number for row reservations: new tables
+// go at the end.
 constexpr std::array allTables{
-    Table{"Documents", documentFields, documentIndexes},
-    Table{"Types", typeFields, typeIndexes},
+    Table{"Documents", documentFields, documentIndexes, 1},
+    Table{"Types", typeFields, typeIndexes, 1},
+    Table{"DocumentHistory", historyFields, historyIndexes, 3},
 };
 
 } // namespace

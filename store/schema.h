@@ -1,6 +1,7 @@
 #pragma once
-// The register's schema, defined once: the tables Documents and Types, their
-// fields, and the named indexes the program selects on table recordsets.
+// The register's schema, defined once: the tables Documents, Types and
+// DocumentHistory, their fields, and the named indexes the program selects
+// on table recordsets.
 // Each backend makes its tables from it (sqlite/sqlite_schema.h,
 // postgres/pg_schema.h); the engine layer reads field kinds back from each
 // register's own declarations, so a file made by an older build still
@@ -15,10 +16,11 @@
 // SQLite itself. (Letter case beyond ASCII is ignored by the list filters'
 // LIKE, which the engine installs on each connection; see text_match.h.)
 //
-// Version: a register file's user_version is the schema version. Version 2 has
-// only built-in collations; files of version 0 or 1 (made by earlier
-// builds, whose text columns used a collation of the program's own) are
-// converted when opened (schema_upgrade.h).
+// Version: a register file's user_version is the schema version. Version 2
+// has only built-in collations (files of version 0 or 1, made by earlier
+// builds, used a collation of the program's own); version 3 adds the table
+// DocumentHistory. Older files are brought up to date when opened
+// (sqlite/schema_upgrade.h).
 
 #include <QString>
 #include <span>
@@ -50,14 +52,15 @@ struct Table {
     const char* name;
     std::span<const Field> fields;
     std::span<const Index> indexes;
+    int since; ///< the schema version that added it; older registers get it when opened
 };
 
-/// Both tables of a register, Documents first.
+/// The tables of a register: Documents, Types, DocumentHistory.
 std::span<const Table> tables();
 const Table* findTable(const QString& name);
 
 /// The schema version this build writes and expects (the file's user_version).
-inline constexpr int Version = 2;
+inline constexpr int Version = 3;
 
 /// File names of the live register and of its empty template.
 inline constexpr const char* DatabaseFile = "Veld.MDB";

@@ -51,6 +51,24 @@ void makeTables(PgConnection& c) {
     c.forgetTables();
 }
 
+/// Adds the tables of later versions to an older register, inside the open
+/// transaction; only a user who may create tables can do so.
+void addLaterTables(PgConnection& c) {
+    try {
+        PQclear(c.run(postgres::createStatements(), true));
+    } catch (const EngineError& e) {
+        if (e.number() != err::NoPermission)
+            throw;
+        throw EngineError(err::NoPermission,
+                          QStringLiteral("%1 holds a register of an earlier version, and this "
+                                         "user may not add the tables it now needs. Start the "
+                                         "program once as the database's owner to bring it up "
+                                         "to date.\n(%2)")
+                              .arg(sentence(c.describe()), e.text()));
+    }
+    c.forgetTables();
+}
+
 std::shared_ptr<Connection> openMaking(const QString& uri,
                                        const std::function<void(const Database&)>& fill,
                                        Making making, bool* made) {
@@ -64,6 +82,9 @@ std::shared_ptr<Connection> openMaking(const QString& uri,
         switch (postgres::inspect(*c, &problem)) {
         case postgres::Shape::Other:
             notARegister(*c, problem);
+        case postgres::Shape::Older:
+            addLaterTables(*c);
+            [[fallthrough]];
         case postgres::Shape::Register:
             if (making == Making::Required)
                 throw EngineError(err::IoError,
@@ -101,6 +122,9 @@ std::shared_ptr<Connection> openServerRegister(const QString& uri) {
     case postgres::Shape::Empty:
         throw EngineError(err::FileNotFound,
                           QStringLiteral("%1 holds no register yet.").arg(sentence(c->describe())));
+    case postgres::Shape::Older:
+        // Brought up to date under the lock that first starts take.
+        return openMaking(uri, {}, Making::Allowed, nullptr);
     case postgres::Shape::Register:
         break;
     }

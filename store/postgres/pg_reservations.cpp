@@ -3,8 +3,10 @@
 #include "pg_reservations.h"
 
 #include "../engine_error.h"
+#include "../local_user.h"
 #include "pg_connection.h"
 
+#include <QDateTime>
 #include <libpq-fe.h>
 #include <limits>
 
@@ -23,14 +25,50 @@ bool PgReservations::ask(const char* sql, int table, std::int64_t rowId) {
     return yes;
 }
 
+namespace {
+
+/// What the session tells others about its latest reservation; the server
+/// keeps 63 bytes of it.
+QByteArray holderName() {
+    return ("tolvane|" + localLogin().toUtf8() + '|' + localComputer().toUtf8() + '|' +
+            QByteArray::number(QDateTime::currentSecsSinceEpoch()))
+        .left(63);
+}
+
+} // namespace
+
 bool PgReservations::tryLock(int table, std::int64_t rowId) {
     if (held_.count({table, rowId}))
         return true;
     c_.ensureOpen();
-    if (!ask("SELECT pg_try_advisory_lock($1::int4, $2::int4)", table, rowId))
-        return false;
-    held_.insert({table, rowId});
-    return true;
+    pg_result* r = c_.runWith("SELECT CASE WHEN pg_try_advisory_lock($1::int4, $2::int4) THEN "
+                              "set_config('application_name', $3, false) IS NOT NULL ELSE false "
+                              "END",
+                              {QByteArray::number(table), QByteArray::number(rowId), holderName()});
+    const bool taken = PQntuples(r) == 1 && PQgetvalue(r, 0, 0)[0] == 't';
+    PQclear(r);
+    if (taken)
+        held_.insert({table, rowId});
+    return taken;
+}
+
+std::optional<RowHolder> PgReservations::holderOf(int table, std::int64_t rowId) {
+    c_.ensureOpen();
+    pg_result* r = c_.runWith(
+        "SELECT a.application_name FROM pg_locks l JOIN pg_stat_activity a ON a.pid = l.pid "
+        "WHERE l.locktype = 'advisory' AND l.classid = $1::int4 AND l.objid = $2::int4 AND "
+        "l.objsubid = 2 AND l.granted AND l.pid <> pg_backend_pid() AND l.database = (SELECT "
+        "oid FROM pg_database WHERE datname = current_database()) LIMIT 1",
+        {QByteArray::number(table), QByteArray::number(rowId)});
+    std::optional<RowHolder> holder;
+    if (PQntuples(r) == 1) {
+        const QList<QByteArray> parts = QByteArray(PQgetvalue(r, 0, 0)).split('|');
+        if (parts.size() == 4 && parts[0] == "tolvane")
+            holder = RowHolder{QString::fromUtf8(parts[1]), QString::fromUtf8(parts[2]),
+                               QDateTime::fromSecsSinceEpoch(parts[3].toLongLong())};
+    }
+    PQclear(r);
+    return holder;
 }
 
 void PgReservations::unlock(int table, std::int64_t rowId) {

@@ -11,6 +11,11 @@
 // held), so this object remembers which rows it holds and takes each once.
 // It also takes them again after the connection was opened anew. Cost: one
 // round trip per lock, unlock or probe.
+//
+// Naming the holder: the same round trip that takes a row sets the
+// session's application name to "tolvane|<login>|<computer>|<start>", which
+// every user of the server can read beside the session's locks; a session
+// that has ended holds no lock, so its name is never read.
 
 #include "../row_reservations.h"
 
@@ -29,6 +34,7 @@ public:
     void unlock(int table, std::int64_t rowId) override;
     bool heldByOther(int table, std::int64_t rowId) override;
     bool anyHeldByOther() override;
+    std::optional<RowHolder> holderOf(int table, std::int64_t rowId) override;
 
     /// Takes every held row again on a new session; rows someone else took
     /// meanwhile are dropped from the set.

@@ -48,14 +48,15 @@ QString createStatements() {
             if (f.kind == K::Counter)
                 key = lower(f.name);
         }
-        sql << QStringLiteral("CREATE TABLE %1 (%2)").arg(lower(t.name), columns.join(", "));
+        sql << QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)")
+                   .arg(lower(t.name), columns.join(", "));
         for (const schema::Index& ix : t.indexes) {
             if (lower(ix.field) == key)
                 continue; // the primary key
             QString include;
             if (ix.carried)
                 include = QStringLiteral(" INCLUDE (%1)").arg(lower(ix.carried));
-            sql << QStringLiteral("CREATE INDEX %1_%2 ON %1 (%3 NULLS FIRST, %4)%5")
+            sql << QStringLiteral("CREATE INDEX IF NOT EXISTS %1_%2 ON %1 (%3 NULLS FIRST, %4)%5")
                        .arg(lower(t.name), lower(ix.name), lower(ix.field), key, include);
         }
     }
@@ -63,8 +64,9 @@ QString createStatements() {
 }
 
 QString trigramStatements() {
+    // The list filters match the documents' texts.
     QStringList sql{QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm")};
-    for (const schema::Table& t : schema::tables())
+    for (const schema::Table& t : schema::tables().first(1))
         for (const schema::Field& f : t.fields)
             if ((f.kind == K::Text || f.kind == K::Memo) && f.width == 0)
                 sql << QStringLiteral("CREATE INDEX %1_%2_words ON %1 USING gin ((%2 COLLATE "
@@ -96,7 +98,12 @@ Shape inspect(PgConnection& c, QString* problem) {
                        .arg(others.join(QStringLiteral(", ")));
         return Shape::Other;
     }
+    bool older = false;
     for (const schema::Table& t : schema::tables()) {
+        if (!tables.contains(lower(t.name)) && t.since > 1) {
+            older = true;
+            continue;
+        }
         if (!tables.contains(lower(t.name))) {
             *problem = QStringLiteral("its table '%1' is missing").arg(lower(t.name));
             return Shape::Other;
@@ -113,7 +120,7 @@ Shape inspect(PgConnection& c, QString* problem) {
             }
         }
     }
-    return Shape::Register;
+    return older ? Shape::Older : Shape::Register;
 }
 
 } // namespace store::postgres

@@ -24,12 +24,15 @@ class PgConnection;
 
 namespace postgres {
 
-/// The statements that make the tables and indexes (one text).
+/// The statements that make the tables and indexes (one text); those
+/// that exist already are left as they are, so the same text adds the
+/// tables of later versions to an older register.
 QString createStatements();
 /// The optional trigram indexes, and the extension they need.
 QString trigramStatements();
 
-enum class Shape { Empty, Register, Other };
+/// Older: a register of an earlier version, which lacks tables added since.
+enum class Shape { Empty, Register, Older, Other };
 
 /// What the current schema of the connected database holds; `problem`
 /// describes an Other shape for the user.

@@ -89,7 +89,7 @@ int lockControl(int fd, int command, struct flock* request) {
 
 } // namespace
 
-RowLocks::RowLocks(const QString& databaseFile) {
+RowLocks::RowLocks(const QString& databaseFile) : holders_(databaseFile) {
     const QString name = lockFileName(databaseFile);
     const QByteArray path = QFile::encodeName(name);
     // O_CREAT without O_EXCL or O_TRUNC: whoever comes first creates the
@@ -128,6 +128,7 @@ RowLocks::~RowLocks() {
 bool RowLocks::tryLock(int table, std::int64_t rowId) {
     struct flock request = rowRequest(F_WRLCK, table, rowId);
     if (lockControl(fd_, F_OFD_SETLK, &request) == 0) {
+        holders_.held(table, rowId);
         return true;
     }
     const int error = errno;
@@ -146,6 +147,7 @@ void RowLocks::unlock(int table, std::int64_t rowId) {
     if (lockControl(fd_, F_OFD_SETLK, &request) == -1) {
         raiseLockFailure("release", table, rowId, errno);
     }
+    holders_.released(table, rowId);
 }
 
 bool RowLocks::heldByOther(int table, std::int64_t rowId) {
@@ -156,6 +158,13 @@ bool RowLocks::heldByOther(int table, std::int64_t rowId) {
         raiseLockFailure("probe", table, rowId, errno);
     }
     return request.l_type != F_UNLCK;
+}
+
+std::optional<RowHolder> RowLocks::holderOf(int table, std::int64_t rowId) {
+    // A note is trusted only while the row is really held by someone.
+    if (!heldByOther(table, rowId))
+        return std::nullopt;
+    return holders_.holderOf(table, rowId);
 }
 
 bool RowLocks::anyHeldByOther() {

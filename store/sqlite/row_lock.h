@@ -9,9 +9,12 @@
 // when the holder closes the descriptor or dies, so a killed program never
 // leaves a stale reservation. The lock file is created once and never
 // deleted or re-created: a new file would let a second user lock a row the
-// first still holds through the old one. Cost: one system call per lock.
+// first still holds through the old one. Cost: one system call per lock,
+// and one small write of the user's note of held rows (holder_book.h),
+// which names the holder to whoever is refused a row.
 
 #include "../row_reservations.h"
+#include "holder_book.h"
 
 #include <QString>
 #include <cstdint>
@@ -35,9 +38,11 @@ public:
     /// True when another user holds the row (a probe that leaves no lock).
     bool heldByOther(int table, std::int64_t rowId) override;
     bool anyHeldByOther() override;
+    std::optional<RowHolder> holderOf(int table, std::int64_t rowId) override;
 
 private:
     int fd_ = -1;
+    HolderBook holders_; ///< who holds which row, for those refused it
 };
 
 } // namespace store

@@ -5,6 +5,7 @@
 #include "../engine_error.h"
 #include "../schema.h"
 #include "sqlite_connection.h"
+#include "sqlite_schema.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -86,16 +87,15 @@ private:
     bool open_ = true;
 };
 
-} // namespace
+/// True when the file is of an earlier schema version or still names the
+/// old collation.
+bool outOfDate(SqliteConnection& c) {
+    return pragmaNumber(c, QStringLiteral("user_version")) < schema::Version || usesOldCollation(c);
+}
 
-bool upgradeRegister(SqliteConnection& c) {
-    if (!usesOldCollation(c))
-        return false;
-    WriteScope w(c);
-    // Another copy of the program may have converted the file while this
-    // one waited for the write lock; the schema is read afresh here.
-    if (!usesOldCollation(c))
-        return false;
+/// Rewrites the old collation to NOCASE in the schema table and rebuilds
+/// the indexes that sort by it.
+void convertCollation(SqliteConnection& c) {
     const qint64 schemaVersion = pragmaNumber(c, QStringLiteral("schema_version"));
     {
         WritableSchema writable(c);
@@ -115,8 +115,26 @@ bool upgradeRegister(SqliteConnection& c) {
     // The indexes still hold their entries in the old order; rebuilt in
     // the declared one, they agree with it again before anyone sees them.
     c.exec(QStringLiteral("REINDEX NOCASE"));
+}
+
+} // namespace
+
+bool upgradeRegister(SqliteConnection& c) {
+    if (!outOfDate(c))
+        return false;
+    WriteScope w(c);
+    // Another copy of the program may have converted the file while this
+    // one waited for the write lock; the schema is read afresh here.
+    if (!outOfDate(c))
+        return false;
+    if (usesOldCollation(c))
+        convertCollation(c);
+    // Tables of later versions (DocumentHistory) where they are missing.
+    for (const schema::Table& t : schema::tables())
+        c.exec(sqlite::tableStatements(t));
     c.exec(QStringLiteral("PRAGMA user_version = %1").arg(schema::Version));
     w.commit();
+    c.forgetTables();
     return true;
 }
 

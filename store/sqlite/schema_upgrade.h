@@ -1,5 +1,7 @@
 #pragma once
-// Converting registers made by earlier builds to the current schema version.
+// Converting registers made by earlier builds to the current schema version:
+// the collation of their text columns (below), and the tables later versions
+// added (DocumentHistory), made where they are missing.
 //
 // Files of schema version 0 and 1 declared their text columns and indexes
 // with the collation JETTEXT, which only this program knew: other SQLite

@@ -33,10 +33,13 @@ void requireWritable(const QFileInfo& file) {
                 .arg(name));
 }
 
-// A file that opens is a register only when it holds both tables; reading
-// the schema also makes SQLite look at the file's header.
+// A file that opens is a register only when it holds the tables every
+// version had (later ones are added when it is opened); reading the schema
+// also makes SQLite look at the file's header.
 void requireRegister(SqliteConnection& c) {
     for (const schema::Table& t : schema::tables()) {
+        if (t.since > 1)
+            continue;
         SqliteStatement st(
             c, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 "
                               "COLLATE NOCASE"));

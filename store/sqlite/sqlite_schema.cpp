@@ -47,29 +47,34 @@ FieldKind kindFromDeclared(const QString& declared, int* width) {
     return K::Text;
 }
 
-QString createStatements() {
-    using schema::Field;
-    using schema::Index;
-    using schema::Table;
-    QStringList sql{QStringLiteral("PRAGMA user_version = %1;").arg(schema::Version)};
-    for (const Table& t : schema::tables()) {
-        QStringList cols;
-        for (const Field& f : t.fields)
-            cols << QStringLiteral("\"%1\" %2")
-                        .arg(QLatin1String(f.name), declaredType(f.kind, f.width));
-        sql << QStringLiteral("CREATE TABLE \"%1\" (%2);")
-                   .arg(QLatin1String(t.name), cols.join(", "));
-        for (const Index& ix : t.indexes) {
-            if (QLatin1String(ix.field) == QLatin1String("RecordPtr"))
-                continue; // the row id is its own index
-            QString columns = QStringLiteral("\"%1\"").arg(QLatin1String(ix.field));
-            if (ix.carried)
-                for (const QString& f : QString::fromLatin1(ix.carried).split(','))
-                    columns += QStringLiteral(", \"%1\"").arg(f.trimmed());
-            sql << QStringLiteral("CREATE INDEX \"%1\" ON \"%2\" (%3);")
-                       .arg(QLatin1String(ix.name), QLatin1String(t.name), columns);
-        }
+QString tableStatements(const schema::Table& t) {
+    QStringList cols;
+    QString key;
+    for (const schema::Field& f : t.fields) {
+        cols << QStringLiteral("\"%1\" %2")
+                    .arg(QLatin1String(f.name), declaredType(f.kind, f.width));
+        if (f.kind == K::Counter)
+            key = QLatin1String(f.name);
     }
+    QStringList sql{QStringLiteral("CREATE TABLE IF NOT EXISTS \"%1\" (%2);")
+                        .arg(QLatin1String(t.name), cols.join(", "))};
+    for (const schema::Index& ix : t.indexes) {
+        if (QLatin1String(ix.field) == key)
+            continue; // the row id is its own index
+        QString columns = QStringLiteral("\"%1\"").arg(QLatin1String(ix.field));
+        if (ix.carried)
+            for (const QString& f : QString::fromLatin1(ix.carried).split(','))
+                columns += QStringLiteral(", \"%1\"").arg(f.trimmed());
+        sql << QStringLiteral("CREATE INDEX IF NOT EXISTS \"%1\" ON \"%2\" (%3);")
+                   .arg(QLatin1String(ix.name), QLatin1String(t.name), columns);
+    }
+    return sql.join('\n');
+}
+
+QString createStatements() {
+    QStringList sql{QStringLiteral("PRAGMA user_version = %1;").arg(schema::Version)};
+    for (const schema::Table& t : schema::tables())
+        sql << tableStatements(t);
     return sql.join('\n');
 }
 

@@ -16,6 +16,9 @@ namespace store::sqlite {
 /// file with the schema version.
 QString createStatements();
 
+/// The SQL that makes one table and its indexes where they are missing.
+QString tableStatements(const schema::Table& t);
+
 /// Declared SQLite type of a field kind ("DATETIME", "SMALLINT", ...), and
 /// the kind and width read back from a declared type.
 QString declaredType(schema::FieldKind kind, int width);

@@ -120,6 +120,22 @@ protected:
 
     QStringList ids() { return query(QStringLiteral("SELECT ID FROM Documents ORDER BY ID")); }
 
+    /// The history's entries as "ID Action Field: old -> new", oldest first.
+    QStringList history() {
+        auto rs = db.openRecordset(QStringLiteral("SELECT * FROM DocumentHistory ORDER BY "
+                                                  "HistoryPtr"),
+                                   store::RecordsetType::Snapshot);
+        QStringList out;
+        for (; !rs->eof(); rs->moveNext())
+            out << QStringLiteral("%1 %2 %3: %4 -> %5")
+                       .arg(rs->field(QStringLiteral("ID")).toString(),
+                            rs->field(QStringLiteral("Action")).toString(),
+                            rs->field(QStringLiteral("Field")).toString(),
+                            rs->field(QStringLiteral("OldValue")).toString(),
+                            rs->field(QStringLiteral("NewValue")).toString());
+        return out;
+    }
+
     platform::dates::FixedToday today{QDate(2001, 7, 4)};
     store::RecordsetPtr list;
     std::unique_ptr<frmChange> window;

@@ -28,6 +28,7 @@ TEST_F(EditorWindowTest, AddStoresTheSixFieldsAndReportsTheNewID) {
     EXPECT_EQ(stored(5), QStringLiteral("5|Roof repair|1995-12-25|%1|Bob|paid").arg(receipt));
     EXPECT_EQ(store::program::gNewDocumentID, 5);
     EXPECT_EQ(list->editMode(), store::EditMode::None);
+    EXPECT_EQ(history(), QStringList{"5 Added :  -> Roof repair"});
 }
 
 TEST_F(EditorWindowTest, ChangeKeepingItsIDStoresAndLeavesNewIDZero) {
@@ -40,6 +41,8 @@ TEST_F(EditorWindowTest, ChangeKeepingItsIDStoresAndLeavesNewIDZero) {
     EXPECT_EQ(stored(7), QStringLiteral("7|after|2000-01-01|0||"));
     EXPECT_EQ(store::program::gNewDocumentID, 0);
     EXPECT_EQ(ids(), (QStringList{"7", "8"}));
+    EXPECT_EQ(history(), QStringList{"7 Changed Description: before -> after"})
+        << "only the field that changed";
 }
 
 TEST_F(EditorWindowTest, DuplicateIDIsRefusedAndTheWindowKeepsItsEntries) {
@@ -223,11 +226,14 @@ TEST_F(EditorWindowTest, EngineFailureIsReportedAndNothingTypedIsLost) {
         EXPECT_EQ(ids(), QStringList{"7"});
         EXPECT_EQ(stored(7), QStringLiteral("7|seven|2000-01-01|0||"));
         EXPECT_EQ(store::program::gNewDocumentID, 0);
+        EXPECT_TRUE(history().isEmpty()) << "no entry without its change";
 
         // Once the engine accepts the write, the same entries are stored.
         db.execute(QStringLiteral("DROP TRIGGER refuse"));
         pressEnter(w);
         EXPECT_EQ(w.result(), QDialog::Accepted);
+        EXPECT_EQ(history().size(), 1);
+        db.execute(QStringLiteral("DELETE FROM DocumentHistory"));
         EXPECT_EQ(stored(adding ? 8 : 7),
                   QStringLiteral("%1|changed|%2|0||")
                       .arg(adding ? QStringLiteral("8") : QStringLiteral("7"),

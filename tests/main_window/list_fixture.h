@@ -77,6 +77,14 @@ public:
         }
     }
 
+    /// The list's current document's RecordPtr, or -1 when none.
+    qint64 currentRecordPtr() const {
+        auto rs = window->dtaDocuments->recordset();
+        if (rs->eof() || rs->bof() || rs->absolutePosition() < 0)
+            return -1;
+        return rs->field(QStringLiteral("RecordPtr")).toLongLong();
+    }
+
     /// The list's current document's ID, or -1 when none.
     int currentId() const {
         auto rs = window->dtaDocuments->recordset();

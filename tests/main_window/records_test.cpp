@@ -7,13 +7,16 @@
 #include "list_fixture.h"
 #include "platform/settings/settings.h"
 #include "reports/frm_print.h"
+#include "store/document_history.h"
 #include "store/program_state.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSysInfo>
 #include <QTimer>
 
 namespace program = store::program;
@@ -71,6 +74,33 @@ TEST_F(RecordsTest, DeleteAsksExactlyAndMovesToTheNextRow) {
     EXPECT_EQ(currentId(), 1);
     EXPECT_EQ(w.lblID->text(), QStringLiteral("1 "));
     EXPECT_EQ(w.focusWidget(), w.grdInfo);
+
+    // The delete's history, newest first, in Maintenance > Document
+    // History (Ctrl+H) of a document that is current; Escape closes it.
+    auto db = store::Database::open(registerLocation());
+    auto rs = db.openRecordset(QStringLiteral("SELECT * FROM DocumentHistory"));
+    ASSERT_FALSE(rs->eof());
+    EXPECT_EQ(rs->field(QStringLiteral("Action")).toString(), QStringLiteral("Deleted"));
+    EXPECT_EQ(rs->field(QStringLiteral("ID")).toInt(), 2);
+    EXPECT_EQ(rs->field(QStringLiteral("OldValue")).toString(), QStringLiteral("Middle   "));
+    const qint64 first = currentRecordPtr();
+    store::historyAdded(db, first, {1, QStringLiteral("First"), 0, {}, {}, {}});
+    store::historyChanged(db, first, {1, QStringLiteral("First"), 0, {}, {}, {}},
+                          {1, QStringLiteral("Primo"), 0, {}, {}, {}});
+    QStringList shown;
+    QString title;
+    whenModal<QDialog>([&](QDialog* history) {
+        title = history->windowTitle();
+        const auto* grid = history->findChild<QAbstractItemView*>(QStringLiteral("grdHistory"));
+        for (int r = 0; grid && r < grid->model()->rowCount(); ++r)
+            shown << grid->model()->index(r, 3).data().toString() + QLatin1Char(' ') +
+                         grid->model()->index(r, 6).data().toString();
+        QTest::keyClick(history, Qt::Key_Escape);
+    });
+    ASSERT_TRUE(w.mnuMaintenanceHistory->isEnabled());
+    w.mnuMaintenanceHistory->trigger();
+    EXPECT_EQ(title, QStringLiteral("Document History"));
+    EXPECT_EQ(shown, (QStringList{"Changed Primo", "Added First"}));
 }
 
 TEST_F(RecordsTest, DeleteCancelledChangesNothing) {
@@ -84,6 +114,13 @@ TEST_F(RecordsTest, DeleteCancelledChangesNothing) {
     EXPECT_EQ(currentId(), 1);
     EXPECT_EQ(gridColumn(1), (QStringList{"2", "1"}));
     EXPECT_EQ(w.focusWidget(), w.grdInfo);
+}
+
+TEST_F(RecordsTest, HistoryIsOffWithoutACurrentDocument) {
+    makeDocuments({}, {});
+    frmMain& w = startShown();
+    EXPECT_FALSE(w.mnuMaintenanceHistory->isEnabled());
+    EXPECT_EQ(w.mnuMaintenanceHistory->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
 }
 
 TEST_F(RecordsTest, DeleteOfTheLastAndOfTheOnlyRow) {
@@ -187,8 +224,17 @@ TEST_F(RecordsTest, ChangeOfARowAnotherUserEditsShowsTheBusyMessage) {
     const QList<SeenBox> boxes = answering(QMessageBox::Ok, [&] { w.cmdChange->click(); });
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_EQ(boxes[0].title, QStringLiteral("tolvane"));
-    EXPECT_EQ(boxes[0].text, QStringLiteral("Someone else is editing this record.  Please wait "
+    // The fixed text, then who holds the row (here: this very user and
+    // computer, in another connection) and since when.
+    const QStringList paragraphs = boxes[0].text.split(QStringLiteral("\n\n"));
+    ASSERT_EQ(paragraphs.size(), 2) << boxes[0].text.toStdString();
+    EXPECT_EQ(paragraphs[0], QStringLiteral("Someone else is editing this record.  Please wait "
                                             "and try again, later."));
+    EXPECT_TRUE(paragraphs[1].contains(
+        QStringLiteral(" on %1 has been changing it since ").arg(QSysInfo::machineHostName())))
+        << paragraphs[1].toStdString();
+    EXPECT_TRUE(paragraphs[1].endsWith(QStringLiteral("M.")) && !paragraphs[1].contains(u'/'))
+        << "a time of today, without the day: " << paragraphs[1].toStdString();
     EXPECT_EQ(boxes[0].icon, QMessageBox::NoIcon);
     EXPECT_EQ(boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     EXPECT_EQ(editor.opened, 0);

@@ -57,7 +57,8 @@ public:
     /// makes it anew.
     void dropRegister() {
         if (place.onServer())
-            place.serverSql(QStringLiteral("DROP TABLE IF EXISTS documents, types CASCADE"));
+            place.serverSql(
+                QStringLiteral("DROP TABLE IF EXISTS documents, types, documenthistory CASCADE"));
     }
 
     /// Starts a fresh window; the start must succeed.

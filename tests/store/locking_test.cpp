@@ -4,7 +4,11 @@
 // other work on the file goes on meanwhile.
 
 #include "peer.h"
+#include "store/local_user.h"
 #include "support/register_fixture.h"
+
+#include <QSysInfo>
+#include <cstdlib>
 
 namespace {
 
@@ -82,13 +86,22 @@ TEST_F(Locking, EditOfARowDeletedMeanwhileSaysSo) {
     EXPECT_NO_THROW(again->edit()) << "the refused edit left no reservation";
 }
 
-TEST_F(Locking, RowHeldByAnotherProcessIsRefusedUntilThatProcessIsKilled) {
+TEST_F(Locking, RowHeldByAnotherProcessIsRefusedAndItsHolderNamedUntilItIsKilled) {
     Peer peer({QStringLiteral("edit"), location(), QString::number(ptr)});
     ASSERT_EQ(peer.readLine(), "EDITING");
     auto mine = first(db);
     EXPECT_EQ(errorOf([&] { mine->edit(); }), store::err::RecordLocked);
+    const auto holder = mine->holderOfCurrent();
+    ASSERT_TRUE(holder.has_value());
+    EXPECT_EQ(holder->login, store::localLogin());
+    EXPECT_EQ(holder->computer, QSysInfo::machineHostName());
+    EXPECT_LE(std::abs(holder->since.secsTo(QDateTime::currentDateTime())), 60);
     peer.kill();
-    EXPECT_TRUE(eventually([&] { return errorOf([&] { mine->edit(); }) == 0; }));
+    // Gone with its program: nobody is named, and the next try succeeds.
+    EXPECT_TRUE(eventually([&] { return !mine->holderOfCurrent().has_value(); }));
+    EXPECT_EQ(errorOf([&] { mine->edit(); }), 0);
+    EXPECT_FALSE(mine->holderOfCurrent()) << "a user's own row has no other holder";
+    EXPECT_TRUE(first(other)->holderOfCurrent()) << "another connection is another user";
 }
 
 TEST_F(Locking, TwoUsersFilingOneIdAtOnceStoreItOnce) {

@@ -2,6 +2,7 @@
 // database) and back into a new file keeps every row, number and counter;
 // copies that are refused or fail leave the target as it was.
 
+#include "store/document_history.h"
 #include "store/register_copy.h"
 #include "store/transaction.h"
 #include "support/register_fixture.h"
@@ -56,6 +57,9 @@ protected:
             types->setField(QStringLiteral("Type"), QString::fromUtf8(name));
             types->update();
         }
+        // The history the source has goes with it.
+        store::historyAdded(src, 1,
+                            store::DocumentFields{1, QStringLiteral("Invoice 'A'"), 0, {}, {}, {}});
         t.commit();
         src.execute(QStringLiteral("DELETE FROM Documents WHERE ID = 4"));
         return src;

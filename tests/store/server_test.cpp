@@ -4,6 +4,7 @@
 // the server run only (support/register_place.h).
 
 #include "peer.h"
+#include "store/document_history.h"
 #include "store/register.h"
 #include "store/transaction.h"
 #include "support/register_fixture.h"
@@ -96,6 +97,18 @@ TEST_F(ServerRegister, DatabasesHoldingSomethingElseAreRefusedUntouched) {
                                    "CREATE TABLE types (type text)"));
     const QString text = openingError(place.location());
     EXPECT_TRUE(text.contains(QStringLiteral("has no field"))) << text.toStdString();
+}
+
+TEST_F(ServerRegister, ARegisterOfAnEarlierVersionGainsTheHistoryTableKeepingItsRows) {
+    RegisterTest::add(store::Database::create(place.location()), {1, QStringLiteral("kept")});
+    place.serverSql(QStringLiteral("DROP TABLE documenthistory"));
+    const auto db = store::Database::open(place.location());
+    EXPECT_EQ(db.openRecordset(QStringLiteral("SELECT COUNT(*) AS n FROM Documents"))
+                  ->field(QStringLiteral("n"))
+                  .toInt(),
+              1);
+    store::historyDeleted(db, 1, {1, QStringLiteral("kept"), 0, {}, {}, {}});
+    EXPECT_FALSE(db.openRecordset(QStringLiteral("SELECT * FROM DocumentHistory"))->eof());
 }
 
 TEST_F(ServerRegister, ADroppedConnectionLosesTheWorkUnderWayAndNothingElse) {

@@ -1,0 +1,120 @@
+// Entries of the document history (see document_history.h).
+
+#include "document_history.h"
+
+#include "connection.h"
+#include "local_user.h"
+#include "recordset.h"
+#include "type_lookups.h"
+#include "value.h"
+
+#include <QStringList>
+#include <vector>
+
+namespace store {
+
+namespace {
+
+struct Entry {
+    QVariant field; ///< Null for an Add or a Delete
+    QVariant oldValue;
+    QVariant newValue;
+};
+
+/// A value as the history shows it: dates m/d/yyyy, texts as they are.
+QVariant shown(const QVariant& v) {
+    if (isNull(v))
+        return {};
+    if (v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::QDate)
+        return dateOf(v).toString(QStringLiteral("M/d/yyyy"));
+    return v.toString();
+}
+
+QVariant typeName(const Database& db, qint16 type) {
+    if (type == 0)
+        return {};
+    const QString name = fnTypeName(db, type);
+    return name.isEmpty() ? QVariant(QString::number(type)) : QVariant(name.trimmed());
+}
+
+/// Writes the entries in one statement.
+void write(const Database& db, qint64 recordPtr, const QVariant& id, const QString& action,
+           const std::vector<Entry>& entries) {
+    if (entries.empty())
+        return;
+    Connection& c = *db.connection();
+    QStringList rows;
+    int n = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        QStringList marks;
+        for (int k = 0; k < 9; ++k)
+            marks << QStringLiteral("?%1").arg(++n);
+        rows << QLatin1Char('(') + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+    }
+    const auto st = c.prepare(QStringLiteral("INSERT INTO \"DocumentHistory\" (\"Changed\", "
+                                             "\"UserName\", \"Computer\", \"RecordPtr\", \"ID\", "
+                                             "\"Action\", \"Field\", \"OldValue\", \"NewValue\") "
+                                             "VALUES %1")
+                                  .arg(rows.join(QStringLiteral(", "))));
+    // Local time, seconds only: what a user's clock showed.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QVariant when =
+        makeDate(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second()));
+    n = 0;
+    for (const Entry& e : entries) {
+        for (const QVariant& v :
+             {when, QVariant(localLogin()), QVariant(localComputer()), QVariant(recordPtr), id,
+              QVariant(action), e.field, e.oldValue, e.newValue})
+            st->bind(++n, v);
+    }
+    st->step();
+}
+
+} // namespace
+
+DocumentFields documentFields(const Recordset& rs) {
+    DocumentFields f;
+    f.id = rs.field(QStringLiteral("ID"));
+    f.description = rs.field(QStringLiteral("Description"));
+    f.type = static_cast<qint16>(rs.field(QStringLiteral("DocumentType")).toInt());
+    f.date = rs.field(QStringLiteral("Date"));
+    f.who = rs.field(QStringLiteral("Who"));
+    f.note = rs.field(QStringLiteral("Note"));
+    return f;
+}
+
+DocumentFields storedDocumentFields(const Database& db, qint64 recordPtr) {
+    const auto rs = db.openRecordset(QStringLiteral("SELECT * FROM Documents WHERE RecordPtr = ?"),
+                                     RecordsetType::Snapshot, {recordPtr});
+    return rs->eof() ? DocumentFields{} : documentFields(*rs);
+}
+
+void historyAdded(const Database& db, qint64 recordPtr, const DocumentFields& now) {
+    write(db, recordPtr, now.id, QStringLiteral("Added"), {{{}, {}, shown(now.description)}});
+}
+
+void historyDeleted(const Database& db, qint64 recordPtr, const DocumentFields& gone) {
+    write(db, recordPtr, gone.id, QStringLiteral("Deleted"), {{{}, shown(gone.description), {}}});
+}
+
+void historyChanged(const Database& db, qint64 recordPtr, const DocumentFields& before,
+                    const DocumentFields& after) {
+    std::vector<Entry> entries;
+    const auto compare = [&](const char* field, const QVariant& a, const QVariant& b) {
+        const QVariant was = shown(a);
+        const QVariant is = shown(b);
+        if (isNull(was) != isNull(is) || was.toString() != is.toString())
+            entries.push_back({QString::fromLatin1(field), was, is});
+    };
+    compare("ID", before.id, after.id);
+    compare("Description", before.description, after.description);
+    if (before.type != after.type)
+        entries.push_back(
+            {QStringLiteral("Type"), typeName(db, before.type), typeName(db, after.type)});
+    compare("Date", before.date, after.date);
+    compare("Who", before.who, after.who);
+    compare("Note", before.note, after.note);
+    write(db, recordPtr, after.id, QStringLiteral("Changed"), entries);
+}
+
+} // namespace store
