@@ -5,6 +5,7 @@
 #include "com_ptr.h"
 #include "error_info.h"
 #include "library_loader.h"
+#include "machine_registry.h"
 #include "registration.h"
 #include "registry_file.h"
 #include "server_exports.h"
@@ -15,18 +16,24 @@ namespace com {
 namespace {
 const QString kSource = QStringLiteral("component runtime");
 
+/// The registries looked in, for a message.
+QString registriesSearched() {
+    const QString machine = machineRegistryFilePath();
+    return machine.isEmpty()
+               ? QStringLiteral("component registry %1").arg(registryFilePath())
+               : QStringLiteral("component registries %1 and %2").arg(registryFilePath(), machine);
+}
+
 /// The library registered for `clsid`, or a failure with error info.
 HRESULT serverPath(const CLSID& clsid, QString* path) {
-    RegistryTree tree;
-    const HRESULT hr = readRegistry(&tree);
+    std::optional<QString> p;
+    const HRESULT hr = registeredValue(classKey(clsid) + QStringLiteral("\\InprocServer32"), &p);
     if (failed(hr))
         return hr;
-    const std::optional<QString> p =
-        tree.value(classKey(clsid) + QStringLiteral("\\InprocServer32"));
     if (!p || p->isEmpty())
         return raiseError(REGDB_E_CLASSNOTREG, kSource,
-                          QStringLiteral("Class %1 is not registered (component registry %2).")
-                              .arg(clsid.toString(), registryFilePath()));
+                          QStringLiteral("Class %1 is not registered (%2).")
+                              .arg(clsid.toString(), registriesSearched()));
     *path = *p;
     return S_OK;
 }
@@ -116,13 +123,12 @@ HRESULT CLSIDFromProgID(const QString& progId, CLSID* clsid) {
     if (!clsid)
         return E_POINTER;
     *clsid = CLSID{};
-    RegistryTree tree;
-    const HRESULT hr = readRegistry(&tree);
-    if (failed(hr))
-        return hr;
-    const std::optional<QString> text = RegistryTree::isValidKey(progId)
-                                            ? tree.value(progId + QStringLiteral("\\Clsid"))
-                                            : std::nullopt;
+    std::optional<QString> text;
+    if (RegistryTree::isValidKey(progId)) {
+        const HRESULT hr = registeredValue(progId + QStringLiteral("\\Clsid"), &text);
+        if (failed(hr))
+            return hr;
+    }
     const std::optional<Guid> id = text ? Guid::fromString(*text) : std::nullopt;
     if (!id)
         return raiseError(

@@ -1,6 +1,7 @@
 #pragma once
-// Activation by class identity: the registry (registry_file.h) names the
-// library that serves a class; the runtime loads it (library_loader.h), asks
+// Activation by class identity: the user's registry (registry_file.h), else
+// the machine-wide one (machine_registry.h), names the library that serves a
+// class; the runtime loads it (library_loader.h), asks
 // its DllGetClassObject for the class object and has that create the
 // instance. Every failure returns its own code and records error info with a
 // text naming the class, the library or the interface involved:
@@ -13,7 +14,9 @@
 //   unreadable registry                    REGDB_E_READREGDB
 //   a ProgID not in the registry           CO_E_CLASSSTRING
 //
-// Cost: one read of the registry file per call; the library is loaded once.
+// Cost: one read of the user's registry file per call, and one of the
+// machine-wide file when the user's lacks the class; the library is loaded
+// once.
 
 #include "guid.h"
 #include "result.h"

@@ -1,24 +1,61 @@
-// The registry file: location from the environment, lock-free reads, locked
-// read-modify-write with an atomic replace (QSaveFile writes a temporary
-// file and renames it over the old one).
+// The registry files: the user's location from the environment, lock-free
+// reads, locked read-modify-write with an atomic replace (QSaveFile writes a
+// temporary file and renames it over the old one) of the user's or the
+// machine-wide file.
 
 #include "registry_file.h"
 
 #include "error_info.h"
+#include "machine_registry.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
+#include <atomic>
 
 namespace com {
 
 namespace {
 constexpr int kLockWaitMs = 10000;
 const QString kSource = QStringLiteral("component registry");
+std::atomic<RegistryScope> gEditScope{RegistryScope::User};
 
-HRESULT readFile(const QString& path, RegistryTree* tree) {
+/// The file editRegistry() changes, or a failure with error info.
+HRESULT editedFile(QString* path) {
+    if (gEditScope == RegistryScope::User) {
+        *path = registryFilePath();
+        return S_OK;
+    }
+    *path = machineRegistryFilePath();
+    if (path->isEmpty())
+        return raiseError(REGDB_E_WRITEREGDB, kSource,
+                          QStringLiteral("This program is not installed, so there is no "
+                                         "machine-wide component registry; name one in "
+                                         "TOLVANE_COM_MACHINE_REGISTRY."));
+    return S_OK;
+}
+
+/// Every user reads the machine-wide registry: its file and folder must stay
+/// readable whatever the umask of the administrator who changed it.
+void keepReadable(const QString& file, const QString& madeFolder) {
+    constexpr auto kFile =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;       // 0644
+    constexpr auto kFolder = kFile | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther; // 0755
+    if (!madeFolder.isEmpty())
+        QFile::setPermissions(madeFolder, kFolder);
+    QFile::setPermissions(file, kFile);
+}
+} // namespace
+
+void setEditScope(RegistryScope scope) {
+    gEditScope = scope;
+}
+
+HRESULT readRegistryFile(const QString& path, RegistryTree* tree) {
+    if (!tree)
+        return E_POINTER;
     QFile file(path);
     if (!file.exists()) {
         *tree = RegistryTree();
@@ -31,7 +68,6 @@ HRESULT readFile(const QString& path, RegistryTree* tree) {
     *tree = RegistryTree::parse(file.readAll());
     return S_OK;
 }
-} // namespace
 
 QString registryFilePath() {
     const QString own = qEnvironmentVariable("TOLVANE_COM_REGISTRY");
@@ -44,14 +80,16 @@ QString registryFilePath() {
 }
 
 HRESULT readRegistry(RegistryTree* tree) {
-    if (!tree)
-        return E_POINTER;
-    return readFile(registryFilePath(), tree);
+    return readRegistryFile(registryFilePath(), tree);
 }
 
 HRESULT editRegistry(const std::function<HRESULT(RegistryTree&)>& change) {
-    const QString path = registryFilePath();
+    QString path;
+    HRESULT hr = editedFile(&path);
+    if (failed(hr))
+        return hr;
     const QString folder = QFileInfo(path).absolutePath();
+    const bool folderWasThere = QDir(folder).exists();
     if (!QDir().mkpath(folder))
         return raiseError(REGDB_E_WRITEREGDB, kSource,
                           QStringLiteral("Could not create the folder %1.").arg(folder));
@@ -59,10 +97,13 @@ HRESULT editRegistry(const std::function<HRESULT(RegistryTree&)>& change) {
     QLockFile lock(path + QStringLiteral(".lock"));
     if (!lock.tryLock(kLockWaitMs))
         return raiseError(REGDB_E_WRITEREGDB, kSource,
-                          QStringLiteral("The component registry %1 stayed locked.").arg(path));
+                          (lock.error() == QLockFile::PermissionError
+                               ? QStringLiteral("You may not change the component registry %1.")
+                               : QStringLiteral("The component registry %1 stayed locked."))
+                              .arg(path));
 
     RegistryTree tree;
-    HRESULT hr = readFile(path, &tree);
+    hr = readRegistryFile(path, &tree);
     if (failed(hr))
         return hr;
     hr = change(tree);
@@ -74,6 +115,8 @@ HRESULT editRegistry(const std::function<HRESULT(RegistryTree&)>& change) {
         return raiseError(REGDB_E_WRITEREGDB, kSource,
                           QStringLiteral("Could not write the component registry %1: %2")
                               .arg(path, out.errorString()));
+    if (gEditScope == RegistryScope::Machine)
+        keepReadable(path, folderWasThere ? QString() : folder);
     return hr;
 }
 

@@ -8,7 +8,7 @@
 //
 //   # comment
 //   [CLSID\{22D756CA-E16A-4872-A4DB-9037A0E20418}\InprocServer32]
-//   @=/usr/lib/libBrellox.so
+//   @=/usr/lib/tolvane/libBrellox.so
 //   ThreadingModel=Apartment
 //
 // "@" is the default value; a value runs to the end of its line exactly as

@@ -1,17 +1,21 @@
 // regsvr: registers or unregisters an in-process server library in the
-// user's component registry by calling its own DllRegisterServer or
-// DllUnregisterServer.
+// user's component registry, or with -m in the machine-wide one, by calling
+// its own DllRegisterServer or DllUnregisterServer.
 //
-//   regsvr [-s] LIBRARY       register
-//   regsvr [-s] -u LIBRARY    unregister
+//   regsvr [-s] [-m] LIBRARY       register
+//   regsvr [-s] [-m] -u LIBRARY    unregister
 //
-// -s prints nothing on success. Exit status: 0 done, 1 bad command line,
-// 2 library missing or not loadable, 3 the function is not exported, 4 the
-// function reported a failure (its code and text are printed). The registry
-// written is the one the environment names (registry_file.h).
+// -s prints nothing on success; -m (--machine) changes the machine-wide
+// registry (machine_registry.h), for every user of the installation, which
+// takes the right to write there (root). Exit status: 0 done, 1 bad command
+// line, 2 library missing or not loadable, 3 the function is not exported,
+// 4 the function reported a failure (its code and text are printed). The
+// user's registry written is the one the environment names
+// (registry_file.h).
 
 #include "error_info.h"
 #include "library_loader.h"
+#include "registry_file.h"
 #include "result.h"
 #include "server_exports.h"
 
@@ -29,7 +33,7 @@ void say(std::FILE* to, const QString& text) {
 }
 
 int usage() {
-    say(stderr, QStringLiteral("usage: regsvr [-s] [-u] LIBRARY"));
+    say(stderr, QStringLiteral("usage: regsvr [-s] [-m] [-u] LIBRARY"));
     return Usage;
 }
 
@@ -44,6 +48,8 @@ int main(int argc, char** argv) {
             unregister = true;
         else if (std::strcmp(argv[i], "-s") == 0)
             silent = true;
+        else if (std::strcmp(argv[i], "-m") == 0 || std::strcmp(argv[i], "--machine") == 0)
+            com::setEditScope(com::RegistryScope::Machine);
         else if (argv[i][0] == '-' || !library.isEmpty())
             return usage();
         else

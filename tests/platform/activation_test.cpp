@@ -62,6 +62,49 @@ TEST_F(Activation, ByClassIdentityAndByProgIdInAFreshProcess) {
     }
 }
 
+// The machine-wide registry, filled by `regsvr -m`, serves a class to
+// everybody; a user's own entry for the class wins over it; unregistering
+// machine-wide leaves the user's registration alone.
+TEST_F(Activation, MachineWideRegistrationServesWhereTheUserHasNone) {
+    const QString library = QStringLiteral(TEST_COMPONENT);
+    const QString classKey = com::classKey(comtest::CLSID_Counter);
+    Run r = run(QStringLiteral(REGSVR_TOOL), {QStringLiteral("-s"), QStringLiteral("-m"), library});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(registryFile()));
+    for (const QString& id :
+         {comtest::CLSID_Counter.toString(), QString::fromLatin1(comtest::ProgId)}) {
+        const Outcome o = activate(id);
+        EXPECT_EQ(o.hr, QStringLiteral("0x00000000")) << o.text.toStdString();
+        EXPECT_EQ(o.value, QString::number(comtest::kValue));
+    }
+
+    // The user's entry wins, even one whose library is gone.
+    registerAt(comtest::CLSID_Counter, path(QStringLiteral("gone.so")));
+    Outcome o = activate(comtest::CLSID_Counter.toString());
+    EXPECT_EQ(o.hr, com::resultHex(com::ERROR_MOD_NOT_FOUND_RESULT)) << o.text.toStdString();
+    EXPECT_TRUE(o.text.contains(QLatin1String("gone.so"))) << o.text.toStdString();
+
+    QFile::remove(registryFile());
+    r = run(QStringLiteral(REGSVR_TOOL), {QStringLiteral("-s"), library});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    r = run(QStringLiteral(REGSVR_TOOL),
+            {QStringLiteral("-s"), QStringLiteral("--machine"), QStringLiteral("-u"), library});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    com::RegistryTree machine;
+    ASSERT_EQ(com::readRegistryFile(machineRegistryFile(), &machine), com::S_OK);
+    EXPECT_FALSE(machine.hasKey(classKey));
+    EXPECT_TRUE(registry().hasKey(classKey));
+    o = activate(comtest::CLSID_Counter.toString());
+    EXPECT_EQ(o.value, QString::number(comtest::kValue)) << o.text.toStdString();
+
+    // A program outside an installation has no machine-wide registry to change.
+    qunsetenv("TOLVANE_COM_MACHINE_REGISTRY");
+    r = run(QStringLiteral(REGSVR_TOOL), {QStringLiteral("-m"), library});
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_TRUE(r.err.contains(QLatin1String("TOLVANE_COM_MACHINE_REGISTRY")))
+        << r.err.toStdString();
+}
+
 TEST_F(Activation, EachFailureHasItsOwnCodeAndAText) {
     const QString textFile = path(QStringLiteral("not-a-library.so"));
     {

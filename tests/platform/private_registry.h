@@ -1,7 +1,8 @@
 #pragma once
-// A test fixture that points the component runtime at a private, initially
-// empty registry file in a temporary folder, and puts the environment back
-// afterwards. Also helpers to run a child process with that environment.
+// A test fixture that points the component runtime at private, initially
+// empty registry files (the user's and the machine-wide one) in a temporary
+// folder, and puts the environment back afterwards. Also helpers to run a
+// child process with that environment.
 
 #include "platform/com/registry_file.h"
 #include "platform/com/registry_tree.h"
@@ -16,18 +17,26 @@ class PrivateRegistry : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        saved_ = qgetenv("TOLVANE_COM_REGISTRY");
-        hadSaved_ = qEnvironmentVariableIsSet("TOLVANE_COM_REGISTRY");
+        for (Saved& v : saved_) {
+            v.had = qEnvironmentVariableIsSet(v.name);
+            v.value = qgetenv(v.name);
+        }
         qputenv("TOLVANE_COM_REGISTRY", QFile::encodeName(registryFile()));
+        qputenv("TOLVANE_COM_MACHINE_REGISTRY", QFile::encodeName(machineRegistryFile()));
     }
     void TearDown() override {
-        if (hadSaved_)
-            qputenv("TOLVANE_COM_REGISTRY", saved_);
-        else
-            qunsetenv("TOLVANE_COM_REGISTRY");
+        for (const Saved& v : saved_) {
+            if (v.had)
+                qputenv(v.name, v.value);
+            else
+                qunsetenv(v.name);
+        }
     }
 
     QString registryFile() const { return dir_.filePath(QStringLiteral("com-registry")); }
+    QString machineRegistryFile() const {
+        return dir_.filePath(QStringLiteral("machine/registry"));
+    }
     QString path(const QString& name) const { return dir_.filePath(name); }
 
     /// The registry as it is on disk now.
@@ -72,7 +81,11 @@ protected:
     }
 
 private:
+    struct Saved {
+        const char* name;
+        bool had = false;
+        QByteArray value{};
+    };
     QTemporaryDir dir_;
-    QByteArray saved_;
-    bool hadSaved_ = false;
+    Saved saved_[2] = {{"TOLVANE_COM_REGISTRY"}, {"TOLVANE_COM_MACHINE_REGISTRY"}};
 };

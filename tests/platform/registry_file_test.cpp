@@ -1,6 +1,7 @@
-// The registry file: where it is, reading a missing or unreadable one, and
-// changes by several processes at once all landing.
+// The registry files: where they are, reading a missing or unreadable one,
+// and changes by several processes at once all landing.
 
+#include "platform/com/machine_registry.h"
 #include "private_registry.h"
 
 #include <QDir>
@@ -31,6 +32,29 @@ TEST_F(RegistryFile, LocationFollowsTheEnvironment) {
     }
     qputenv("XDG_CONFIG_HOME", savedXdg);
     qputenv("HOME", savedHome);
+}
+
+TEST_F(RegistryFile, MachineWideLocationFollowsTheInstallationPrefix) {
+    const QString libDir = QStringLiteral("lib/tolvane");
+    const struct {
+        const char* libraryFolder;
+        const char* expected;
+    } cases[] = {
+        {"/usr/lib/tolvane", "/var/lib/tolvane/com-registry"},
+        {"/usr/bin/../lib/tolvane", "/var/lib/tolvane/com-registry"},
+        {"/lib/tolvane", "/var/lib/tolvane/com-registry"},
+        {"/usr/local/lib/tolvane", "/usr/local/var/lib/tolvane/com-registry"},
+        {"/opt/arkelby/lib/tolvane", "/var/opt/arkelby/lib/tolvane/com-registry"},
+        {"/home/someone/.local/lib/tolvane/", "/home/someone/.local/var/lib/tolvane/com-registry"},
+        {"/home/someone/src/build/platform/com", ""}, // the build tree: none
+        {"/usr/lib", ""},
+        {"lib/tolvane", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(com::machineRegistryPathFor(QString::fromLatin1(c.libraryFolder), libDir),
+                  QString::fromLatin1(c.expected))
+            << c.libraryFolder;
+    EXPECT_EQ(com::machineRegistryFilePath(), machineRegistryFile()); // the environment's wins
 }
 
 TEST_F(RegistryFile, MissingFileIsAnEmptyRegistry) {
