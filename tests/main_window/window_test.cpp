@@ -115,13 +115,13 @@ TEST_F(WindowTest, MenuHasItsItemsAndShortcuts) {
         w.mnuFilePrint->associatedObjects().isEmpty()
             ? QList<QAction*>{}
             : qobject_cast<QMenu*>(w.mnuFilePrint->associatedObjects().first())->actions();
-    ASSERT_EQ(file.size(), 4);
+    ASSERT_EQ(file.size(), 5);
     EXPECT_EQ(file[0], w.mnuFileExportList);
     EXPECT_EQ(w.mnuFileExportList->text().remove('&'), QStringLiteral("Export List..."));
     EXPECT_EQ(file[1], w.mnuFilePrint);
     EXPECT_EQ(file[2]->objectName(), QStringLiteral("mnuFileBackUp"));
-    EXPECT_TRUE(file[2]->isSeparator());
-    EXPECT_EQ(file[3], w.mnuFileExit);
+    EXPECT_TRUE(file[3]->isSeparator());
+    EXPECT_EQ(file[4], w.mnuFileExit);
 }
 
 TEST_F(WindowTest, EnterPressesTheChangeButton) {
