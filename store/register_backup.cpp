@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <future>
 
 namespace store {
 
@@ -116,7 +117,11 @@ BackupOutcome backUpRegister(const Database& source, const QString& file, Existi
         clearStaleTemplateCopies(target); // what killed backups left
         TemporaryCopy temp{temporaryCopyName(target)};
         const TableRows rows = copyOf(source, temp.file);
+        // The copy goes to disk while it is checked: the check reads the
+        // same pages from memory, so the two hardly slow each other.
+        auto flushed = std::async(std::launch::async, [&temp] { flushCopy(temp.file); });
         BackupOutcome out = checkedCopy(temp.file, rows);
+        flushed.get(); // a failed flush fails the backup
         // The check opened the copy, which made it a lock file of its own.
         QFile::remove(temp.file + QStringLiteral(".lck"));
         publishCopy(temp.file, target, existing == ExistingBackup::Replace);

@@ -207,6 +207,10 @@ void removeTemporaryCopy(const QString& file) {
     removeWithSidecars(QFile::encodeName(file));
 }
 
+void flushCopy(const QString& temp) {
+    flushFile(QFile::encodeName(temp), temp);
+}
+
 void publishCopy(const QString& temp, const QString& target, bool replace) {
     const QByteArray from = QFile::encodeName(temp);
     const QByteArray to = QFile::encodeName(target);

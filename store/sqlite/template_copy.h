@@ -55,6 +55,10 @@ QString temporaryCopyName(const QString& target);
 /// it may have left beside it. Never raises.
 void removeTemporaryCopy(const QString& file);
 
+/// Flushes the copy `temp` to disk; raises EngineError naming it and the
+/// cause. publishCopy() flushes too, at next to no cost once this has.
+void flushCopy(const QString& temp);
+
 /// Gives the finished copy `temp` its final name `target` in the same
 /// folder: flushes it to disk, renames it over `target` when `replace`
 /// (removing a journal the replaced file left behind), else links it (refused with err::IoError
