@@ -25,20 +25,26 @@ QString sentence(const QString& text) {
         QStringLiteral("%1 is not a register: %2.").arg(sentence(c.describe()), problem));
 }
 
-/// Makes the schema on `c` inside its open transaction.
-void makeTables(PgConnection& c) {
+/// Makes the tables and indexes the register lacks, inside the open
+/// transaction; a user who may not create tables is told `refusal`
+/// (which names the database), with the server's own words.
+void createTables(PgConnection& c, const QString& refusal) {
     try {
         PQclear(c.run(postgres::createStatements(), true));
     } catch (const EngineError& e) {
         if (e.number() != err::NoPermission)
             throw;
-        throw EngineError(err::NoPermission,
-                          QStringLiteral("%1 holds no register yet, and this user may not make "
-                                         "one there. Ask the server's administrator to give the "
-                                         "database to a user who may create tables in it (see "
-                                         "the README).\n(%2)")
-                              .arg(sentence(c.describe()), e.text()));
+        throw EngineError(err::NoPermission, QStringLiteral("%1\n(%2)").arg(refusal, e.text()));
     }
+    c.forgetTables();
+}
+
+/// Makes the schema on `c` inside its open transaction.
+void makeTables(PgConnection& c) {
+    createTables(c, QStringLiteral("%1 holds no register yet, and this user may not make one "
+                                   "there. Ask the server's administrator to give the database "
+                                   "to a user who may create tables in it (see the README).")
+                        .arg(sentence(c.describe())));
     // Trigram indexes are a help, not a need: without pg_trgm (or the right
     // to add it) the register works, only its text filters read every row.
     PQclear(c.run(QStringLiteral("SAVEPOINT words"), true));
@@ -52,21 +58,12 @@ void makeTables(PgConnection& c) {
 }
 
 /// Adds the tables of later versions to an older register, inside the open
-/// transaction; only a user who may create tables can do so.
+/// transaction.
 void addLaterTables(PgConnection& c) {
-    try {
-        PQclear(c.run(postgres::createStatements(), true));
-    } catch (const EngineError& e) {
-        if (e.number() != err::NoPermission)
-            throw;
-        throw EngineError(err::NoPermission,
-                          QStringLiteral("%1 holds a register of an earlier version, and this "
-                                         "user may not add the tables it now needs. Start the "
-                                         "program once as the database's owner to bring it up "
-                                         "to date.\n(%2)")
-                              .arg(sentence(c.describe()), e.text()));
-    }
-    c.forgetTables();
+    createTables(c, QStringLiteral("%1 holds a register of an earlier version, and this user "
+                                   "may not add the tables it now needs. Start the program once "
+                                   "as the database's owner to bring it up to date.")
+                        .arg(sentence(c.describe())));
 }
 
 std::shared_ptr<Connection> openMaking(const QString& uri,
