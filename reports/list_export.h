@@ -21,8 +21,8 @@
 // statement), all in one read transaction (store/read_snapshot.h); each
 // type's name is looked up once. For 10^5 documents with notes of 0 to
 // 2,000 characters (about 106 MB of CSV; bench/export_bench.cpp): about
-// 1.1 s from a register file, 1.9 s from a server on a local socket, on a
-// busy 2-core machine. Memory: a batch of rows and 64 k characters of
+// 0.8 s from a register file, 1.4 s from a server on a local socket (2
+// cores, otherwise idle). Memory: a batch of rows and 64 k characters of
 // output at a time.
 //
 // Threading: the thread that opened the recordset's Database.
