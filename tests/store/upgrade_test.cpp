@@ -48,8 +48,10 @@ public:
         int rc = 0;
         while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
             const auto* t = sqlite3_column_text(st, 0);
-            out +=
-                (out.empty() ? "" : "|") + std::string(t ? reinterpret_cast<const char*>(t) : "");
+            if (!out.empty())
+                out += '|';
+            if (t)
+                out += reinterpret_cast<const char*>(t);
         }
         if (rc != SQLITE_DONE)
             out = std::string("error: ") + sqlite3_errmsg(db_);
