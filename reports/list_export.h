@@ -18,10 +18,11 @@
 //
 // Cost: the rows are read by position, never moving the recordset (its
 // keys are in memory; the values are read by key, a batch of rows per
-// statement), all in one read transaction (store/read_snapshot.h); each
+// statement, a server preparing the next batch while this one is
+// written), all in one read transaction (store/read_snapshot.h); each
 // type's name is looked up once. For 10^5 documents with notes of 0 to
 // 2,000 characters (about 106 MB of CSV; bench/export_bench.cpp): about
-// 0.8 s from a register file, 1.4 s from a server on a local socket (2
+// 0.6 s from a register file, 0.7 s from a server on a local socket (2
 // cores, otherwise idle). Memory: a batch of rows and 64 k characters of
 // output at a time.
 //

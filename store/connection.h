@@ -57,6 +57,11 @@ public:
     virtual bool step() = 0;
     /// Makes the statement ready to run again and clears its bindings.
     virtual void reset() = 0;
+    /// Starts the statement with the values bound so far, so that its rows
+    /// are on their way while the caller does other work; step() then
+    /// reads them. Other statements of the connection may run meanwhile.
+    /// A backend that runs statements in process starts them at step().
+    virtual void sendAhead() {}
 
     virtual int columnCount() const = 0;
     virtual QString columnName(int i) const = 0;

@@ -61,9 +61,10 @@ std::vector<QVariant> readRow(const Statement& st, const std::vector<FieldInfo>&
 // Row values of a Keys-mode row, from the cache or fetched; nullopt when
 // the row no longer exists.
 std::optional<std::vector<QVariant>> fetchRow(RecordsetImpl& d, qint64 rowid, bool fresh = false) {
-    if (!fresh)
-        if (auto it = d.cache.find(rowid); it != d.cache.end())
-            return it->second;
+    if (fresh)
+        d.dropBatchAhead();
+    else if (auto it = d.cache.find(rowid); it != d.cache.end())
+        return it->second;
     if (!d.fetch)
         d.fetch = d.conn->prepare(d.fetchSql);
     d.fetch->bind(1, QVariant(rowid));
@@ -626,7 +627,7 @@ void Recordset::update() {
     }
     dropPending(*d);
     d->lastModified = rowid;
-    d->cache.erase(rowid);
+    d->forgetRow(rowid);
     if (adding && d->mode == Mode::Keys) {
         d->keys.push_back(rowid);
         emit rowsReset();
@@ -690,7 +691,7 @@ void Recordset::deleteCurrent() {
         st->step();
         w.commit();
     }
-    d->cache.erase(rowid);
+    d->forgetRow(rowid);
     d->deleted = true;
     if (d->mode == Mode::Keys) {
         d->keys.erase(d->keys.begin() + d->cur);
@@ -706,7 +707,7 @@ void Recordset::close() {
     d->open = false;
     d->keys.clear();
     d->rows.clear();
-    d->cache.clear();
+    d->forgetRows();
     d->fetch.reset();
     d->batchFetch.reset();
     d->steps.clear();
@@ -755,38 +756,72 @@ QVariant Recordset::valueAt(int row, const QString& name) const {
 // statement serves every batch. The rows come back in any order and the
 // counter column tells them apart; without it each row is left to its own
 // read. A row not returned (deleted since) is read alone by valueAt().
-void Recordset::prefetch(int first, int count) const {
-    static_assert(static_cast<size_t>(PrefetchRows) <= rowCacheLimit);
-    if (!d->open || d->mode != Mode::Keys || d->counterField < 0)
-        return;
-    const int begin = std::max(first, 0);
-    const int end = begin + std::clamp(std::min(count, d->count() - begin), 0, PrefetchRows);
-    std::vector<qint64> missing;
-    for (int row = begin; row < end; ++row)
-        if (const qint64 key = d->keys[static_cast<size_t>(row)]; !d->cache.contains(key))
-            missing.push_back(key);
-    if (missing.empty())
-        return;
-    if (d->cache.size() + missing.size() > rowCacheLimit)
-        d->cache.clear();
-    if (!d->batchFetch) {
+namespace {
+
+Statement& batchStatement(RecordsetImpl& d) {
+    if (!d.batchFetch) {
         QStringList marks;
-        for (int n = 1; n <= PrefetchRows; ++n)
+        for (int n = 1; n <= Recordset::PrefetchRows; ++n)
             marks << QStringLiteral("?%1").arg(n);
         const QString byKey = QStringLiteral(" = ?1");
-        Q_ASSERT(d->fetchSql.endsWith(byKey));
-        d->batchFetch = d->conn->prepare(d->fetchSql.chopped(byKey.size()) +
-                                         QStringLiteral(" IN (%1)").arg(marks.join(u", ")));
+        Q_ASSERT(d.fetchSql.endsWith(byKey));
+        d.batchFetch = d.conn->prepare(d.fetchSql.chopped(byKey.size()) +
+                                       QStringLiteral(" IN (%1)").arg(marks.join(u", ")));
     }
-    Statement& st = *d->batchFetch;
-    for (int n = 0; n < PrefetchRows; ++n)
-        st.bind(n + 1, QVariant(missing[std::min(static_cast<size_t>(n), missing.size() - 1)]));
+    return *d.batchFetch;
+}
+
+/// The keys of rows [begin, end) that are not in the cache.
+std::vector<qint64> keysToRead(const RecordsetImpl& d, int begin, int end) {
+    std::vector<qint64> missing;
+    for (int row = std::max(begin, 0); row < std::min(end, d.count()); ++row)
+        if (const qint64 key = d.keys[static_cast<size_t>(row)]; !d.cache.contains(key))
+            missing.push_back(key);
+    return missing;
+}
+
+void bindBatch(Statement& st, const std::vector<qint64>& keys) {
+    for (int n = 0; n < Recordset::PrefetchRows; ++n)
+        st.bind(n + 1, QVariant(keys[std::min(static_cast<size_t>(n), keys.size() - 1)]));
+}
+
+/// The rows the batch statement answers, into the cache.
+void readBatch(RecordsetImpl& d, Statement& st) {
+    if (d.cache.size() + Recordset::PrefetchRows > rowCacheLimit)
+        d.cache.clear();
     while (st.step()) {
-        auto row = readRow(st, d->fields, 0);
-        const qint64 key = row[static_cast<size_t>(d->counterField)].toLongLong();
-        d->cache[key] = std::move(row);
+        auto row = readRow(st, d.fields, 0);
+        const qint64 key = row[static_cast<size_t>(d.counterField)].toLongLong();
+        d.cache[key] = std::move(row);
     }
     st.reset();
+}
+
+} // namespace
+
+// The batch after the one asked for is sent ahead, so that on a server it
+// is read while the caller works through this one; the next call takes its
+// rows, whichever rows it asks for.
+void Recordset::prefetch(int first, int count) const {
+    static_assert(static_cast<size_t>(PrefetchRows) * 2 <= rowCacheLimit);
+    if (!d->open || d->mode != Mode::Keys || d->counterField < 0)
+        return;
+    Statement& st = batchStatement(*d);
+    if (d->batchAhead) {
+        d->batchAhead = false;
+        readBatch(*d, st);
+    }
+    const int begin = std::max(first, 0);
+    const int end = begin + std::clamp(count, 0, PrefetchRows);
+    if (const auto missing = keysToRead(*d, begin, end); !missing.empty()) {
+        bindBatch(st, missing);
+        readBatch(*d, st);
+    }
+    if (const auto next = keysToRead(*d, end, end + PrefetchRows); !next.empty()) {
+        bindBatch(st, next);
+        st.sendAhead();
+        d->batchAhead = true;
+    }
 }
 
 } // namespace store

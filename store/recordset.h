@@ -118,9 +118,11 @@ public:
     /// A field of row `row` without moving; Null for a row deleted since.
     QVariant valueAt(int row, const QString& name) const;
     /// Reads rows `first` to `first + count - 1` (at most PrefetchRows) in
-    /// one statement, so that valueAt() finds them in memory: for walking
-    /// many rows in order, where one read per row would cost a round trip
-    /// each on a server. Does nothing where values are not read by key.
+    /// one statement, so that valueAt() finds them in memory, and asks for
+    /// the batch after them, which a server prepares while the caller reads
+    /// these: for walking many rows in order, where one read per row would
+    /// cost a round trip each on a server. Does nothing where values are
+    /// not read by key.
     void prefetch(int first, int count) const;
     static constexpr int PrefetchRows = 256;
 

@@ -47,6 +47,7 @@ struct RecordsetImpl {
     QString fetchSql; ///< "SELECT cols FROM T WHERE key = ?1" (Keys)
     std::unique_ptr<Statement> fetch;
     std::unique_ptr<Statement> batchFetch; ///< fetchSql for PrefetchRows keys (Keys)
+    bool batchAhead = false;               ///< batchFetch holds the next batch's keys, not yet read
     int cur = -1;
     bool deleted = false; ///< the current row was deleted; cur is the slot after it
     mutable std::unordered_map<qint64, std::vector<QVariant>> cache; ///< Keys rows by id
@@ -72,6 +73,22 @@ struct RecordsetImpl {
 
     int count() const {
         return mode == Mode::Rows ? static_cast<int>(rows.size()) : static_cast<int>(keys.size());
+    }
+
+    /// Forgets the values read of a row, or of every row, that may have
+    /// changed; a batch sent ahead goes too, since its answer may be older.
+    void forgetRow(qint64 rowid) {
+        cache.erase(rowid);
+        dropBatchAhead();
+    }
+    void forgetRows() {
+        cache.clear();
+        dropBatchAhead();
+    }
+    void dropBatchAhead() {
+        if (batchAhead)
+            batchFetch->reset();
+        batchAhead = false;
     }
 };
 

@@ -154,7 +154,7 @@ void Recordset::requery() {
         throw EngineError(err::ObjectClosed, QStringLiteral("The recordset is closed."));
     if (d->editMode != EditMode::None)
         cancelUpdate();
-    d->cache.clear();
+    d->forgetRows();
     d->deleted = false;
     d->noMatch = false;
     if (d->mode == Mode::Keys)

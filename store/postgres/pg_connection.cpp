@@ -166,7 +166,13 @@ void PgConnection::raiseLost(const QString& detail) {
                           .arg(describe_, detail));
 }
 
+void PgConnection::settle() const noexcept {
+    if (ahead_)
+        ahead_->receive();
+}
+
 void PgConnection::ensureOpen() {
+    settle();
     if (PQstatus(conn_) == CONNECTION_OK)
         return;
     const QString detail = QString::fromUtf8(PQerrorMessage(conn_)).trimmed();
@@ -275,6 +281,7 @@ void PgConnection::begin() {
 void PgConnection::commit() {
     // A connection opened anew knows nothing of the transaction: COMMIT
     // would answer with a mere warning, so the loss is reported here.
+    settle();
     if (PQstatus(conn_) != CONNECTION_OK || PQtransactionStatus(conn_) != PQTRANS_INTRANS) {
         working_ = false;
         if (PQstatus(conn_) != CONNECTION_OK)
@@ -286,12 +293,14 @@ void PgConnection::commit() {
 }
 
 void PgConnection::rollback() noexcept {
+    settle();
     working_ = false;
     if (conn_ && PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE)
         PQclear(PQexec(conn_, "ROLLBACK"));
 }
 
 bool PgConnection::inTransaction() const {
+    settle();
     return working_ ||
            (PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE);
 }
@@ -417,6 +426,7 @@ PgStatement::PgStatement(PgConnection& conn, const QString& engineSql)
 }
 
 PgStatement::~PgStatement() {
+    conn_->settle();
     PQclear(result_);
     PQclear(description_);
     if (!preparedName_.isEmpty() && generation_ == conn_->generation() &&
@@ -425,6 +435,11 @@ PgStatement::~PgStatement() {
 }
 
 void PgStatement::bind(int i, const QVariant& value) {
+    if (ahead_) { // values for another run: the answer sent for is not needed
+        receive();
+        PQclear(result_);
+        result_ = nullptr;
+    }
     if (i < 1 || i > static_cast<int>(values_.size()))
         throw EngineError(
             err::SyntaxError,
@@ -436,7 +451,7 @@ void PgStatement::bind(int i, const QVariant& value) {
         slot = parameterText(value);
 }
 
-void PgStatement::execute() {
+void PgStatement::prepareForRun() {
     ++runs_;
     conn_->ensureOpen();
     if (!preparedName_.isEmpty() && generation_ != conn_->generation())
@@ -452,9 +467,18 @@ void PgStatement::execute() {
         preparedName_ = name;
         generation_ = conn_->generation();
     }
+}
+
+std::vector<const char*> PgStatement::parameterPointers() const {
     std::vector<const char*> pointers;
     for (const auto& v : values_)
         pointers.push_back(v ? v->constData() : nullptr);
+    return pointers;
+}
+
+void PgStatement::execute() {
+    prepareForRun();
+    const std::vector<const char*> pointers = parameterPointers();
     const int n = static_cast<int>(values_.size());
     pg_result* r = preparedName_.isEmpty()
                        ? PQexecParams(conn_->handle(), sql_.constData(), n, nullptr,
@@ -464,6 +488,10 @@ void PgStatement::execute() {
     const ExecStatusType status = PQresultStatus(r);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         conn_->raise(r, engineSql_);
+    take(r);
+}
+
+void PgStatement::take(pg_result* r) {
     PQclear(result_);
     result_ = r;
     row_ = -1;
@@ -474,7 +502,43 @@ void PgStatement::execute() {
     }
 }
 
+// A statement that could not be sent is left to step(), which runs it and
+// reports why.
+void PgStatement::sendAhead() {
+    receive();
+    PQclear(result_);
+    result_ = nullptr;
+    prepareForRun();
+    const std::vector<const char*> pointers = parameterPointers();
+    const int n = static_cast<int>(values_.size());
+    const int sent = preparedName_.isEmpty()
+                         ? PQsendQueryParams(conn_->handle(), sql_.constData(), n, nullptr,
+                                             pointers.data(), nullptr, nullptr, 0)
+                         : PQsendQueryPrepared(conn_->handle(), preparedName_.constData(), n,
+                                               pointers.data(), nullptr, nullptr, 0);
+    if (sent) {
+        ahead_ = true;
+        conn_->setAhead(this);
+    }
+}
+
+void PgStatement::receive() noexcept {
+    if (!ahead_)
+        return;
+    ahead_ = false;
+    conn_->setAhead(nullptr);
+    pg_result* r = PQgetResult(conn_->handle());
+    while (pg_result* more = PQgetResult(conn_->handle()))
+        PQclear(more); // the end of the answer
+    if (const ExecStatusType status = PQresultStatus(r);
+        status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK)
+        take(r);
+    else
+        PQclear(r);
+}
+
 bool PgStatement::step() {
+    receive();
     if (!result_)
         execute();
     if (++row_ < PQntuples(result_))
@@ -485,6 +549,7 @@ bool PgStatement::step() {
 }
 
 void PgStatement::reset() {
+    receive();
     PQclear(result_);
     result_ = nullptr;
     row_ = -1;
@@ -493,6 +558,7 @@ void PgStatement::reset() {
 }
 
 const pg_result* PgStatement::shape() const {
+    conn_->settle();
     if (result_)
         return result_;
     if (!description_) {

@@ -14,9 +14,11 @@
 //
 // Statements run with their values as bound parameters (PQexecParams), one
 // round trip each; a statement run a second time is prepared on the server
-// and reused. Each session asks for ISO dates, a bounded lock wait, and
-// TCP keepalives, so that a desk that vanishes loses its reservations
-// within about two minutes.
+// and reused. A statement sent ahead runs on the server while the program
+// works; its answer is read before the connection takes another command.
+// Each session asks for ISO dates, a bounded lock wait, and TCP
+// keepalives, so that a desk that vanishes loses its reservations within
+// about two minutes.
 //
 // A connection the server dropped (a restart, a network failure) is opened
 // again at the start of the next piece of work, and this user's row
@@ -47,6 +49,7 @@ public:
     void bind(int i, const QVariant& value) override;
     bool step() override;
     void reset() override;
+    void sendAhead() override;
     int columnCount() const override;
     QString columnName(int i) const override;
     bool columnFromTable(int i) const override;
@@ -55,8 +58,19 @@ public:
     qint64 columnInt(int i) const override;
     QVariant column(int i, schema::FieldKind kind, bool known) const override;
 
+    /// Reads the answer to sendAhead() into the statement, so that the
+    /// connection is free for another statement; a failed answer is
+    /// dropped, and step() runs the statement again to report it.
+    void receive() noexcept;
+
 private:
+    /// Counts a run and prepares the statement on the server from its
+    /// second run on (again after a reconnection).
+    void prepareForRun();
+    std::vector<const char*> parameterPointers() const;
     void execute();
+    /// Makes a successful result the statement's rows.
+    void take(pg_result* r);
     /// The result whose columns describe the statement: the last run's,
     /// or a description asked of the server before the first run.
     const pg_result* shape() const;
@@ -71,6 +85,7 @@ private:
     mutable pg_result* description_ = nullptr;
     int row_ = -1;
     int runs_ = 0;
+    bool ahead_ = false;      ///< sent by sendAhead(), its answer not yet read
     QByteArray preparedName_; ///< set once the statement is prepared on the server
     int generation_ = 0;      ///< the connection's generation it was prepared on
 };
@@ -107,9 +122,15 @@ public:
     /// Raises the EngineError for a failed result (which it clears).
     [[noreturn]] void raise(pg_result* result, const QString& context);
 
-    /// Before each piece of work: opens the connection again when the server
-    /// dropped it, unless a transaction was under way (then raises).
+    /// Before each piece of work: reads a statement's answer still on its
+    /// way, then opens the connection again when the server dropped it,
+    /// unless a transaction was under way (then raises).
     void ensureOpen();
+    /// Reads the answer of the statement sent ahead, if any, so that the
+    /// connection can take the next command.
+    void settle() const noexcept;
+    /// The statement whose answer is on its way (one at a time).
+    void setAhead(PgStatement* statement) { ahead_ = statement; }
 
     /// What users are told the register is: "the database 'd' on the server 'h'".
     QString describe() const { return describe_; }
@@ -130,9 +151,10 @@ private:
     QString location_;
     QString describe_;
     qint64 lastKey_ = 0;
-    int generation_ = 1;   ///< counts (re)connections
-    int statements_ = 0;   ///< names handed out
-    bool working_ = false; ///< a transaction was begun and not yet ended
+    int generation_ = 1;           ///< counts (re)connections
+    int statements_ = 0;           ///< names handed out
+    bool working_ = false;         ///< a transaction was begun and not yet ended
+    PgStatement* ahead_ = nullptr; ///< sent ahead, its answer not yet read
     PgReservations reservations_;
 };
 

@@ -1,8 +1,10 @@
 // Positioning of recordsets: BOF/EOF on empty and one-row results, the
 // moves, RecordCount, and where the cursor stands after a delete, for the
 // key-list (dynaset), copied (snapshot) and live table kinds. The copied
-// aggregate snapshot is counted in statements_test.cpp.
+// aggregate snapshot is counted in statements_test.cpp. Rows read in
+// batches, the next one sent ahead, stay right around changes.
 
+#include "store/transaction.h"
 #include "support/register_fixture.h"
 
 using store::RecordsetType;
@@ -115,6 +117,46 @@ TEST_F(Cursor, RowDeletedByAnotherUserReadsAsDeletedNotAsStaleData) {
         .execute(QStringLiteral("DELETE FROM Documents WHERE RecordPtr = %1").arg(ptr));
     EXPECT_EQ(errorOf([&] { rs->field("Description"); }), store::err::RecordDeleted);
     EXPECT_TRUE(store::isNull(rs->valueAt(0, "Description")));
+}
+
+TEST_F(Cursor, RowsReadInBatchesFollowChangesAndOtherStatements) {
+    constexpr int batch = store::Recordset::PrefetchRows;
+    constexpr int rows = 3 * batch + 10;
+    {
+        store::Transaction t(db);
+        auto table = db.openRecordset(QStringLiteral("Documents"), RecordsetType::Table);
+        for (int id = 1; id <= rows; ++id) {
+            table->addNew();
+            table->setField("ID", id);
+            table->setField("Description", QStringLiteral("d%1").arg(id));
+            table->update();
+        }
+        t.commit();
+    }
+    auto rs = db.openRecordset(QStringLiteral("SELECT * FROM Documents ORDER BY ID"));
+    QStringList expected;
+    for (int id = 1; id <= rows; ++id)
+        expected << QStringLiteral("d%1").arg(id);
+    expected[2 * batch + 1] = QStringLiteral("changed");
+
+    // Read as an export does; each prefetch sends the next batch ahead.
+    QStringList seen;
+    for (int row = 0; row < rs->rowCount(); ++row) {
+        if (row % batch == 0)
+            rs->prefetch(row, batch);
+        if (row == 0) { // another statement while the second batch is on its way
+            EXPECT_EQ(query(QStringLiteral("SELECT count(*) AS N FROM Documents"), "N"),
+                      QStringList{QString::number(rows)});
+        }
+        if (row == batch) { // a row of the third batch changed while it is on its way
+            rs->setAbsolutePosition(2 * batch + 1);
+            rs->edit();
+            rs->setField("Description", QStringLiteral("changed"));
+            rs->update();
+        }
+        seen << rs->valueAt(row, "Description").toString();
+    }
+    EXPECT_EQ(seen, expected);
 }
 
 TEST_F(Cursor, ClosedRecordsetRefusesEveryOperation) {
