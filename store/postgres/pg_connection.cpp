@@ -435,11 +435,8 @@ PgStatement::~PgStatement() {
 }
 
 void PgStatement::bind(int i, const QVariant& value) {
-    if (ahead_) { // values for another run: the answer sent for is not needed
-        receive();
-        PQclear(result_);
-        result_ = nullptr;
-    }
+    if (ahead_)
+        dropRows(); // values for another run: the answer sent for is not needed
     if (i < 1 || i > static_cast<int>(values_.size()))
         throw EngineError(
             err::SyntaxError,
@@ -505,9 +502,7 @@ void PgStatement::take(pg_result* r) {
 // A statement that could not be sent is left to step(), which runs it and
 // reports why.
 void PgStatement::sendAhead() {
-    receive();
-    PQclear(result_);
-    result_ = nullptr;
+    dropRows();
     prepareForRun();
     const std::vector<const char*> pointers = parameterPointers();
     const int n = static_cast<int>(values_.size());
@@ -537,6 +532,13 @@ void PgStatement::receive() noexcept {
         PQclear(r);
 }
 
+void PgStatement::dropRows() {
+    receive();
+    PQclear(result_);
+    result_ = nullptr;
+    row_ = -1;
+}
+
 bool PgStatement::step() {
     receive();
     if (!result_)
@@ -549,10 +551,7 @@ bool PgStatement::step() {
 }
 
 void PgStatement::reset() {
-    receive();
-    PQclear(result_);
-    result_ = nullptr;
-    row_ = -1;
+    dropRows();
     for (auto& v : values_)
         v.reset();
 }

@@ -71,6 +71,8 @@ private:
     void execute();
     /// Makes a successful result the statement's rows.
     void take(pg_result* r);
+    /// Drops the rows of the last run, also an answer still on its way.
+    void dropRows();
     /// The result whose columns describe the statement: the last run's,
     /// or a description asked of the server before the first run.
     const pg_result* shape() const;
