@@ -1,14 +1,20 @@
 // Notes of who holds which reserved rows (see holder_book.h).
+//
+// The folder is shared with every user of the register, some of whom may
+// not wish this one well: it is opened without following a link, checked
+// to be a folder as this program makes it, and every note is made, read and
+// removed through that folder's descriptor (openat, unlinkat), so a link or
+// a renamed folder never sends a write or a removal elsewhere.
 
 #include "holder_book.h"
 
 #include "../local_user.h"
 
-#include <QDir>
+#include <QDebug>
 #include <QFile>
-#include <QFileInfo>
-#include <atomic>
+#include <QRandomGenerator>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,41 +49,136 @@ QByteArray field(const QString& text) {
     return out;
 }
 
+/// True for a note's name, "<computer>.<pid>.<tag>" (the tag a number or
+/// hexadecimal digits): nothing else in the folder is ever removed.
+bool isNoteName(const char* name) {
+    const QByteArray text(name);
+    const qsizetype tagDot = text.lastIndexOf('.');
+    const qsizetype pidDot = tagDot > 0 ? text.lastIndexOf('.', tagDot - 1) : -1;
+    if (pidDot < 1 || tagDot == text.size() - 1 || tagDot == pidDot + 1)
+        return false;
+    for (qsizetype i = pidDot + 1; i < text.size(); ++i) {
+        if (i == tagDot)
+            continue;
+        const char c = text.at(i);
+        const bool digit = c >= '0' && c <= '9';
+        if (i < tagDot ? !digit : !(digit || (c >= 'a' && c <= 'f')))
+            return false;
+    }
+    return true;
+}
+
+/// Sixteen hexadecimal digits nobody can guess before the note exists.
+QByteArray randomTag() {
+    const quint64 value = QRandomGenerator::system()->generate64();
+    return QByteArray::number(value, 16).rightJustified(16, '0');
+}
+
+/// A descriptor that closes itself.
+struct Descriptor {
+    int fd = -1;
+    explicit Descriptor(int d) : fd(d) {}
+    ~Descriptor() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+};
+
 } // namespace
 
 HolderBook::HolderBook(const QString& databaseFile)
-    : folder_(databaseFile + QStringLiteral(".holders")) {}
+    : folder_(databaseFile + QStringLiteral(".holders")), register_(databaseFile) {}
 
 HolderBook::~HolderBook() {
     if (fd_ >= 0) {
-        ::unlink(path_.constData());
+        // The name is removed only while it is still this note: someone
+        // who may write the folder could have put another file there.
+        struct stat own {
+        }, named{};
+        if (::fstat(fd_, &own) == 0 &&
+            ::fstatat(folderFd_, name_.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            own.st_dev == named.st_dev && own.st_ino == named.st_ino)
+            ::unlinkat(folderFd_, name_.constData(), 0);
         ::close(fd_);
     }
+    if (folderFd_ >= 0)
+        ::close(folderFd_);
+}
+
+int HolderBook::openFolder(bool make) const {
+    const QByteArray folder = QFile::encodeName(folder_);
+    constexpr int Flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    int fd = ::open(folder.constData(), Flags);
+    if (fd < 0 && errno == ENOENT && make && ::mkdir(folder.constData(), 0700) == 0) {
+        fd = ::open(folder.constData(), Flags);
+        // Everybody who may change the register may leave a note: the
+        // folder this call just made gets the register's read and write
+        // bits (and search where it may be read), whatever the maker's
+        // umask. It is changed through its descriptor, after the check
+        // below that it is the folder just made.
+        struct stat made {
+        }, db{};
+        if (fd >= 0 && ::fstat(fd, &made) == 0 && made.st_uid == ::geteuid() &&
+            (made.st_mode & 0777) == 0700 &&
+            ::stat(QFile::encodeName(register_).constData(), &db) == 0)
+            (void)::fchmod(fd, (made.st_mode & 07000) | (db.st_mode & 0666) |
+                                   ((db.st_mode & 0444) >> 2));
+    }
+    if (fd < 0) {
+        if (errno == ELOOP || errno == ENOTDIR)
+            refuse(QStringLiteral("is not a folder (it may be a link to one)"));
+        return -1;
+    }
+    // A folder that lets in writers the register does not was not made
+    // by this program, and would let them plant notes.
+    struct stat info {
+    }, db{};
+    const bool checked = ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode);
+    if (::stat(QFile::encodeName(register_).constData(), &db) != 0)
+        db.st_mode = 0666; // no register to compare with: any writers
+    if (!checked || (info.st_mode & 0022 & ~db.st_mode) != 0) {
+        ::close(fd);
+        if (checked)
+            refuse(QStringLiteral("lets in more writers than the register itself"));
+        return -1;
+    }
+    return fd;
+}
+
+void HolderBook::refuse(const QString& why) const {
+    if (warned_)
+        return;
+    warned_ = true;
+    qWarning().noquote() << QStringLiteral("The folder %1 %2; no holder of a reserved record is "
+                                           "named, and nothing in it was changed.")
+                                .arg(folder_, why);
 }
 
 bool HolderBook::openOwnNote() {
     if (fd_ >= 0)
         return true;
-    const QByteArray folder = QFile::encodeName(folder_);
-    if (::mkdir(folder.constData(), 0777) == 0) {
-        // Everybody who may change the register may leave a note: the
-        // folder gets the register's read and write bits (and search
-        // where it may be read), whatever the maker's umask.
-        struct stat db {};
-        if (::stat(QFile::encodeName(folder_.chopped(8)).constData(), &db) == 0)
-            (void)::chmod(folder.constData(), (db.st_mode & 0666) | ((db.st_mode & 0444) >> 2));
-    } else if (errno != EEXIST) {
+    if (folderFd_ < 0)
+        folderFd_ = openFolder(true);
+    if (folderFd_ < 0)
         return false;
+    // A fresh, unguessable name, made here and now (O_EXCL): nothing
+    // planted under it in advance can be written through.
+    for (int attempt = 0; fd_ < 0 && attempt < 8; ++attempt) {
+        name_ = field(localComputer()).replace('/', '_') + '.' + QByteArray::number(::getpid()) +
+                '.' + randomTag();
+        fd_ = ::openat(folderFd_, name_.constData(),
+                       O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd_ < 0 && errno != EEXIST)
+            break;
     }
-    static std::atomic<int> serial{0};
-    path_ = folder + '/' + field(localComputer()) + '.' + QByteArray::number(::getpid()) + '.' +
-            QByteArray::number(serial++);
-    fd_ = ::open(path_.constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd_ < 0)
         return false;
-    (void)::fchmod(fd_, 0644); // readable by every user of the register
+    (void)::fchmod(fd_, 0644); // just made: readable by every user of the register
     struct flock alive = noteLock(F_WRLCK);
     if (control(fd_, F_OFD_SETLK, &alive) != 0) {
+        ::unlinkat(folderFd_, name_.constData(), 0);
         ::close(fd_);
         fd_ = -1;
         return false;
@@ -109,35 +210,39 @@ void HolderBook::released(int table, std::int64_t rowId) {
 std::optional<RowHolder> HolderBook::holderOf(int table, std::int64_t rowId) const {
     std::optional<RowHolder> holder;
     qint64 latest = -1;
-    const QDir folder(folder_);
+    const Descriptor folder(openFolder(false));
+    if (folder.fd < 0)
+        return holder;
+    DIR* listing = ::fdopendir(::dup(folder.fd));
+    if (!listing)
+        return holder;
     const QByteArray wanted =
         ' ' + QByteArray::number(table) + ' ' + QByteArray::number(rowId) + ' ';
-    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden)) {
-        const QByteArray path = QFile::encodeName(folder.filePath(name));
-        if (path == path_)
+    while (const dirent* entry = ::readdir(listing)) {
+        const char* name = entry->d_name;
+        if (!isNoteName(name) || (fd_ >= 0 && name_ == name))
             continue;
-        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
+        // Never through a link; a FIFO must not hold the program up.
+        const Descriptor note(
+            ::openat(folder.fd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat info {};
+        if (note.fd < 0 || ::fstat(note.fd, &info) != 0 || !S_ISREG(info.st_mode))
             continue;
         struct flock probe = noteLock(F_WRLCK);
-        const bool alive = control(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
-        QByteArray note;
-        if (alive) {
-            char buffer[4096];
-            const ssize_t n = ::pread(fd, buffer, sizeof buffer, 0);
-            if (n > 0)
-                note = QByteArray(buffer, n);
-        }
-        ::close(fd);
-        if (!alive) {
-            ::unlink(path.constData()); // the note of a program that has ended
+        if (control(note.fd, F_OFD_GETLK, &probe) != 0)
+            continue;
+        if (probe.l_type == F_UNLCK) {
+            ::unlinkat(folder.fd, name, 0); // the note of a program that has ended
             continue;
         }
-        const qsizetype firstLine = note.indexOf('\n');
+        char buffer[4096];
+        const ssize_t n = ::pread(note.fd, buffer, sizeof buffer, 0);
+        const QByteArray text = n > 0 ? QByteArray(buffer, n) : QByteArray();
+        const qsizetype firstLine = text.indexOf('\n');
         if (firstLine < 0)
             continue;
         // " table row since" on a line of its own.
-        const QByteArray rows = '\n' + note.mid(firstLine + 1);
+        const QByteArray rows = '\n' + text.mid(firstLine + 1);
         const qsizetype at = rows.indexOf('\n' + wanted.mid(1));
         if (at < 0)
             continue;
@@ -146,10 +251,11 @@ std::optional<RowHolder> HolderBook::holderOf(int table, std::int64_t rowId) con
         if (since <= latest)
             continue;
         latest = since;
-        const QList<QByteArray> who = note.left(firstLine).split('\t');
+        const QList<QByteArray> who = text.left(firstLine).split('\t');
         holder = RowHolder{QString::fromUtf8(who.value(0)), QString::fromUtf8(who.value(1)),
                            QDateTime::fromSecsSinceEpoch(since)};
     }
+    ::closedir(listing);
     return holder;
 }
 

@@ -2,7 +2,7 @@
 // HolderBook: who holds the rows reserved on a register file. The lock
 // file's locks (row_lock.h) cannot tell who holds them, so each user that
 // reserves a row keeps a small note of its own in a folder beside the
-// register ("Veld.MDB.holders/<computer>.<pid>.<n>"): a first line with the
+// register ("Veld.MDB.holders/<computer>.<pid>.<tag>"): a first line with the
 // login and computer names, then one line per row it holds with the time
 // the reservation began. The user keeps a lock on its own note for as long
 // as it lives; a note whose lock is gone belongs to a program that has
@@ -45,10 +45,17 @@ public:
 private:
     bool openOwnNote();
     void writeOwnNote();
+    /// The checked folder's descriptor (made first when `make`), or -1.
+    int openFolder(bool make) const;
+    /// Says once why the folder is not used.
+    void refuse(const QString& why) const;
 
-    QString folder_;  ///< "<register>.holders"
-    QByteArray path_; ///< this user's note, once made
-    int fd_ = -1;     ///< open, and locked, while this user lives
+    QString folder_;    ///< "<register>.holders"
+    QString register_;  ///< the register file, whose mode the folder follows
+    QByteArray name_;   ///< this user's note in the folder, once made
+    int folderFd_ = -1; ///< the folder holding this user's note
+    int fd_ = -1;       ///< open, and locked, while this user lives
+    mutable bool warned_ = false;
     std::map<std::pair<int, std::int64_t>, qint64>
         rows_; ///< held rows: start, in seconds since 1970
 };

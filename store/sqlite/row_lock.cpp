@@ -87,33 +87,61 @@ int lockControl(int fd, int command, struct flock* request) {
                                         .arg(systemText(error)));
 }
 
-} // namespace
-
-RowLocks::RowLocks(const QString& databaseFile) : holders_(databaseFile) {
-    const QString name = lockFileName(databaseFile);
+/// Opens the lock file `name` without following a link: whoever comes
+/// first creates it (O_EXCL, so a name planted meanwhile is never written
+/// through), everyone after opens that same file. Nothing here ever removes
+/// or replaces it. Only a file this call made gets the register's read and
+/// write bits (whatever the maker's umask, other users must open it too);
+/// what someone else made is left as it is. A link, a folder, a FIFO or a
+/// device under the name is refused, naming it.
+int openLockFile(const QString& name, const QString& databaseFile) {
     const QByteArray path = QFile::encodeName(name);
-    // O_CREAT without O_EXCL or O_TRUNC: whoever comes first creates the
-    // file, everyone after opens that same file. Nothing here ever removes
-    // or replaces it.
-    do {
-        fd_ = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    } while (fd_ == -1 && errno == EINTR);
-    if (fd_ != -1) {
-        // A lock file someone else's umask made narrower than the register
-        // would shut other users out: give it the register's own read and
-        // write bits. Only the owner can change them, so this is a no-op
-        // for everyone but the user who created it.
-        struct stat db {};
-        if (::stat(QFile::encodeName(databaseFile).constData(), &db) == 0)
-            (void)::fchmod(fd_, db.st_mode & 0666);
+    constexpr int Flags = O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    int fd = -1;
+    bool made = false;
+    for (int attempt = 0; fd == -1 && attempt < 100; ++attempt) {
+        fd = ::open(path.constData(), Flags);
+        if (fd == -1 && errno == ENOENT) {
+            fd = ::open(path.constData(), Flags | O_CREAT | O_EXCL, 0666);
+            made = fd != -1;
+        }
+        // Made or removed by another user between the two opens, or a
+        // signal: look again.
+        if (fd == -1 && errno != EEXIST && errno != ENOENT && errno != EINTR)
+            break;
     }
-    if (fd_ == -1) {
+    if (fd == -1) {
         const int error = errno;
+        if (error == ELOOP)
+            throw EngineError(err::NoPermission,
+                              QStringLiteral("The lock file %1 is a link to another file; it was "
+                                             "left as it was. Ask whoever looks after the folder "
+                                             "to remove it.")
+                                  .arg(name));
         const bool denied = error == EACCES || error == EPERM || error == EROFS;
         throw EngineError(denied ? err::NoPermission : err::IoError,
                           QStringLiteral("Cannot open the lock file %1 for writing: %2.")
                               .arg(name, systemText(error)));
     }
+    struct stat own {};
+    if (::fstat(fd, &own) != 0 || !S_ISREG(own.st_mode)) {
+        ::close(fd);
+        throw EngineError(err::NoPermission,
+                          QStringLiteral("The lock file %1 is not a regular file; it was left as "
+                                         "it was. Ask whoever looks after the folder to remove it.")
+                              .arg(name));
+    }
+    struct stat db {};
+    if (made && ::stat(QFile::encodeName(databaseFile).constData(), &db) == 0)
+        (void)::fchmod(fd, db.st_mode & 0666);
+    return fd;
+}
+
+} // namespace
+
+RowLocks::RowLocks(const QString& databaseFile) : holders_(databaseFile) {
+    const QString name = lockFileName(databaseFile);
+    fd_ = openLockFile(name, databaseFile);
 }
 
 RowLocks::~RowLocks() {
