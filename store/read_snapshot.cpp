@@ -3,6 +3,8 @@
 #include "read_snapshot.h"
 
 #include "connection.h"
+#include "sqlite/sqlite_connection.h"
+#include "sqlite/table_check.h"
 
 namespace store {
 
@@ -12,6 +14,16 @@ ReadSnapshot::ReadSnapshot(const Database& db) {
         return;
     c->beginSnapshot();
     conn_ = c;
+    // A snapshot is taken to read rows in bulk: on a register file, a
+    // damaged table that silently reads short must fail the read instead.
+    if (auto* file = dynamic_cast<SqliteConnection*>(c.get())) {
+        try {
+            requireTablesAgreeWithIndexes(*file);
+        } catch (...) {
+            c->rollback();
+            throw;
+        }
+    }
 }
 
 ReadSnapshot::~ReadSnapshot() {

@@ -32,6 +32,9 @@ QString checkedTarget(const Database& source, const QString& file, ExistingBacku
     const QString name = info.absoluteFilePath();
     if (file.isEmpty())
         throw EngineError(err::FileNotFound, QStringLiteral("No file was named for the backup."));
+    // A link, a device or a pipe under the name is never written through
+    // nor replaced, whatever it points to.
+    requireRegularOrMissing(name);
     if (!QFileInfo(info.absolutePath()).isDir())
         throw EngineError(
             err::FileNotFound,
@@ -57,16 +60,28 @@ QString checkedTarget(const Database& source, const QString& file, ExistingBacku
     return name;
 }
 
-/// Copies the register into the new file `temp`; the row count of each
-/// table in the moment copied.
-TableRows copyOf(const Database& source, const QString& temp) {
-    if (!isServerLocation(source.location()))
+/// Copies the register into the new file `temp`, made here; the row count
+/// of each table in the moment copied. `made` tells which file was made.
+TableRows copyOf(const Database& source, const QString& temp, FileIdentity& made) {
+    if (!isServerLocation(source.location())) {
+        made = createNewFile(temp);
         return backUpRegisterFile(*source.connection(), temp);
+    }
     // A new register file with the schema (as the template is made), then
     // every row from one snapshot, compared field by field before it is
     // stored.
     Database::create(temp);
+    made = identityOf(temp);
     return copyRegisterSnapshot(source, temp, {}).tableRows;
+}
+
+/// Raises EngineError unless `file` still names the copy made.
+void requireSameCopy(const QString& file, FileIdentity made) {
+    if (!isFile(file, made))
+        throw EngineError(err::IoError,
+                          QStringLiteral("'%1' was replaced by another file while the backup "
+                                         "was written; it was not checked and is not the backup.")
+                              .arg(file));
 }
 
 qint64 rowsIn(const TableRows& rows, const QString& table) {
@@ -116,16 +131,20 @@ BackupOutcome backUpRegister(const Database& source, const QString& file, Existi
         const QString target = checkedTarget(source, file, existing);
         clearStaleTemplateCopies(target); // what killed backups left
         TemporaryCopy temp{temporaryCopyName(target)};
-        const TableRows rows = copyOf(source, temp.file);
+        FileIdentity made;
+        const TableRows rows = copyOf(source, temp.file, made);
         // The copy goes to disk while it is checked: the check reads the
         // same pages from memory, so the two hardly slow each other.
         auto flushed = std::async(std::launch::async, [&temp] { flushCopy(temp.file); });
+        requireSameCopy(temp.file, made);
         BackupOutcome out = checkedCopy(temp.file, rows);
         flushed.get(); // a failed flush fails the backup
         // The check opened the copy, which made it a lock file of its own.
         QFile::remove(temp.file + QStringLiteral(".lck"));
+        requireSameCopy(temp.file, made);
         publishCopy(temp.file, target, existing == ExistingBackup::Replace);
         temp.named = true;
+        requireSameCopy(target, made); // what was named is the copy checked
         out.file = target;
         return out;
     } catch (const EngineError& e) {

@@ -3,6 +3,7 @@
 #include "sqlite_backup.h"
 
 #include "../engine_error.h"
+#include "journal_mode.h"
 #include "sqlite_connection.h"
 
 #include <QStringList>
@@ -125,7 +126,7 @@ TableRows backUpRegisterFile(Connection& source, const QString& target) {
                           QStringLiteral("The register '%1' cannot be backed up while a change "
                                          "is under way on this connection.")
                               .arg(from.location()));
-    SqliteConnection to(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    SqliteConnection to(target, SQLITE_OPEN_READWRITE); // made by the caller, empty
     // No journal and no flush of the new file while it is written: it is
     // nobody's register until it is checked, flushed once and named, and a
     // crash meanwhile leaves only a temporary file, cleared as stale.
@@ -134,6 +135,10 @@ TableRows backUpRegisterFile(Connection& source, const QString& target) {
     const ReadTransaction moment(from);
     TableRows rows = countRows(from);
     Backup(to, from).copyAll();
+    // The copy carries the source's journal mode in its header: a source
+    // left in write-ahead-log mode by another tool must not make a backup
+    // that cannot be shared.
+    keepRollbackJournal(to);
     return rows;
 }
 

@@ -22,8 +22,9 @@ namespace store {
 /// Each table of a register with its row count at one moment.
 using TableRows = std::vector<std::pair<QString, qint64>>;
 
-/// Copies the register file open on `source` into the new file `target`
-/// (which must not exist) and returns the row count of every table at the
+/// Copies the register file open on `source` into `target`, an empty file
+/// the caller has just made (createNewFile), in rollback-journal mode
+/// whatever the source's, and returns the row count of every table at the
 /// moment copied. Raises EngineError naming the register or the new file
 /// and the cause: err::NotSupported for a source that is not a register
 /// file or whose connection is in a transaction of its own (its changes

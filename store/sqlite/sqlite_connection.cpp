@@ -28,8 +28,10 @@ QString fileLabel(const QString& fileName) {
 // --- SqliteConnection --------------------------------------------------------
 
 SqliteConnection::SqliteConnection(const QString& fileName, int flags) : fileName_(fileName) {
+    // Never through a link: beside a shared register, a link is what a
+    // co-worker would plant to make this user write into a file of theirs.
     const int rc = sqlite3_open_v2(QFile::encodeName(fileName).constData(), &db_,
-                                   flags | SQLITE_OPEN_EXRESCODE, nullptr);
+                                   flags | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOFOLLOW, nullptr);
     if (rc != SQLITE_OK) {
         // The handle holds the message raise() reads; it goes afterwards.
         struct Closer {
@@ -81,6 +83,11 @@ void SqliteConnection::raise(int rc, const QString& context) const {
                                          "was running; nothing was changed. Close the program and "
                                          "start it again in the register's folder.")
                               .arg(file));
+    if (rc == SQLITE_CANTOPEN_SYMLINK)
+        throw EngineError(err::NoPermission,
+                          QStringLiteral("'%1' is a link to another file; it was left as it was. "
+                                         "Open the file it points to under its own name.")
+                              .arg(fileName_));
     switch (rc & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:

@@ -3,9 +3,11 @@
 #include "sqlite_register.h"
 
 #include "../engine_error.h"
+#include "journal_mode.h"
 #include "schema_upgrade.h"
 #include "sqlite_connection.h"
 #include "sqlite_schema.h"
+#include "template_copy.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -66,17 +68,17 @@ std::shared_ptr<Connection> openRegisterFile(const QString& fileName) {
     requireWritable(info);
     auto c = std::make_shared<SqliteConnection>(fileName, SQLITE_OPEN_READWRITE);
     requireRegister(*c);
+    keepRollbackJournal(*c);
     upgradeRegister(*c);
     c->startReservations();
     return c;
 }
 
 std::shared_ptr<Connection> createRegisterFile(const QString& fileName) {
-    if (QFileInfo::exists(fileName))
-        throw EngineError(err::IoError,
-                          QStringLiteral("Cannot create '%1': the file exists.").arg(fileName));
-    auto c =
-        std::make_shared<SqliteConnection>(fileName, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    // Made here, never over a file or a link already there; SQLite then
+    // opens the new, empty file.
+    createNewFile(fileName);
+    auto c = std::make_shared<SqliteConnection>(fileName, SQLITE_OPEN_READWRITE);
     {
         WriteScope w(*c);
         c->exec(sqlite::createStatements());

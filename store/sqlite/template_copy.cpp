@@ -12,7 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <atomic>
+#include <QRandomGenerator>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -91,7 +91,8 @@ void copyBytes(int from, int to, const QString& templateFile, const QString& tem
 // that is no database would otherwise leave a register nobody can open.
 void requireRegisterFile(const QByteArray& path, const QString& templateFile) {
     sqlite3* db = nullptr;
-    bool ok = sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK;
+    bool ok = sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW,
+                              nullptr) == SQLITE_OK;
     QString problem = QStringLiteral("it is not a database");
     for (const schema::Table& t : schema::tables()) {
         if (!ok)
@@ -117,7 +118,7 @@ void requireRegisterFile(const QByteArray& path, const QString& templateFile) {
 }
 
 void flushFile(const QByteArray& path, const QString& name) {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     const int rc = fd < 0 ? -1 : ::fsync(fd);
     const int e = errno;
     if (fd >= 0)
@@ -158,13 +159,18 @@ TemplateCopy copyTemplateOnce(const QString& templateFile, const QString& target
     const QString tempName = temporaryCopyName(target);
     TempFile temp;
     temp.path = QFile::encodeName(tempName);
-    temp.fd = ::open(temp.path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (temp.fd < 0) {
+    temp.fd =
+        ::open(temp.path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    struct stat made {};
+    if (temp.fd < 0 || ::fstat(temp.fd, &made) != 0) {
         const int e = errno;
-        temp.path.clear(); // not ours to remove
+        if (temp.fd < 0)
+            temp.path.clear(); // not ours to remove
         fail(e, QStringLiteral("Cannot create the register '%1' in '%2'")
                     .arg(targetInfo.fileName(), folder));
     }
+    const FileIdentity identity{static_cast<quint64>(made.st_dev),
+                                static_cast<quint64>(made.st_ino)};
     copyBytes(from, temp.fd, templateFile, tempName);
     if (::fsync(temp.fd) != 0)
         fail(errno, QStringLiteral("Cannot flush '%1'").arg(tempName));
@@ -178,6 +184,13 @@ TemplateCopy copyTemplateOnce(const QString& templateFile, const QString& target
         flushFile(temp.path, tempName);
     }
 
+    // link() names whatever the temporary name holds now: in a folder
+    // others may write, that must still be the file made above.
+    if (!isFile(tempName, identity))
+        throw EngineError(err::IoError,
+                          QStringLiteral("The new register '%1' was replaced by another file "
+                                         "while it was made; it was not used.")
+                              .arg(tempName));
     TemplateCopy outcome = TemplateCopy::Created;
     if (::link(temp.path.constData(),
                QFile::encodeName(targetInfo.absoluteFilePath()).constData()) != 0) {
@@ -195,12 +208,57 @@ TemplateCopy copyTemplateOnce(const QString& templateFile, const QString& target
 }
 
 QString temporaryCopyName(const QString& target) {
-    static std::atomic<int> serial{0};
+    // The last part is random: a name known in advance could be taken by
+    // someone else's link or file before this program makes it.
     const QFileInfo info(target);
     return QDir(info.absolutePath())
-        .filePath(
-            templateCopyPrefix(target) +
-            QStringLiteral("%1.%2.%3").arg(hostName()).arg(::getpid()).arg(serial.fetch_add(1)));
+        .filePath(templateCopyPrefix(target) +
+                  QStringLiteral("%1.%2.%3")
+                      .arg(hostName())
+                      .arg(::getpid())
+                      .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0')));
+}
+
+FileIdentity createNewFile(const QString& file) {
+    const QByteArray path = QFile::encodeName(file);
+    const int fd =
+        ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            throw EngineError(err::IoError,
+                              QStringLiteral("Cannot create '%1': the file exists.").arg(file));
+        fail(errno, QStringLiteral("Cannot create '%1'").arg(file));
+    }
+    struct stat info {};
+    const int rc = ::fstat(fd, &info);
+    const int e = errno;
+    ::close(fd);
+    if (rc != 0)
+        fail(e, QStringLiteral("Cannot create '%1'").arg(file));
+    return {static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
+}
+
+bool isFile(const QString& file, FileIdentity identity) {
+    struct stat info {};
+    return ::lstat(QFile::encodeName(file).constData(), &info) == 0 && S_ISREG(info.st_mode) &&
+           static_cast<quint64>(info.st_dev) == identity.device &&
+           static_cast<quint64>(info.st_ino) == identity.inode;
+}
+
+FileIdentity identityOf(const QString& file) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return {};
+    return {static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
+}
+
+void requireRegularOrMissing(const QString& file) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(file).constData(), &info) == 0 && !S_ISREG(info.st_mode))
+        throw EngineError(err::IoError,
+                          QStringLiteral("'%1' is not a regular file (it is a link, a folder, a "
+                                         "device or a pipe); it was left as it was.")
+                              .arg(file));
 }
 
 void removeTemporaryCopy(const QString& file) {
@@ -216,6 +274,7 @@ void publishCopy(const QString& temp, const QString& target, bool replace) {
     const QByteArray to = QFile::encodeName(target);
     flushFile(from, temp);
     if (replace) {
+        requireRegularOrMissing(target); // a device or a link is never replaced
         // rename() replaces the old file in one step: readers see the old
         // file or the new one, never neither.
         if (::rename(from.constData(), to.constData()) != 0)
