@@ -32,15 +32,15 @@ QString checkedTarget(const Database& source, const QString& file, ExistingBacku
     const QString name = info.absoluteFilePath();
     if (file.isEmpty())
         throw EngineError(err::FileNotFound, QStringLiteral("No file was named for the backup."));
-    // A link, a device or a pipe under the name is never written through
-    // nor replaced, whatever it points to.
-    requireRegularOrMissing(name);
     if (!QFileInfo(info.absolutePath()).isDir())
         throw EngineError(
             err::FileNotFound,
             QStringLiteral("The folder '%1' does not exist.").arg(info.absolutePath()));
     if (info.isDir())
         throw EngineError(err::IoError, QStringLiteral("'%1' is a folder.").arg(name));
+    // A link, a device or a pipe under the name is never written through
+    // nor replaced, whatever it points to.
+    requireRegularOrMissing(name);
     if (info.exists() && existing == ExistingBackup::Refuse)
         throw EngineError(
             err::IoError,

@@ -8,6 +8,7 @@
 #include "../value.h"
 #include "sqlite_functions.h"
 #include "sqlite_schema.h"
+#include "template_copy.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -30,7 +31,10 @@ QString fileLabel(const QString& fileName) {
 SqliteConnection::SqliteConnection(const QString& fileName, int flags) : fileName_(fileName) {
     // Never through a link: beside a shared register, a link is what a
     // co-worker would plant to make this user write into a file of theirs.
-    const int rc = sqlite3_open_v2(QFile::encodeName(fileName).constData(), &db_,
+    // SQLite refuses a link anywhere in the name, so the folders are given
+    // as they really are (a register folder reached through a link is
+    // ordinary); only the file's own name must not be one.
+    const int rc = sqlite3_open_v2(QFile::encodeName(realFolderName(fileName)).constData(), &db_,
                                    flags | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOFOLLOW, nullptr);
     if (rc != SQLITE_OK) {
         // The handle holds the message raise() reads; it goes afterwards.

@@ -91,7 +91,8 @@ void copyBytes(int from, int to, const QString& templateFile, const QString& tem
 // that is no database would otherwise leave a register nobody can open.
 void requireRegisterFile(const QByteArray& path, const QString& templateFile) {
     sqlite3* db = nullptr;
-    bool ok = sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW,
+    const QByteArray real = QFile::encodeName(realFolderName(QFile::decodeName(path)));
+    bool ok = sqlite3_open_v2(real.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW,
                               nullptr) == SQLITE_OK;
     QString problem = QStringLiteral("it is not a database");
     for (const schema::Table& t : schema::tables()) {
@@ -140,6 +141,12 @@ void syncFolder(const QString& folder) {
 }
 
 } // namespace
+
+QString realFolderName(const QString& fileName) {
+    const QFileInfo info(fileName);
+    const QString folder = QDir(info.absolutePath()).canonicalPath();
+    return folder.isEmpty() ? fileName : QDir(folder).filePath(info.fileName());
+}
 
 QString templateCopyPrefix(const QString& target) {
     return QLatin1Char('.') + QFileInfo(target).fileName() + QStringLiteral(".tmp.");

@@ -53,6 +53,11 @@ QString templateCopyPrefix(const QString& target);
 /// gone.
 QString temporaryCopyName(const QString& target);
 
+/// `fileName` with its folder's real path (no link in it) and its own name
+/// as given: SQLite, told never to follow a link, refuses one anywhere in
+/// a name, while only the file's own name is beside a shared register.
+QString realFolderName(const QString& fileName);
+
 /// Which file a name stood for when this program made it (device and inode).
 struct FileIdentity {
     quint64 device = 0;

@@ -25,6 +25,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -115,6 +116,15 @@ protected:
 };
 
 TEST_F(SharedFolder, PlantedLockFileIsRefusedNamingItAndNeverChanged) {
+    // A register folder reached through a link is an ordinary one.
+    plantLink(dir_.filePath(QStringLiteral("linked")), office({}));
+    const QString throughLink = dir_.filePath(QStringLiteral("linked/Veld.MDB"));
+    EXPECT_EQ(store::copyTemplateOnce(QStringLiteral(TEMPLATE_FILE), throughLink),
+              store::TemplateCopy::Created);
+    store::Database::open(throughLink);
+    QFile::remove(reg());
+    QFile::remove(reg() + QStringLiteral(".lck"));
+
     store::Database::create(reg());
     QFile::remove(reg() + QStringLiteral(".lck"));
     plantLink(reg() + QStringLiteral(".lck"), victim());
@@ -197,6 +207,64 @@ TEST_F(SharedFolder, BackupNeverReplacesALinkAPipeOrADevice) {
     }
     expectVictimUntouched();
     EXPECT_TRUE(QDir(office({})).entryList({QStringLiteral(".*.tmp.*")}, QDir::Files).isEmpty());
+}
+
+// The same folder prepared by another account (nobody) for a program run
+// by root: the kernel's own guards for links in shared folders do not
+// apply in a folder without the sticky bit, and root may chmod anything.
+TEST_F(SharedFolder, AnotherAccountsPlantsChangeNothingOutsideTheRegister) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as a second account";
+    ASSERT_EQ(::chmod(path(dir_.path()).constData(), 0711), 0);
+    ASSERT_EQ(::chmod(path(office({})).constData(), 0777), 0);
+    const store::Database db = store::Database::create(reg());
+    addDocuments(db, 1);
+    const QString papers = dir_.filePath(QStringLiteral("papers"));
+    ASSERT_TRUE(QDir().mkdir(papers));
+    QFile(papers + QStringLiteral("/host.1.0")).open(QIODevice::WriteOnly);
+    const QString fifo = office(QStringLiteral("backup.MDB"));
+    // What the co-worker leaves in the folder, as that account.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool planted =
+            ::setgid(65534) == 0 && ::setuid(65534) == 0 &&
+            ::symlink(path(victim()).constData(),
+                      path(office(QStringLiteral("Other.MDB.lck"))).constData()) == 0 &&
+            ::symlink(path(papers).constData(),
+                      path(office(QStringLiteral("Other.MDB.holders"))).constData()) == 0 &&
+            ::mkdir(path(reg() + QStringLiteral(".holders")).constData(), 0777) == 0 &&
+            ::chmod(path(reg() + QStringLiteral(".holders")).constData(), 0777) == 0 &&
+            ::mkfifo(path(fifo).constData(), 0666) == 0;
+        ::_exit(planted ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "nobody could not plant";
+
+    // A copy of the register under the name the planted links are for.
+    const QString other = office(QStringLiteral("Other.MDB"));
+    ASSERT_TRUE(QFile::copy(reg(), other));
+    const Raised lock = raised([&] { store::Database::open(other); });
+    EXPECT_TRUE(lock.text.contains(QStringLiteral("Other.MDB.lck"))) << lock.text.toStdString();
+    ASSERT_TRUE(QFile::remove(other + QStringLiteral(".lck")));
+    {
+        // Its holders folder is a link to a folder of the victim's.
+        store::RowLocks mine(other), theirs(other);
+        ASSERT_TRUE(mine.tryLock(0, 1));
+        EXPECT_FALSE(theirs.holderOf(0, 1).has_value());
+    }
+    {
+        // The register's own holders folder lets in writers the register
+        // (0644) does not: no note is written there, no holder named.
+        store::RowLocks mine(reg()), theirs(reg());
+        ASSERT_TRUE(mine.tryLock(0, 1));
+        EXPECT_FALSE(theirs.holderOf(0, 1).has_value());
+    }
+    EXPECT_TRUE(QDir(reg() + QStringLiteral(".holders")).isEmpty());
+    EXPECT_FALSE(raised([&] { store::backUpRegister(db, fifo); }).text.isEmpty());
+    EXPECT_TRUE(S_ISFIFO(modeOf(fifo)));
+    expectVictimUntouched();
+    EXPECT_TRUE(QFile::exists(papers + QStringLiteral("/host.1.0")));
 }
 
 TEST_F(SharedFolder, DamagedFileFailsABulkRead) {
