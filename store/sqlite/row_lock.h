@@ -24,7 +24,8 @@ namespace store {
 class RowLocks : public RowReservations {
 public:
     /// Opens (creating if needed) the lock file of `databaseFile`. Raises
-    /// EngineError(NoPermission) when it can be neither opened nor created.
+    /// EngineError(NoPermission) naming it when it can be neither opened nor
+    /// created, or when it is a link or not a regular file.
     explicit RowLocks(const QString& databaseFile);
     ~RowLocks() override;
     RowLocks(const RowLocks&) = delete;
