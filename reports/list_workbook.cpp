@@ -52,6 +52,8 @@ qsizetype longestLine(QStringView text) {
 /// escape itself has its underscore escaped, so that it reads back as
 /// written. U+0000 cannot be held at all.
 QByteArray utf8(QStringView text) {
+    if (!text.contains(QChar(0)) && !text.contains(QLatin1String("_x")))
+        return text.toUtf8(); // nearly every text
     static const QRegularExpression escapeLike(QStringLiteral("_(x[0-9A-Fa-f]{4}_)"));
     QString copy = text.toString();
     copy.replace(QChar(0), QChar(QChar::ReplacementCharacter));
