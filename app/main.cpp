@@ -1,12 +1,18 @@
 // tolvane [FOLDER | URI]: the Arkelby program (and, with an option, the
-// command-line jobs of register_commands.h). Creates the application (its
+// command-line jobs of register_commands.h). Reads every option before
+// anything touches a window system, so that --help, --version, a wrong
+// option and the jobs work without a display. Creates the application (its
 // name, "tolvane", captions the message boxes), runs the main window's
 // start-up on the register Veld.MDB in FOLDER (made if missing) or else the
 // current folder, or on the server register at a PostgreSQL URI, and shows
 // the window; the program ends when the window closes. A start-up failure
-// is shown and ends with status 1. On the first start beside the older
-// dBase register (in the current folder), start-up imports it into the new
-// register before anyone else can see that register.
+// is shown and ends with status 1; a wrong command line is told on
+// standard error with the usage, status 2. On the first start beside the
+// older dBase register (in the current folder), start-up imports it into
+// the new register before anyone else can see that register.
+//
+// SIGPIPE is ignored, so that writing into a pipe whose reader has gone is
+// an error the writer reports (EPIPE), not the program's silent end.
 
 #include "legacy/first_start.h"
 #include "legacy/legacy_error.h"
@@ -14,10 +20,11 @@
 #include "register_commands.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QMessageBox>
+#include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <utility>
 
 namespace {
@@ -27,6 +34,7 @@ const char* const Usage =
     "       tolvane --copy-register SOURCE TARGET\n"
     "       tolvane --export REGISTER FILE\n"
     "       tolvane --backup REGISTER FILE\n"
+    "       tolvane --help | --version\n"
     "Starts Arkelby on the register Veld.MDB in FOLDER (made if missing),\n"
     "or in the current folder, or on a server register at URI, a PostgreSQL\n"
     "connection URI such as postgresql://clerk@db1/office (also postgres://).\n"
@@ -37,8 +45,11 @@ const char* const Usage =
     "keeping their numbers; all or nothing, checked before it is stored.\n"
     "\n"
     "--export writes every document of REGISTER (a FOLDER or a URI) into the\n"
-    "CSV file FILE, in the order saved with \"Set as default\" (else by ID,\n"
-    "descending), as File > Export List... writes the list.\n"
+    "file FILE, in the order saved with \"Set as default\" (else by ID,\n"
+    "descending), as File > Export List... writes the list: an Excel workbook\n"
+    "when FILE ends in .xlsx, else CSV. FILE - writes CSV to standard output.\n"
+    "An existing FILE is replaced only when it is a regular file; a FIFO or a\n"
+    "terminal is written into; a device or a symbolic link to a file is refused.\n"
     "\n"
     "--backup writes a copy of the register REGISTER (a FOLDER or a URI) as it\n"
     "stood at one moment into the new register file FILE, while others go on\n"
@@ -46,9 +57,29 @@ const char* const Usage =
 
 /// The jobs without a window: the option, and the job given its two operands.
 const std::pair<const char*, int (*)(const QString&, const QString&)> Jobs[] = {
-    {"--copy-register", copyRegisterCommand},
-    {"--export", exportListCommand},
-    {"--backup", backupCommand}};
+    {"copy-register", copyRegisterCommand},
+    {"export", exportListCommand},
+    {"backup", backupCommand}};
+
+/// Qt's own options for the window, which the application takes out of the
+/// command line: known here so that they are no unknown options, and kept
+/// out of the usage. The flag says whether the option takes a value.
+const std::pair<const char*, bool> WindowOptions[] = {
+    {"platform", true},        {"platformpluginpath", true},
+    {"platformtheme", true},   {"plugin", true},
+    {"qwindowgeometry", true}, {"qwindowtitle", true},
+    {"qwindowicon", true},     {"display", true},
+    {"geometry", true},        {"style", true},
+    {"stylesheet", true},      {"session", true},
+    {"reverse", false},        {"widgetcount", false},
+    {"nograb", false},         {"dograb", false}};
+
+/// Tells what is wrong with the command line, then the usage; status 2.
+int wrongCommandLine(const QString& what) {
+    std::fprintf(stderr, "tolvane: %s\n", what.toLocal8Bit().constData());
+    std::fputs(Usage, stderr);
+    return 2;
+}
 
 // Makes `folder` the current folder, creating it if needed; false (after
 // telling the user) when it cannot be used.
@@ -62,38 +93,14 @@ bool enterFolder(const QString& folder) {
     return false;
 }
 
-// Runs a command-line job on its two operands, or shows the usage (status 2).
-int runJob(int argc, char** argv, int (*job)(const QString&, const QString&)) {
-    QCoreApplication app(argc, argv);
-    if (argc != 4) {
-        std::fputs(Usage, stderr);
-        return 2;
-    }
-    return job(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
-}
-
-} // namespace
-
-int main(int argc, char** argv) {
-    // --help and the jobs without a window before the application, which
-    // needs a display.
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(Usage, stdout);
-        return 0;
-    }
-    for (const auto& [option, job] : Jobs)
-        if (argc >= 2 && std::strcmp(argv[1], option) == 0)
-            return runJob(argc, argv, job);
-    QApplication app(argc, argv); // takes Qt's own options out of argv
-    if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
-        std::fputs(Usage, stderr);
-        return 2;
-    }
+/// Runs the window on `where` (a folder, a URI, or empty for the current
+/// folder).
+int runWindow(int argc, char** argv, const QString& where) {
+    QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tolvane"));
     QApplication::setOrganizationName(QStringLiteral("Arkelby"));
-    const QString where = argc == 2 ? QString::fromLocal8Bit(argv[1]) : QString();
     const bool server = store::isServerLocation(where);
-    if (!where.isEmpty() && !server && !enterFolder(QFile::decodeName(argv[1])))
+    if (!where.isEmpty() && !server && !enterFolder(where))
         return 1;
     StartupOptions options = StartupOptions::forProgram();
     if (server)
@@ -110,4 +117,63 @@ int main(int argc, char** argv) {
         return failed;
     window.show();
     return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::signal(SIGPIPE, SIG_IGN);
+
+    // The whole command line is read before any application exists.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOptions({help, version});
+    for (const auto& [name, job] : Jobs)
+        parser.addOption(QCommandLineOption{QString::fromLatin1(name)});
+    for (const auto& [name, takesValue] : WindowOptions) {
+        QCommandLineOption option{QString::fromLatin1(name)};
+        if (takesValue)
+            option.setValueName(QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    if (!parser.parse(arguments))
+        return wrongCommandLine(parser.errorText());
+    if (parser.isSet(help)) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::fputs("tolvane " TOLVANE_VERSION "\n", stdout);
+        return 0;
+    }
+    const QStringList operands = parser.positionalArguments();
+    int (*job)(const QString&, const QString&) = nullptr;
+    QString jobOption;
+    for (const auto& [name, command] : Jobs) {
+        if (!parser.isSet(QLatin1String(name)))
+            continue;
+        if (job)
+            return wrongCommandLine(QStringLiteral("--%1 and --%2 cannot be given together.")
+                                        .arg(jobOption, QLatin1String(name)));
+        job = command;
+        jobOption = QLatin1String(name);
+    }
+    if (job) {
+        if (operands.size() != 2)
+            return wrongCommandLine(QStringLiteral("--%1 takes two operands, not %2.")
+                                        .arg(jobOption)
+                                        .arg(operands.size()));
+        QCoreApplication app(argc, argv);
+        return job(operands[0], operands[1]);
+    }
+    if (operands.size() > 1)
+        return wrongCommandLine(
+            QStringLiteral("one register at a time: '%1' is one too many.").arg(operands[1]));
+    return runWindow(argc, argv, operands.value(0));
 }

@@ -13,14 +13,28 @@
 #include "store/type_lookups.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLocale>
 #include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 void print(FILE* to, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), to);
     std::fputc('\n', to);
+}
+
+/// Whether `file` names the file standard output already is (/dev/stdout,
+/// or the file the shell redirected it to), where a report would mix
+/// with the export.
+bool isStandardOutput(const QString& file) {
+    struct stat named {
+    }, out{};
+    return ::stat(QFile::encodeName(file).constData(), &named) == 0 &&
+           ::fstat(STDOUT_FILENO, &out) == 0 && named.st_dev == out.st_dev &&
+           named.st_ino == out.st_ino;
 }
 
 QString count(qint64 n) {
@@ -80,12 +94,22 @@ int copyRegisterCommand(const QString& source, const QString& target) {
 }
 
 int exportListCommand(const QString& source, const QString& file) {
+    // "-" is standard output, which then carries the CSV alone.
+    const bool toStandardOutput = file == QLatin1String("-");
+    const bool reportAside = toStandardOutput || isStandardOutput(file);
     QString failure;
     try {
         const store::Database db = store::Database::open(registerAt(source));
-        const qint64 written = reports::exportList(*listInSavedOrder(db), file);
-        print(stdout, QStringLiteral("Exported %1 documents from %2 to %3.")
-                          .arg(count(written), db.location(), file));
+        const auto list = listInSavedOrder(db);
+        const reports::ExportOutcome out =
+            toStandardOutput ? reports::exportListToStandardOutput(*list, reports::ListFormat::Csv)
+                             : reports::exportList(*list, file);
+        FILE* report = reportAside ? stderr : stdout;
+        print(report, QStringLiteral("Exported %1 documents from %2 to %3.")
+                          .arg(count(out.documents), db.location(),
+                               toStandardOutput ? QStringLiteral("standard output") : file));
+        if (const QString remark = reports::longTextRemark(out); !remark.isEmpty())
+            print(report, remark);
         return 0;
     } catch (const store::EngineError& e) {
         failure = e.text();

@@ -16,8 +16,10 @@ QString registerAt(const QString& operand);
 int copyRegisterCommand(const QString& source, const QString& target);
 
 /// tolvane --export REGISTER FILE: every document of the register into the
-/// CSV file FILE (reports/list_export.h), in the order the user keeps with
-/// "Set as default", as the list opens at start-up.
+/// file FILE (reports/list_export.h: a workbook for a name ending in
+/// ".xlsx", else CSV; "-" is CSV on standard output, and then what was done
+/// is told on standard error), in the order the user keeps with "Set as
+/// default", as the list opens at start-up.
 int exportListCommand(const QString& source, const QString& file);
 
 /// tolvane --backup REGISTER FILE: a checked backup of the register into

@@ -1,143 +1,83 @@
-// The document list as a CSV file: see list_export.h.
+// The document list as a file: see list_export.h.
 
 #include "list_export.h"
 
-#include "csv_field.h"
+#include "export_target.h"
+#include "list_csv.h"
+#include "list_rows.h"
+#include "list_workbook.h"
 #include "report_run.h"
-#include "store/read_snapshot.h"
-#include "store/recordset.h"
-#include "type_names.h"
+#include "store/engine_error.h"
 
-#include <QSaveFile>
-#include <array>
-#include <limits>
+#include <QLocale>
+#include <memory>
 
 namespace reports {
 
 namespace {
 
-/// The exported fields in column order: the recordset's field, the heading.
-struct Column {
-    const char* field;
-    const char* heading;
-};
-constexpr std::array<Column, 6> Columns{{{"ID", "ID"},
-                                         {"Description", "Description"},
-                                         {"DocumentType", "Type"},
-                                         {"Date", "Date"},
-                                         {"Who", "Who"},
-                                         {"Note", "Note"}}};
-enum ColumnIndex { IdColumn, DescriptionColumn, TypeColumn, DateColumn, WhoColumn, NoteColumn };
-
-constexpr qsizetype ChunkCharacters = 64 * 1024; ///< output text kept before it is written
-
-/// The file under its temporary name, and the output text not yet in it.
-class CsvFile {
-public:
-    explicit CsvFile(const QString& fileName) : file_(fileName) {
-        if (!file_.open(QIODevice::WriteOnly))
-            fail();
-        chunk_.reserve(ChunkCharacters + 4096);
-        chunk_ += QChar(0xFEFF); // the byte-order mark, EF BB BF in UTF-8
+ExportOutcome exportTo(const store::Recordset& records, ExportTarget& target, ListFormat format) {
+    std::unique_ptr<ListWriter> writer;
+    if (format == ListFormat::Workbook)
+        writer = std::make_unique<WorkbookWriter>(target);
+    else
+        writer = std::make_unique<CsvWriter>(target);
+    ExportOutcome outcome;
+    try {
+        outcome.documents =
+            forEachListRow(records, [&writer](const ListRow& row) { writer->add(row); });
+    } catch (const store::EngineError& e) {
+        throw ExportError(QStringLiteral("The documents could not be read, so %1 was not "
+                                         "written: %2")
+                              .arg(target.shownName(), e.text()));
     }
-
-    /// The record under construction; end it with endRecord().
-    QString& record() { return chunk_; }
-    void endRecord() {
-        chunk_ += csv::RecordEnd;
-        if (chunk_.size() >= ChunkCharacters)
-            flush();
-    }
-
-    /// Writes what is left and gives the file its name.
-    void commit() {
-        flush();
-        if (!file_.commit())
-            fail();
-    }
-
-private:
-    void flush() {
-        const QByteArray bytes = chunk_.toUtf8();
-        if (file_.write(bytes) != bytes.size())
-            fail();
-        chunk_.resize(0);
-    }
-    [[noreturn]] void fail() const {
-        throw ExportError(QStringLiteral("The file '%1' could not be written: %2.")
-                              .arg(file_.fileName(), file_.errorString()));
-    }
-
-    QSaveFile file_;
-    QString chunk_;
-};
-
-QString text(const QVariant& value) {
-    return store::isNull(value) ? QString() : value.toString();
-}
-
-/// The name of the type numbered `value`; empty for Null, 0 and numbers
-/// outside the 16 bits type numbers have (never another type's name).
-QString typeName(TypeNames& types, const QVariant& value) {
-    if (store::isNull(value))
-        return {};
-    const qint64 number = value.toLongLong();
-    if (number == 0 || number < std::numeric_limits<qint16>::min() ||
-        number > std::numeric_limits<qint16>::max())
-        return {};
-    return types.name(static_cast<qint16>(number));
+    writer->finish(outcome);
+    return outcome;
 }
 
 } // namespace
 
-qint64 exportList(const store::Recordset& records, const QString& fileName) {
-    CsvFile out(fileName);
-    for (const Column& c : Columns) {
-        if (&c != &Columns.front())
-            out.record() += csv::Separator;
-        out.record() += QLatin1String(c.heading);
-    }
-    out.endRecord();
+ListFormat listFormatFor(const QString& fileName) {
+    return fileName.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive) ? ListFormat::Workbook
+                                                                          : ListFormat::Csv;
+}
 
-    qint64 written = 0;
-    try {
-        // One read transaction for all the rows instead of one per row.
-        const store::ReadSnapshot snapshot(records.database());
-        TypeNames types(records.database());
-        std::array<QString, Columns.size()> names;
-        for (size_t i = 0; i < Columns.size(); ++i)
-            names[i] = QLatin1String(Columns[i].field);
-        std::array<QVariant, Columns.size()> values;
-        const int rows = records.rowCount();
-        for (int row = 0; row < rows; ++row) {
-            if (row % store::Recordset::PrefetchRows == 0)
-                records.prefetch(row, store::Recordset::PrefetchRows);
-            bool gone = true; // a deleted document reads as Null throughout
-            for (size_t i = 0; i < Columns.size(); ++i) {
-                values[i] = records.valueAt(row, names[i]);
-                gone = gone && store::isNull(values[i]);
-            }
-            if (gone)
-                continue;
-            QString& record = out.record();
-            record += reportNumber(values[IdColumn]);
-            const QString cells[] = {
-                text(values[DescriptionColumn]), typeName(types, values[TypeColumn]),
-                reportDate(values[DateColumn]), text(values[WhoColumn]), text(values[NoteColumn])};
-            for (const QString& cell : cells) {
-                record += csv::Separator;
-                csv::appendField(record, cell);
-            }
-            out.endRecord();
-            ++written;
-        }
-    } catch (const store::EngineError& e) {
-        throw ExportError(QStringLiteral("The documents could not be read, so '%1' was not "
-                                         "written: %2")
-                              .arg(fileName, e.text()));
+QString longTextRemark(const ExportOutcome& outcome) {
+    if (outcome.longTexts.isEmpty())
+        return {};
+    constexpr qsizetype Named = 50; // in a message; the sheet names them all
+    QStringList named;
+    for (qsizetype i = 0; i < outcome.longTexts.size() && i < Named; ++i) {
+        const LongText& t = outcome.longTexts[i];
+        named
+            << QStringLiteral("the %1 of document %2").arg(t.column.toLower(), reportNumber(t.id));
     }
-    out.commit();
-    return written;
+    if (outcome.longTexts.size() > Named)
+        named << QStringLiteral("and %1 more").arg(outcome.longTexts.size() - Named);
+    return QStringLiteral(
+               "%1 longer than a spreadsheet cell holds (32,767 characters): %2. The sheet "
+               "\"Documents\" shows the beginning; the sheet \"Long notes\" holds "
+               "each whole, in parts across its row.")
+        .arg(outcome.longTexts.size() == 1
+                 ? QStringLiteral("One text is")
+                 : QStringLiteral("%1 texts are")
+                       .arg(QLocale::c().toString(outcome.longTexts.size())),
+             named.join(QLatin1String(", ")));
+}
+
+ExportOutcome exportList(const store::Recordset& records, const QString& fileName,
+                         ListFormat format) {
+    ExportTarget target(fileName);
+    return exportTo(records, target, format);
+}
+
+ExportOutcome exportList(const store::Recordset& records, const QString& fileName) {
+    return exportList(records, fileName, listFormatFor(fileName));
+}
+
+ExportOutcome exportListToStandardOutput(const store::Recordset& records, ListFormat format) {
+    ExportTarget target{ExportTarget::StandardOutput{}};
+    return exportTo(records, target, format);
 }
 
 } // namespace reports

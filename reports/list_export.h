@@ -1,26 +1,25 @@
 #pragma once
-// The document list as a CSV file, for spreadsheets and scripts: File >
+// The document list as a file, for spreadsheets and scripts: File >
 // Export List... writes the rows the main window's list shows, and
-// `tolvane --export` the whole register in the user's saved order.
+// `tolvane --export` the whole register in the user's saved order. The
+// rows and columns are decided in list_rows.h, for both formats.
 //
-// The file is UTF-8 with a byte-order mark (so that spreadsheet programs
-// read every letter), in records as csv_field.h writes them: the header
-// "ID,Description,Type,Date,Who,Note", then one record per row of the
-// recordset, in its order: the ID in decimal; Description, Who and Note as
-// stored (the note whole, line breaks and all); the type's name, empty for
-// type 0 and for a number no type has; the date as m/d/yyyy. Null values
-// are empty fields. A row whose document another user deleted after the
-// list was read (the grid shows it empty) is left out.
+// CSV, for scripts: UTF-8 with a byte-order mark, in records as
+// csv_field.h writes them: the header "ID,Description,Type,Date,Who,Note",
+// then one record per document, in the recordset's order: the ID in
+// decimal; Description, Who and Note as stored (the note whole, line
+// breaks and all); the type's name, empty for type 0 and for a number no
+// type has; the date as m/d/yyyy. Null values are empty fields.
 //
-// The file is written under a temporary name beside the target and takes
-// the target's name only once complete (QSaveFile): a failed export leaves
-// whatever was there before, and nothing half-written.
+// An Excel workbook, for spreadsheet programs: list_workbook.h.
 //
-// Cost: the rows are read by position, never moving the recordset (its
-// keys are in memory; the values are read by key, a batch of rows per
-// statement, a server preparing the next batch while this one is
-// written), all in one read transaction (store/read_snapshot.h); each
-// type's name is looked up once. For 10^5 documents with notes of 0 to
+// The target: export_target.h. A file is written under a temporary name
+// beside it and takes its name only once complete: a failed export leaves
+// whatever was there before, and nothing half-written. A FIFO, a terminal
+// or standard output is written directly, every write error reported; a
+// device, a folder and a symbolic link to a file are refused.
+//
+// Cost: the reads of list_rows.h. For 10^5 documents with notes of 0 to
 // 2,000 characters (about 106 MB of CSV; bench/export_bench.cpp): about
 // 0.6 s from a register file, 0.7 s from a server on a local socket (2
 // cores, otherwise idle). Memory: a batch of rows and 64 k characters of
@@ -28,7 +27,9 @@
 //
 // Threading: the thread that opened the recordset's Database.
 
+#include <QList>
 #include <QString>
+#include <QVariant>
 #include <stdexcept>
 
 namespace store {
@@ -48,10 +49,37 @@ private:
     QString text_;
 };
 
-/// Writes every row of `records`, a query's recordset with the fields ID,
-/// Description, DocumentType, Date, Who and Note, to the file `fileName`,
-/// replacing it. Returns the number of documents written; raises
-/// ExportError, and then the file is as it was.
-qint64 exportList(const store::Recordset& records, const QString& fileName);
+enum class ListFormat { Csv, Workbook };
+
+/// The format a file name asks for: a workbook for a name ending in
+/// ".xlsx" (in any case), else CSV.
+ListFormat listFormatFor(const QString& fileName);
+
+/// A text longer than a workbook's cell holds: its document, its column.
+struct LongText {
+    QVariant id;
+    QString column;
+};
+
+/// What an export wrote.
+struct ExportOutcome {
+    qint64 documents = 0;
+    QList<LongText> longTexts; ///< a workbook's texts continued in "Long notes"
+};
+
+/// What the user is told about `outcome.longTexts`, naming the documents;
+/// empty when there are none.
+QString longTextRemark(const ExportOutcome& outcome);
+
+/// Writes every document of `records`, a query's recordset with the fields
+/// ID, Description, DocumentType, Date, Who and Note, to the file
+/// `fileName` in `format`. Raises ExportError, and then a file is as it
+/// was.
+ExportOutcome exportList(const store::Recordset& records, const QString& fileName,
+                         ListFormat format);
+/// The same in the format the name asks for.
+ExportOutcome exportList(const store::Recordset& records, const QString& fileName);
+/// The same onto standard output.
+ExportOutcome exportListToStandardOutput(const store::Recordset& records, ListFormat format);
 
 } // namespace reports

@@ -16,18 +16,25 @@ void exportListAs(const store::Recordset& list, QWidget* parent) {
     QFileDialog dialog(parent, QStringLiteral("Export List"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters({QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")});
-    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    const QStringList filters{QStringLiteral("Excel Workbook (*.xlsx)"),
+                              QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")};
+    const QStringList suffixes{QStringLiteral("xlsx"), QStringLiteral("csv"), QString()};
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(suffixes.front());
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, &filters, &suffixes](const QString& filter) {
+                         dialog.setDefaultSuffix(suffixes.value(filters.indexOf(filter)));
+                     });
     dialog.setDirectory(QDir::homePath());
     dialog.selectFile(QDir::home().filePath(QLatin1String(ExportProposal)));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString fileName = dialog.selectedFiles().constFirst();
-    QString failure;
+    QString failure, remark;
     {
         BusyCursor busy;
         try {
-            exportList(list, fileName);
+            remark = longTextRemark(exportList(list, fileName));
         } catch (const ExportError& e) {
             failure = e.text();
         }
@@ -35,6 +42,9 @@ void exportListAs(const store::Recordset& list, QWidget* parent) {
     if (!failure.isEmpty())
         QMessageBox::warning(parent, applicationTitle(),
                              QStringLiteral("The list was not exported.\n\n%1").arg(failure));
+    else if (!remark.isEmpty())
+        QMessageBox::information(parent, applicationTitle(),
+                                 QStringLiteral("The list was exported.\n\n%1").arg(remark));
 }
 
 } // namespace reports

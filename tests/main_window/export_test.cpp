@@ -6,20 +6,32 @@
 // inside fields, letters beyond ASCII, empty and Null values, type 0 and a
 // number no type has, a Null date; the byte-order mark, CR LF after every
 // record and the header. A file that cannot be written leaves nothing and
-// says which file and why.
+// says which file and why. Targets that are no regular file: a FIFO, a
+// device, a symbolic link, standard output into a pipe, a closed pipe and
+// a full device. The workbook, read back by openpyxl.
 
 #include "list_fixture.h"
 #include "platform/settings/settings.h"
+#include "program_run.h"
 #include "reports/list_export.h"
 #include "store/transaction.h"
 
 #include <QAccessible>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMenu>
 #include <QProcess>
 #include <QRadioButton>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -70,19 +82,23 @@ std::optional<Records> readCsv(const QString& text) {
     return records;
 }
 
-/// An exported file's records; the test fails unless it is UTF-8 with a
-/// byte-order mark and reads as CSV.
+/// Exported bytes as records; the test fails unless they are UTF-8 with a
+/// byte-order mark and read as CSV.
+Records readExportBytes(const QByteArray& bytes) {
+    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF")) << "no byte-order mark";
+    const auto records = readCsv(QString::fromUtf8(bytes.sliced(3)));
+    EXPECT_TRUE(records) << "not RFC 4180 CSV:\n" << bytes.toStdString();
+    return records.value_or(Records{});
+}
+
+/// An exported file's records, as readExportBytes reads them.
 Records readExport(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         ADD_FAILURE() << "no file " << fileName.toStdString();
         return {};
     }
-    const QByteArray bytes = file.readAll();
-    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF")) << "no byte-order mark";
-    const auto records = readCsv(QString::fromUtf8(bytes.sliced(3)));
-    EXPECT_TRUE(records) << "not RFC 4180 CSV:\n" << bytes.toStdString();
-    return records.value_or(Records{});
+    return readExportBytes(file.readAll());
 }
 
 /// Documents with every kind of value the file must carry; all but 105
@@ -129,12 +145,6 @@ QStringList idsOf(const Records& records) {
     return ids;
 }
 
-/// What a run of the program showed.
-struct ProgramRun {
-    int status = -1;
-    QString out, err;
-};
-
 } // namespace
 
 class ExportTest : public ListTest {
@@ -145,6 +155,7 @@ protected:
         whenModal<QFileDialog>([this, fileName](QFileDialog* dialog) {
             dialogTitle = dialog->windowTitle();
             proposed = dialog->selectedFiles().value(0);
+            firstFilter = dialog->nameFilters().value(0);
             dialog->selectFile(fileName);
             static_cast<QDialog*>(dialog)->accept(); // as the Save button does
         });
@@ -152,22 +163,14 @@ protected:
     }
 
     /// Runs `tolvane --export` on this test's register with no display.
-    ProgramRun exportFromProgram(const QString& fileName) const {
-        QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-            env.remove(QLatin1String(name));
-        program.setProcessEnvironment(env);
-        program.start(
-            QStringLiteral(TOLVANE_PROGRAM),
-            {QStringLiteral("--export"), onServer() ? place.location() : data.path(), fileName});
-        EXPECT_TRUE(program.waitForFinished(60000));
-        return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
-                QString::fromLocal8Bit(program.readAllStandardOutput()),
-                QString::fromLocal8Bit(program.readAllStandardError())};
+    ProgramRun exportFromProgram(const QString& fileName,
+                                 std::function<void()> inChild = {}) const {
+        return runProgram(
+            {QStringLiteral("--export"), onServer() ? place.location() : data.path(), fileName},
+            std::move(inChild));
     }
 
-    QString dialogTitle, proposed;
+    QString dialogTitle, proposed, firstFilter;
 };
 
 TEST_F(ExportTest, MenuWritesTheFilteredListInItsOrderAndKeepsTheCurrentRow) {
@@ -186,7 +189,7 @@ TEST_F(ExportTest, MenuWritesTheFilteredListInItsOrderAndKeepsTheCurrentRow) {
     const QString target = dataFile(QStringLiteral("list.csv"));
     EXPECT_TRUE(exportFromMenu(target).isEmpty());
     EXPECT_EQ(dialogTitle, QStringLiteral("Export List"));
-    EXPECT_EQ(proposed, QDir::home().filePath(QStringLiteral("Arkelby list.csv")));
+    EXPECT_EQ(proposed, QDir::home().filePath(QStringLiteral("Arkelby list.xlsx")));
     EXPECT_EQ(readExport(target), expectedRecords(shown));
     EXPECT_EQ(currentId(), current);
     EXPECT_EQ(gridColumn(1), shown);
@@ -212,8 +215,7 @@ TEST_F(ExportTest, ProgramWritesTheWholeRegisterInTheSavedOrderWithoutADisplay) 
                                                     QStringLiteral("Order"), c.saved));
         const ProgramRun run = exportFromProgram(target);
         EXPECT_EQ(run.status, 0) << run.err.toStdString();
-        EXPECT_TRUE(run.out.startsWith(QStringLiteral("Exported 5 documents from ")))
-            << run.out.toStdString();
+        EXPECT_TRUE(run.out.startsWith("Exported 5 documents from ")) << run.out.toStdString();
         EXPECT_EQ(readExport(target), expectedRecords(c.ids));
     }
 }
@@ -224,7 +226,8 @@ TEST_F(ExportTest, AFileThatCannotBeWrittenIsReportedAndLeavesNothing) {
     const QString folder = dataFile(QStringLiteral("folder.csv"));
     ASSERT_TRUE(QDir(data.path()).mkdir(QStringLiteral("folder.csv")));
 
-    for (const QString& target : {missingFolder, folder}) {
+    for (const QString& target :
+         {missingFolder, dataFile(QStringLiteral("missing/list.xlsx")), folder}) {
         SCOPED_TRACE(target.toStdString());
         const ProgramRun run = exportFromProgram(target);
         EXPECT_EQ(run.status, 1);
@@ -274,8 +277,198 @@ TEST_F(ExportTest, ALongListIsWrittenWholeInItsOrderLeavingOutDocumentsDeletedMe
         .execute(QStringLiteral("DELETE FROM Documents WHERE ID IN (2, %1)")
                      .arg(store::Recordset::PrefetchRows + 1));
     const QString target = dataFile(QStringLiteral("list.csv"));
-    EXPECT_EQ(reports::exportList(*list, target), ids.size());
+    EXPECT_EQ(reports::exportList(*list, target).documents, ids.size());
     const Records records = readExport(target);
     EXPECT_EQ(idsOf(records), ids);
     EXPECT_EQ(records.value(ids.size()).value(1), QStringLiteral("Document %1").arg(count));
+}
+
+TEST_F(ExportTest, TargetsThatAreNoRegularFileAreWrittenIntoOrRefusedNeverReplaced) {
+    makeDocuments(Types, Documents);
+    const Records all = expectedRecords({"105", "104", "103", "102", "101"});
+    const auto kindOf = [](const QString& name) {
+        struct stat seen {};
+        return ::lstat(QFile::encodeName(name).constData(), &seen) == 0 ? seen.st_mode & S_IFMT : 0;
+    };
+
+    // A FIFO is written into, as a reader takes it, and stays a FIFO.
+    const QString fifo = dataFile(QStringLiteral("fifo.csv"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QProcess reader;
+    reader.start(QStringLiteral("cat"), {fifo});
+    ASSERT_TRUE(reader.waitForStarted());
+    ProgramRun run = exportFromProgram(fifo);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    ASSERT_TRUE(reader.waitForFinished());
+    EXPECT_EQ(readExportBytes(reader.readAllStandardOutput()), all);
+    EXPECT_EQ(kindOf(fifo), S_IFIFO);
+
+    // "-" is standard output, here a pipe, which then carries the CSV alone.
+    run = exportFromProgram(QStringLiteral("-"));
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(readExportBytes(run.out), all);
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("Exported 5 documents from ")))
+        << run.err.toStdString();
+
+    // A device and a symbolic link to a file are refused and left as they were.
+    const QString kept = dataFile(QStringLiteral("kept.csv"));
+    const QString link = dataFile(QStringLiteral("link.csv"));
+    {
+        QFile file(kept);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("kept") == 4);
+    }
+    ASSERT_TRUE(QFile::link(kept, link));
+    for (const QString& target : {QStringLiteral("/dev/null"), link}) {
+        SCOPED_TRACE(target.toStdString());
+        run = exportFromProgram(target);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("tolvane: the list was not exported: ")));
+        EXPECT_TRUE(run.err.contains(target)) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+    EXPECT_EQ(kindOf(QStringLiteral("/dev/null")), S_IFCHR);
+    EXPECT_EQ(kindOf(link), S_IFLNK);
+    QFile file(kept);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "kept");
+
+    // A write error on standard output fails the export: a pipe nobody
+    // reads (with SIGPIPE as a shell leaves it), a full device.
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]);
+    const int unread = ends[1];
+    run = exportFromProgram(QStringLiteral("-"), [unread] {
+        ::signal(SIGPIPE, SIG_DFL);
+        ::dup2(unread, STDOUT_FILENO);
+    });
+    ::close(unread);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QString::fromLocal8Bit(std::strerror(EPIPE))))
+        << run.err.toStdString();
+    run = exportFromProgram(QStringLiteral("-"), [] {
+        const int full = ::open("/dev/full", O_WRONLY);
+        ::dup2(full, STDOUT_FILENO);
+    });
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))))
+        << run.err.toStdString();
+}
+
+namespace {
+
+/// Reads a workbook with openpyxl into JSON: per sheet, whether the first
+/// row is bold, the frozen cell, the widths of columns A to F, and every
+/// row's cells as "text:...", "number:...", "date:yyyy-mm-dd m/d/yyyy" or
+/// "" for an empty cell. Texts are decoded as spreadsheet programs decode
+/// them ("_x000D_" is a carriage return), which openpyxl leaves undone.
+const char* const WorkbookReader = R"(
+import json, sys, openpyxl
+from openpyxl.utils.escape import unescape
+book = openpyxl.load_workbook(sys.argv[1])
+def cell(c):
+    if c.value is None: return ""
+    if c.is_date: return "date:%s %s" % (c.value.date().isoformat(), c.number_format)
+    if c.data_type == "n": return "number:%d" % c.value
+    if c.data_type == "s": return "text:" + unescape(c.value)
+    return "%s:%s" % (c.data_type, c.value)
+out = {"sheets": book.sheetnames}
+for sheet in book:
+    out[sheet.title] = {
+        "bold": all(c.font.b for c in sheet[1] if c.value is not None),
+        "frozen": sheet.freeze_panes,
+        "widths": [sheet.column_dimensions[l].width for l in "ABCDEF"],
+        "rows": [[cell(c) for c in row] for row in sheet.iter_rows()]}
+print(json.dumps(out))
+)";
+
+QJsonObject readWorkbook(const QString& fileName) {
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"), QLatin1String(WorkbookReader), fileName});
+    EXPECT_TRUE(python.waitForFinished(60000));
+    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+}
+
+/// A sheet's rows as JSON text, so that a difference shows.
+std::string sheetRows(const QJsonObject& book, const char* sheet) {
+    return QJsonDocument(book[QLatin1String(sheet)][QStringLiteral("rows")].toArray())
+        .toJson()
+        .toStdString();
+}
+
+std::string json(const QJsonArray& rows) {
+    return QJsonDocument(rows).toJson().toStdString();
+}
+
+QString textCell(const QString& text) {
+    return text.isEmpty() ? QString() : QStringLiteral("text:") + text;
+}
+
+} // namespace
+
+TEST_F(ExportTest, WorkbookKeepsTextAsTextDatesAsDatesAndLongNotesWhole) {
+    // A note longer than a cell, a character of two UTF-16 units across
+    // the cell's end; text that looks like a number, a formula or the
+    // format's own escape; a date before 1900.
+    const QString longNote = QString(32766, QLatin1Char('a')) + QStringLiteral("\U0001F600") +
+                             QString(7232, QLatin1Char('b'));
+    QList<Doc> docs = Documents;
+    docs << Doc{106, "=SUM(1+1)", "0012345", longNote, "1850-01-02", 1}
+         << Doc{107, "0012345", "+1 _x0041_", "=1+1", "2026-12-31", 2};
+    makeDocuments(Types, docs);
+
+    const QString fromProgram = dataFile(QStringLiteral("register.xlsx"));
+    const ProgramRun run = exportFromProgram(fromProgram);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("One text is longer than a spreadsheet cell holds (32,767 "
+                                 "characters): the note of document 106."))
+        << run.out.toStdString();
+    const QJsonObject book = readWorkbook(fromProgram);
+
+    EXPECT_EQ(book[QStringLiteral("sheets")].toArray(),
+              (QJsonArray{QStringLiteral("Documents"), QStringLiteral("Long notes")}));
+    QJsonArray expected{QJsonArray{"text:ID", "text:Description", "text:Type", "text:Date",
+                                   "text:Who", "text:Note"}};
+    for (int id = 107; id >= 101; --id) {
+        const Doc& d =
+            *std::find_if(docs.begin(), docs.end(), [id](const Doc& doc) { return doc.id == id; });
+        const QDate date = QDate::fromString(d.isoDate, Qt::ISODate);
+        expected << QJsonArray{
+            QStringLiteral("number:%1").arg(id),
+            textCell(d.description),
+            textCell(d.type >= 1 && d.type <= Types.size() ? Types[d.type - 1] : QString()),
+            !date.isValid()      ? QString()
+            : date.year() < 1900 ? QStringLiteral("text:1/2/1850")
+                                 : QStringLiteral("date:%1 m/d/yyyy").arg(d.isoDate),
+            textCell(d.who),
+            textCell(d.note.left(32766))};
+    }
+    EXPECT_EQ(sheetRows(book, "Documents"), json(expected));
+    EXPECT_EQ(sheetRows(book, "Long notes"),
+              json(QJsonArray{QJsonArray{"text:ID", "text:Column", "text:Text", ""},
+                              QJsonArray{"number:106", "text:Note", textCell(longNote.left(32766)),
+                                         textCell(longNote.mid(32766))}}));
+    for (const char* sheet : {"Documents", "Long notes"}) {
+        EXPECT_TRUE(book[QLatin1String(sheet)][QStringLiteral("bold")].toBool()) << sheet;
+        EXPECT_EQ(book[QLatin1String(sheet)][QStringLiteral("frozen")], QStringLiteral("A2"));
+    }
+    // Columns as wide as their content, within reason.
+    const QJsonArray widths = book[QStringLiteral("Documents")][QStringLiteral("widths")].toArray();
+    EXPECT_LT(widths[0].toDouble(), 8);                                     // ID
+    EXPECT_GT(widths[1].toDouble(), qstrlen("Comma, \"quoted\" and more")); // Description
+    EXPECT_LT(widths[5].toDouble(), 65);                                    // Note
+
+    // The menu proposes the workbook first, tells of the long note, and
+    // writes the same workbook.
+    startShown();
+    const QString fromMenu = dataFile(QStringLiteral("list.xlsx"));
+    const QList<SeenBox> boxes = exportFromMenu(fromMenu);
+    EXPECT_EQ(proposed, QDir::home().filePath(QStringLiteral("Arkelby list.xlsx")));
+    EXPECT_EQ(firstFilter, QStringLiteral("Excel Workbook (*.xlsx)"));
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("The list was exported.")));
+    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("the note of document 106")));
+    EXPECT_EQ(readWorkbook(fromMenu), book);
 }

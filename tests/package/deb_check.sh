@@ -29,7 +29,7 @@ done
 # versions, as dpkg-shlibdeps computes them.
 depends=$(field Depends)
 for p in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 \
-    libsqlite3-0 libpq5; do
+    libsqlite3-0 libpq5 libxlsxwriter4; do
     case ", $depends," in
     *", $p (>= "*) ;;
     *) fail "Depends lacks $p: $depends" ;;
