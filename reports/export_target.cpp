@@ -47,6 +47,10 @@ ExportTarget::ExportTarget(const QString& fileName)
     file_ = std::make_unique<QSaveFile>(fileName);
     if (!file_->open(QIODevice::WriteOnly))
         fail(file_->errorString());
+    // QSaveFile follows a link it finds: one made since the look above
+    // would have it replace the file the link points at.
+    if (::lstat(path.constData(), &seen) == 0 && S_ISLNK(seen.st_mode))
+        fail(QStringLiteral("it became a symbolic link while it was opened"));
 }
 
 ExportTarget::ExportTarget(StandardOutput)

@@ -23,6 +23,10 @@
 // it needs about the workbook's size again) and then copied onto the
 // target, so that the target gets it all or nothing as export_target.h
 // says. Memory: one row at a time (libxlsxwriter's constant-memory mode).
+// Cost: for the 10^5 documents of list_export.h (106 MB of CSV, a 5 MB
+// workbook), about 2.2 s of processor time against the CSV's 0.65 s
+// (bench/export_bench.cpp, measured on a busy machine), most of it the
+// library's XML and compression.
 
 #include "list_writer.h"
 
