@@ -27,8 +27,7 @@ void print(FILE* to, const QString& text) {
 }
 
 /// Whether `file` names the file standard output already is (/dev/stdout,
-/// or the file the shell redirected it to), where a report would mix
-/// with the export.
+/// or the file the shell redirected it to).
 bool isStandardOutput(const QString& file) {
     struct stat named {
     }, out{};
@@ -94,20 +93,23 @@ int copyRegisterCommand(const QString& source, const QString& target) {
 }
 
 int exportListCommand(const QString& source, const QString& file) {
-    // "-" is standard output, which then carries the CSV alone.
-    const bool toStandardOutput = file == QLatin1String("-");
-    const bool reportAside = toStandardOutput || isStandardOutput(file);
+    // "-" is standard output, which then carries the CSV alone; so is a
+    // name for the file standard output already is (/dev/stdout into a
+    // file the shell opened), written into as it is.
+    const bool dash = file == QLatin1String("-");
+    const bool toStandardOutput = dash || isStandardOutput(file);
     QString failure;
     try {
         const store::Database db = store::Database::open(registerAt(source));
         const auto list = listInSavedOrder(db);
         const reports::ExportOutcome out =
-            toStandardOutput ? reports::exportListToStandardOutput(*list, reports::ListFormat::Csv)
-                             : reports::exportList(*list, file);
-        FILE* report = reportAside ? stderr : stdout;
+            toStandardOutput
+                ? reports::exportListToStandardOutput(*list, reports::listFormatFor(file))
+                : reports::exportList(*list, file);
+        FILE* report = toStandardOutput ? stderr : stdout;
         print(report, QStringLiteral("Exported %1 documents from %2 to %3.")
                           .arg(count(out.documents), db.location(),
-                               toStandardOutput ? QStringLiteral("standard output") : file));
+                               dash ? QStringLiteral("standard output") : file));
         if (const QString remark = reports::longTextRemark(out); !remark.isEmpty())
             print(report, remark);
         return 0;

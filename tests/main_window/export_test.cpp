@@ -310,6 +310,16 @@ TEST_F(ExportTest, TargetsThatAreNoRegularFileAreWrittenIntoOrRefusedNeverReplac
     EXPECT_TRUE(run.err.startsWith(QStringLiteral("Exported 5 documents from ")))
         << run.err.toStdString();
 
+    // /dev/stdout is standard output, here a file the caller opened.
+    const QString redirected = dataFile(QStringLiteral("redirected.csv"));
+    const QByteArray redirectedName = QFile::encodeName(redirected);
+    run = exportFromProgram(QStringLiteral("/dev/stdout"), [&redirectedName] {
+        ::dup2(::open(redirectedName.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600),
+               STDOUT_FILENO);
+    });
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(readExport(redirected), all);
+
     // A device and a symbolic link to a file are refused and left as they were.
     const QString kept = dataFile(QStringLiteral("kept.csv"));
     const QString link = dataFile(QStringLiteral("link.csv"));
