@@ -19,9 +19,15 @@ namespace com {
 namespace {
 const QString kSource = QStringLiteral("component runtime");
 
+/// The login name of `uid`, or its number (thread-safe: loads may run on
+/// several threads).
 QString userName(uid_t uid) {
-    const passwd* pw = getpwuid(uid);
-    return pw ? QString::fromLocal8Bit(pw->pw_name) : QString::number(uid);
+    passwd entry{};
+    passwd* found = nullptr;
+    char buffer[4096];
+    if (getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found)
+        return QString::fromLocal8Bit(found->pw_name);
+    return QString::number(uid);
 }
 
 HRESULT refuse(const QString& library, const QString& why) {
