@@ -7,6 +7,10 @@
 # and the library it uses) in the machine-wide component registry with the
 # installed regsvr, so that every user of the machine can use Change and
 # Delete at once, and take them out again when the package is removed.
+# Debian's checker, lintian, accepts it without an error or a warning: it
+# carries a machine-readable copyright file and a changelog (below), the
+# program's manual page (docs/man), and binaries built with Debian's
+# hardening flags (Hardening.cmake).
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tolvane)
@@ -40,7 +44,7 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation2)
 
 # The install scripts. The machine-wide registry is where the installed
 # component runtime looks for a /usr installation (machine_registry.h).
-set(TOLVANE_DEB_REGSVR "${CPACK_PACKAGING_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/regsvr")
+set(TOLVANE_DEB_REGSVR "${CPACK_PACKAGING_INSTALL_PREFIX}/${TOLVANE_INSTALL_LIBDIR}/regsvr")
 set(TOLVANE_DEB_MACHINE_REGISTRY /var/lib/tolvane/com-registry)
 get_property(servers GLOBAL PROPERTY TOLVANE_COM_SERVERS)
 set(TOLVANE_DEB_SERVERS "")
@@ -61,5 +65,20 @@ foreach(script postinst prerm postrm)
   list(APPEND CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/${script})
 endforeach()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
+
+# The package's documents, installed with every installation: the copyright
+# file in Debian's machine-readable format and the changelog, compressed as
+# Debian wants it (gzip -9n: no name or time stamp inside).
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/changelog.in ${CMAKE_BINARY_DIR}/debian/changelog
+  @ONLY)
+set(TOLVANE_DEB_CHANGELOG ${CMAKE_BINARY_DIR}/debian/changelog.gz)
+add_custom_command(
+  OUTPUT ${TOLVANE_DEB_CHANGELOG}
+  COMMAND gzip -9n -c ${CMAKE_BINARY_DIR}/debian/changelog > ${TOLVANE_DEB_CHANGELOG}
+  DEPENDS ${CMAKE_BINARY_DIR}/debian/changelog
+  COMMENT "Compressing the package's changelog")
+add_custom_target(deb_changelog ALL DEPENDS ${TOLVANE_DEB_CHANGELOG})
+install(FILES ${TOLVANE_DEB_CHANGELOG} DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 include(CPack)

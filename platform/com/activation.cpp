@@ -11,6 +11,9 @@
 #include "server_exports.h"
 #include "unknown.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace com {
 
 namespace {
@@ -24,12 +27,20 @@ QString registriesSearched() {
                : QStringLiteral("component registries %1 and %2").arg(registryFilePath(), machine);
 }
 
-/// The library registered for `clsid`, or a failure with error info.
+/// The library registered for `clsid`, or a failure with error info. A
+/// user's registration whose library is gone (a build folder since removed)
+/// gives way to the machine-wide one.
 HRESULT serverPath(const CLSID& clsid, QString* path) {
+    const QString key = classKey(clsid) + QStringLiteral("\\InprocServer32");
     std::optional<QString> p;
-    const HRESULT hr = registeredValue(classKey(clsid) + QStringLiteral("\\InprocServer32"), &p);
+    const HRESULT hr = registeredValue(key, &p);
     if (failed(hr))
         return hr;
+    if (p && QDir::isAbsolutePath(*p) && !QFileInfo::exists(*p)) {
+        std::optional<QString> machine;
+        if (succeeded(machineRegisteredValue(key, &machine)) && machine && !machine->isEmpty())
+            p = machine;
+    }
     if (!p || p->isEmpty())
         return raiseError(REGDB_E_CLASSNOTREG, kSource,
                           QStringLiteral("Class %1 is not registered (%2).")

@@ -1,13 +1,15 @@
 #pragma once
 // Activation by class identity: the user's registry (registry_file.h), else
 // the machine-wide one (machine_registry.h), names the library that serves a
-// class; the runtime loads it (library_loader.h), asks
+// class (a user's entry whose library is gone gives way to the machine-wide
+// one); the runtime loads it (library_loader.h), asks
 // its DllGetClassObject for the class object and has that create the
 // instance. Every failure returns its own code and records error info with a
 // text naming the class, the library or the interface involved:
 //
 //   class not in the registry              REGDB_E_CLASSNOTREG
 //   library file missing                   ERROR_MOD_NOT_FOUND_RESULT
+//   library others could change, relative  E_ACCESSDENIED (library_trust.h)
 //   file the loader refuses                ERROR_BAD_EXE_FORMAT_RESULT
 //   no DllGetClassObject export            CO_E_ERRORINDLL
 //   the object lacks the interface         E_NOINTERFACE

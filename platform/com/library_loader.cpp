@@ -3,6 +3,7 @@
 #include "library_loader.h"
 
 #include "error_info.h"
+#include "library_trust.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,7 +15,7 @@ namespace com {
 
 namespace {
 std::mutex gMutex;
-QHash<QString, void*> gLoaded; ///< absolute path -> handle, never closed (under gMutex)
+QHash<QString, void*> gLoaded; ///< resolved path -> handle, never closed (under gMutex)
 const QString kSource = QStringLiteral("component runtime");
 } // namespace
 
@@ -22,26 +23,26 @@ HRESULT loadLibrary(const QString& path, void** handle) {
     if (!handle)
         return E_POINTER;
     *handle = nullptr;
-    const QFileInfo info(path);
-    // Always an absolute path: dlopen would look a bare name up in the
-    // system's library folders instead.
-    const QString absolute = info.absoluteFilePath();
+    // Only a file nobody else can change is loaded, always by its resolved
+    // absolute path (dlopen would look a bare name up in the system's
+    // library folders instead).
+    QString resolved;
+    const HRESULT hr = trustedLibraryPath(path, &resolved);
+    if (failed(hr))
+        return hr;
     std::lock_guard<std::mutex> lock(gMutex);
-    if (void* h = gLoaded.value(absolute)) {
+    if (void* h = gLoaded.value(resolved)) {
         *handle = h;
         return S_OK;
     }
-    if (path.isEmpty() || !info.isFile())
-        return raiseError(ERROR_MOD_NOT_FOUND_RESULT, kSource,
-                          QStringLiteral("The library %1 was not found.").arg(absolute));
-    void* h = dlopen(QFile::encodeName(absolute).constData(), RTLD_NOW | RTLD_LOCAL);
+    void* h = dlopen(QFile::encodeName(resolved).constData(), RTLD_NOW | RTLD_LOCAL);
     if (!h) {
         const char* why = dlerror();
         return raiseError(ERROR_BAD_EXE_FORMAT_RESULT, kSource,
                           QStringLiteral("The library %1 could not be loaded: %2")
-                              .arg(absolute, QString::fromLocal8Bit(why ? why : "unknown reason")));
+                              .arg(path, QString::fromLocal8Bit(why ? why : "unknown reason")));
     }
-    gLoaded.insert(absolute, h);
+    gLoaded.insert(resolved, h);
     *handle = h;
     return S_OK;
 }

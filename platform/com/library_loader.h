@@ -1,6 +1,6 @@
 #pragma once
 // Loading server libraries. A library is loaded once per process (by its
-// absolute path, RTLD_NOW | RTLD_LOCAL) and then kept loaded until the
+// resolved absolute path, RTLD_NOW | RTLD_LOCAL) and then kept loaded until the
 // process ends, so that objects and class objects it made stay valid no
 // matter who still holds them. Thread-safe.
 
@@ -10,10 +10,11 @@
 
 namespace com {
 
-/// Loads (or finds already loaded) the library at `path`. Failures record
-/// error info: ERROR_MOD_NOT_FOUND_RESULT for a missing file,
-/// ERROR_BAD_EXE_FORMAT_RESULT for a file the loader refuses (with its
-/// reason: not a library, a missing dependency, ...).
+/// Loads (or finds already loaded) the library at the absolute `path`, once
+/// it is trusted (library_trust.h). Failures record error info:
+/// ERROR_MOD_NOT_FOUND_RESULT for a missing file, E_ACCESSDENIED for a
+/// library refused as untrusted, ERROR_BAD_EXE_FORMAT_RESULT for a file the
+/// loader refuses (with its reason: not a library, a missing dependency, ...).
 HRESULT loadLibrary(const QString& path, void** handle);
 
 /// An exported symbol of a loaded library, or nullptr.

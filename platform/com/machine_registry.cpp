@@ -49,10 +49,18 @@ HRESULT registeredValue(const QString& key, std::optional<QString>* value) {
     if (failed(hr))
         return hr;
     *value = tree.value(key);
+    return *value ? S_OK : machineRegisteredValue(key, value);
+}
+
+HRESULT machineRegisteredValue(const QString& key, std::optional<QString>* value) {
+    if (!value)
+        return E_POINTER;
+    value->reset();
     const QString machine = machineRegistryFilePath();
-    if (*value || machine.isEmpty())
+    if (machine.isEmpty())
         return S_OK;
-    hr = readRegistryFile(machine, &tree);
+    RegistryTree tree;
+    const HRESULT hr = readRegistryFile(machine, &tree);
     if (succeeded(hr))
         *value = tree.value(key);
     return hr;

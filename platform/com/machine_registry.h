@@ -13,9 +13,12 @@
 //   /opt/NAME        /var/opt/NAME/lib/tolvane/com-registry
 //   any other PREFIX PREFIX/var/lib/tolvane/com-registry
 //
-// A library that lies in no installation (the build tree) has no
-// machine-wide registry: reads find nothing and changes are refused. The
-// file has the per-user registry's format and locking (registry_file.h).
+// The build tree is laid out like an installation under the build folder
+// (BUILD/lib/tolvane), so its machine-wide registry is
+// BUILD/var/lib/tolvane/com-registry, where the build registers its servers.
+// A library that lies in no installation has no machine-wide registry:
+// reads find nothing and changes are refused. The file has the per-user
+// registry's format and locking (registry_file.h).
 
 #include "result.h"
 
@@ -37,5 +40,9 @@ QString machineRegistryPathFor(const QString& libraryFolder, const QString& inst
 /// neither has it. REGDB_E_READREGDB if a registry that had to be read
 /// exists but cannot be read.
 HRESULT registeredValue(const QString& key, std::optional<QString>* value);
+
+/// The default value of `key` in the machine-wide registry alone, as
+/// registeredValue().
+HRESULT machineRegisteredValue(const QString& key, std::optional<QString>* value);
 
 } // namespace com

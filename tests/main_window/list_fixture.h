@@ -1,7 +1,7 @@
 #pragma once
 // A started, shown main window over a register of documents chosen by the
-// test (with types), the query library registered in a private component
-// registry, and helpers to answer the message boxes the commands show.
+// test (with types), the query library registered in private component
+// registries, and helpers to answer the message boxes the commands show.
 
 #include "modal_answers.h"
 #include "platform/com/library_loader.h"
@@ -32,11 +32,16 @@ public:
         ASSERT_TRUE(registry.isValid());
         qputenv("TOLVANE_COM_REGISTRY",
                 QFile::encodeName(registry.filePath(QStringLiteral("com-registry"))));
+        // Not the build's own machine-wide registry, where the build
+        // registers the query library: each test says whether it has one.
+        qputenv("TOLVANE_COM_MACHINE_REGISTRY",
+                QFile::encodeName(registry.filePath(QStringLiteral("machine-registry"))));
     }
 
     void TearDown() override {
         StartupTest::TearDown();
         qunsetenv("TOLVANE_COM_REGISTRY");
+        qunsetenv("TOLVANE_COM_MACHINE_REGISTRY");
     }
 
     /// Puts the query library into the private registry.

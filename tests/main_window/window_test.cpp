@@ -128,10 +128,12 @@ TEST_F(WindowTest, EnterPressesTheChangeButton) {
     makeNumbered(3);
     frmMain& w = startShown();
     QSignalSpy clicked(w.cmdChange, &QPushButton::clicked);
-    // Change runs up to the query library, which an empty component
-    // registry cannot provide: it says so in a box.
+    // Change runs up to the query library, which empty component
+    // registries cannot provide: it says so in a box.
     QTemporaryDir registry;
     qputenv("TOLVANE_COM_REGISTRY", QFile::encodeName(registry.filePath(QStringLiteral("none"))));
+    qputenv("TOLVANE_COM_MACHINE_REGISTRY",
+            QFile::encodeName(registry.filePath(QStringLiteral("none either"))));
     int editorOpened = 0;
     w.windows.editor = [&editorOpened](store::RecordsetPtr, QWidget*) { ++editorOpened; };
     QString text;
@@ -139,6 +141,7 @@ TEST_F(WindowTest, EnterPressesTheChangeButton) {
     w.grdInfo->setFocus();
     QTest::keyClick(w.grdInfo, Qt::Key_Return);
     qunsetenv("TOLVANE_COM_REGISTRY");
+    qunsetenv("TOLVANE_COM_MACHINE_REGISTRY");
     EXPECT_EQ(clicked.count(), 1);
     EXPECT_TRUE(text.contains(QStringLiteral("query library"))) << text.toStdString();
     EXPECT_EQ(editorOpened, 0);

@@ -8,10 +8,16 @@
 #include "platform/com/dispatch.h"
 #include "platform/com/error_info.h"
 #include "platform/com/library_loader.h"
+#include "platform/com/machine_registry.h"
 #include "platform/com/registration.h"
 #include "platform/com/server_exports.h"
 #include "private_registry.h"
 #include "test_component.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -78,11 +84,11 @@ TEST_F(Activation, MachineWideRegistrationServesWhereTheUserHasNone) {
         EXPECT_EQ(o.value, QString::number(comtest::kValue));
     }
 
-    // The user's entry wins, even one whose library is gone.
+    // A user's entry whose library is gone (a build folder since removed)
+    // gives way to the machine-wide one.
     registerAt(comtest::CLSID_Counter, path(QStringLiteral("gone.so")));
     Outcome o = activate(comtest::CLSID_Counter.toString());
-    EXPECT_EQ(o.hr, com::resultHex(com::ERROR_MOD_NOT_FOUND_RESULT)) << o.text.toStdString();
-    EXPECT_TRUE(o.text.contains(QLatin1String("gone.so"))) << o.text.toStdString();
+    EXPECT_EQ(o.value, QString::number(comtest::kValue)) << o.text.toStdString();
 
     QFile::remove(registryFile());
     r = run(QStringLiteral(REGSVR_TOOL), {QStringLiteral("-s"), library});
@@ -97,12 +103,58 @@ TEST_F(Activation, MachineWideRegistrationServesWhereTheUserHasNone) {
     o = activate(comtest::CLSID_Counter.toString());
     EXPECT_EQ(o.value, QString::number(comtest::kValue)) << o.text.toStdString();
 
-    // A program outside an installation has no machine-wide registry to change.
-    qunsetenv("TOLVANE_COM_MACHINE_REGISTRY");
-    r = run(QStringLiteral(REGSVR_TOOL), {QStringLiteral("-m"), library});
-    EXPECT_EQ(r.exitCode, 4);
-    EXPECT_TRUE(r.err.contains(QLatin1String("TOLVANE_COM_MACHINE_REGISTRY")))
-        << r.err.toStdString();
+    // The build tree is laid out like an installation: its machine-wide
+    // registry lies inside the build folder, never outside it.
+    const QString libFolder = QFileInfo(QStringLiteral(REGSVR_TOOL)).absolutePath();
+    const QString buildRegistry =
+        com::machineRegistryPathFor(libFolder, QStringLiteral("lib/tolvane"));
+    EXPECT_EQ(buildRegistry,
+              QDir::cleanPath(libFolder + QStringLiteral("/../../var/lib/tolvane/com-registry")));
+}
+
+// A library is loaded only by an absolute path, from a file and folders
+// that nobody but the user and root can change; a folder with the sticky bit
+// (such as /tmp) may be open to all. Each refusal says which file and why.
+TEST_F(Activation, LibrariesOthersCouldChangeAreRefused) {
+    const QString folder = path(QStringLiteral("libs"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString copy = folder + QStringLiteral("/libcopy.so");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TEST_COMPONENT), copy));
+    const QByteArray folderName = QFile::encodeName(folder);
+    const QByteArray copyName = QFile::encodeName(copy);
+    auto refused = [&](const char* what, const QString& mentions) {
+        const Outcome o = activate(comtest::CLSID_Counter.toString());
+        EXPECT_EQ(o.hr, com::resultHex(com::E_ACCESSDENIED))
+            << what << ": " << o.text.toStdString();
+        EXPECT_TRUE(o.text.contains(mentions)) << what << ": " << o.text.toStdString();
+    };
+
+    registerAt(comtest::CLSID_Counter, QStringLiteral("libs/libcopy.so"));
+    refused("relative path", QStringLiteral("not absolute"));
+
+    registerAt(comtest::CLSID_Counter, copy);
+    ASSERT_EQ(chmod(folderName.constData(), 0777), 0);
+    refused("folder writable by all", QStringLiteral("other users may change ") + folder);
+    ASSERT_EQ(chmod(folderName.constData(), 0775), 0);
+    refused("folder writable by its group", folder);
+    ASSERT_EQ(chmod(folderName.constData(), 01777), 0);
+    EXPECT_EQ(activate(comtest::CLSID_Counter.toString()).value, QString::number(comtest::kValue));
+    ASSERT_EQ(chmod(folderName.constData(), 0755), 0);
+    ASSERT_EQ(chmod(copyName.constData(), 0646), 0);
+    refused("library writable by all", copy);
+    ASSERT_EQ(chmod(copyName.constData(), 0755), 0);
+
+    // A symbolic link is followed to the file it names, which is checked.
+    const QString link = path(QStringLiteral("link.so"));
+    ASSERT_TRUE(QFile::link(copy, link));
+    registerAt(comtest::CLSID_Counter, link);
+    EXPECT_EQ(activate(comtest::CLSID_Counter.toString()).value, QString::number(comtest::kValue));
+
+    // Another ordinary user's library (only root can make one here).
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(copyName.constData(), 65534, 65534), 0);
+        refused("library of another user", QStringLiteral("belongs to the user"));
+    }
 }
 
 TEST_F(Activation, EachFailureHasItsOwnCodeAndAText) {
