@@ -79,7 +79,8 @@ std::shared_ptr<Connection> createRegisterFile(const QString& fileName) {
         std::make_shared<SqliteConnection>(fileName, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     {
         WriteScope w(*c);
-        c->exec(sqlite::createStatements());
+        for (const QString& statement : sqlite::createStatementList())
+            c->exec(statement);
         w.commit();
     }
     c->startReservations();
