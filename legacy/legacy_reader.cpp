@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -265,7 +266,7 @@ QString fnMemoText(const LegacyMemoBlocks& blocks, QStringView memoBlockField,
         return {};
     const qint64 textAt = b * MemoBlockSize + MemoHeaderSize;
     const qint64 wanted = static_cast<qint64>(length - MemoHeaderSize);
-    const QByteArray text = blocks.read(textAt, wanted);
+    const QByteArray text = blocks.read(textAt, std::min(wanted, MaxMemoBytes));
     st = text.size() < wanted ? MemoStatus::Cut : MemoStatus::Whole;
     return decoder.decode(text);
 }

@@ -29,6 +29,10 @@ inline constexpr int HeaderLength = 321;   ///< 32-byte file header, 9 descripto
 inline constexpr int RecordLength = 131;   ///< delete flag and nine fields
 inline constexpr int MemoBlockSize = 1024; ///< block k of the memo file is at k * 1024
 inline constexpr int MemoHeaderSize = 8;   ///< signature and length before a memo's text
+/// The most of one memo that is read: far beyond any note the earlier
+/// release wrote, and a bound on what a length field of a (sparse) memo
+/// file can make the import hold in memory.
+inline constexpr qint64 MaxMemoBytes = qint64(16) << 20;
 inline constexpr const char* TableFile = "Document.DBF";
 inline constexpr const char* MemoFile = "Document.DBT";
 
@@ -119,7 +123,8 @@ double fnLegacyNumber(QStringView field);
 enum class MemoStatus {
     None,       ///< blank or 0: the record has no note
     Whole,      ///< the whole memo was read
-    Cut,        ///< the memo ran past the end of the file; read up to the end
+    Cut,        ///< the memo ran past the end of the file (read up to the end)
+                ///< or past MaxMemoBytes (read up to that)
     Unreadable, ///< a reference to no memo (missing file, a negative block
                 ///< or one past the file, length below 8): empty note
 };

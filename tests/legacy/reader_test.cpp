@@ -173,6 +173,17 @@ TEST_F(Memos, OnlyARegularFileIsRead) {
     EXPECT_TRUE(refusal().contains(QStringLiteral("not a regular file")));
 }
 
+// A length field near 4 GB in a large (sparse) memo file: the note is read
+// up to MaxMemoBytes and called cut, never taken whole into memory.
+TEST_F(Memos, ALengthBeyondAnyNoteIsReadUpToTheBound) {
+    memoFile({0xFFFFFFFFu}, 2048);
+    QFile file(path(MemoFile));
+    ASSERT_TRUE(file.resize(MaxMemoBytes + 4096));
+    MemoStatus st;
+    EXPECT_EQ(note("1", &st).size(), MaxMemoBytes);
+    EXPECT_EQ(st, MemoStatus::Cut);
+}
+
 TEST(Cp1252, EveryByteIsOneCharacter) {
     Cp1252Decoder decoder;
     EXPECT_EQ(decoder.decode("Z\xF6\xEB \x80 \xE9t\xE9 \x92"), QString::fromUtf8("Zöë € été ’"));
