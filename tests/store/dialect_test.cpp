@@ -326,6 +326,16 @@ TEST(DialectDates, OtherFormsReadAsSqliteReadsThem) {
     sqlite3_close(db);
 }
 
+TEST(DialectDates, DateColumnsAreWrappedWhereTheyAreNamed) {
+    EXPECT_EQ(dialect::wrapNames(QStringLiteral(" WHERE Date > '2004-01-01' AND date(x) = 'Date' "
+                                                "AND \"dateadded\" IS NULL ORDER BY [Date] DESC, "
+                                                "t.Date, Dated"),
+                                 {QStringLiteral("Date"), QStringLiteral("DateAdded")},
+                                 QStringLiteral("f(%1)")),
+              QStringLiteral(" WHERE f(Date) > '2004-01-01' AND date(x) = 'Date' AND "
+                             "f(\"dateadded\") IS NULL ORDER BY f([Date]) DESC, t.Date, Dated"));
+}
+
 // --- parseCriterion --------------------------------------------------------
 
 TEST(DialectCriterion, ConditionsAndValueTypes) {
