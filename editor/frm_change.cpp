@@ -17,6 +17,7 @@
 #include "platform/dates/today.h"
 #include "store/program_state.h"
 #include "store/type_lookups.h"
+#include "store/value.h"
 #include "type_list_combo.h"
 
 #include <QApplication>
@@ -189,7 +190,11 @@ void frmChange::PlaceInformationOnScreen() {
 
     txtID->setText(rs.field(QStringLiteral("ID")).toString());
     txtDesc->setText(rs.field(QStringLiteral("Description")).toString());
-    txtDate->setText(editor::fnFormatDate(rs.field(QStringLiteral("Date"))));
+    // A date another program stored in no form of date shows as stored, so
+    // that saving cannot replace it unseen.
+    const QVariant date = rs.field(QStringLiteral("Date"));
+    const QString shownDate = editor::fnFormatDate(date);
+    txtDate->setText(shownDate.isEmpty() ? store::undecodedDate(date) : shownDate);
     const QVariant type = rs.field(QStringLiteral("DocumentType"));
     const int typeNumber = store::isNull(type) ? 0 : type.toInt();
     const bool fits = typeNumber >= std::numeric_limits<qint16>::min() &&

@@ -98,7 +98,7 @@ LegacyScan ParseLegacyRegister(const QString& folder,
     const LegacyMemoBlocks memos = LoadMemoBlocks(folder);
     scan.memoFileFound = memos.found;
     const std::unique_ptr<LegacyTable> table = OpenLegacyTable(folder);
-    scan.announced = std::max(table->header.recordCount, 0);
+    scan.announced = table->header.recordCount;
     LegacyRecord record;
     while (ReadLegacyRecord(*table, record)) {
         ++scan.found;

@@ -29,7 +29,7 @@ struct LegacyDocument {
 
 /// What a pass over the legacy files found.
 struct LegacyScan {
-    int announced = 0;          ///< RecordCount from the table header
+    qint64 announced = 0;       ///< RecordCount from the table header
     int found = 0;              ///< records actually present in the file
     int deleted = 0;            ///< records marked "*" and skipped
     int delivered = 0;          ///< live records passed to the callback

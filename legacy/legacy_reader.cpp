@@ -8,8 +8,14 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace legacy {
 namespace {
@@ -36,16 +42,73 @@ const QString whatToDo = QStringLiteral(
     "the old register (Document.DBF with Document.DBT) in the program's folder, or move "
     "them out of it to start with an empty register, then start the program again.");
 
+/// How opening one of the legacy files went.
+struct Opened {
+    enum { Done, Missing, Failed, NotRegular } outcome = Failed;
+    QString error;   ///< the system's reason, for Failed
+    qint64 size = 0; ///< the file's size, for Done
+};
+
+/// Opens `path` read-only into `file` when it is a regular file reached
+/// without a symbolic link. A pipe or a device would never end (or block
+/// the open itself: hence O_NONBLOCK, harmless for a regular file).
+Opened openRegular(const QString& path, QFile& file) {
+    Opened r;
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        r.outcome = errno == ENOENT  ? Opened::Missing
+                    : errno == ELOOP ? Opened::NotRegular
+                                     : Opened::Failed;
+        r.error = QString::fromLocal8Bit(std::strerror(errno));
+        return r;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        r.outcome = Opened::NotRegular;
+        return r;
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        r.error = file.errorString();
+        return r;
+    }
+    r.outcome = Opened::Done;
+    r.size = st.st_size;
+    return r;
+}
+
+QString notRegular(const QString& shown) {
+    return QStringLiteral("\"%1\" is not a regular file (it is a symbolic link, a device, a pipe "
+                          "or a folder); the program reads the old register only from files of "
+                          "their own. Put a copy of the file itself in the program's folder and "
+                          "start the program again. Nothing was imported.")
+        .arg(shown);
+}
+
 } // namespace
 
+QByteArray LegacyMemoBlocks::read(qint64 at, qint64 length) const {
+    length = std::min(length, size() - at);
+    if (at < 0 || length <= 0)
+        return {};
+    if (!file)
+        return bytes.sliced(at, length);
+    if (!file->seek(at))
+        return {};
+    return file->read(length);
+}
+
 LegacyMemoBlock LegacyMemoBlocks::block(qsizetype k) const {
-    const qsizetype at = k * MemoBlockSize;
-    return {u32At(bytes, at), u32At(bytes, at + 4)};
+    const QByteArray head = read(k * MemoBlockSize, MemoHeaderSize);
+    if (head.size() < MemoHeaderSize)
+        return {};
+    return {u32At(head, 0), u32At(head, 4)};
 }
 
 bool LegacyMemoBlocks::hasBlock(qsizetype k) const {
-    return k >= 0 && k <= bytes.size() / MemoBlockSize &&
-           k * MemoBlockSize + MemoHeaderSize <= bytes.size();
+    return k >= 0 && k <= size() / MemoBlockSize && k * MemoBlockSize + MemoHeaderSize <= size();
 }
 
 LegacyHeader parseLegacyHeader(QByteArrayView bytes) {
@@ -75,15 +138,24 @@ LegacyRecord parseLegacyRecord(QByteArrayView bytes, Cp1252Decoder& decoder) {
 
 LegacyMemoBlocks LoadMemoBlocks(const QString& folder) {
     LegacyMemoBlocks blocks;
-    QFile file(QDir(folder).filePath(QLatin1String(MemoFile)));
-    if (!file.exists())
+    auto file = std::make_shared<QFile>();
+    const Opened opened = openRegular(QDir(folder).filePath(QLatin1String(MemoFile)), *file);
+    switch (opened.outcome) {
+    case Opened::Missing:
         return blocks;
-    if (!file.open(QIODevice::ReadOnly))
+    case Opened::NotRegular:
+        throw LegacyError(QStringLiteral("The notes of the old register cannot be read: ") +
+                          notRegular(nativePath(folder, MemoFile)));
+    case Opened::Failed:
         throw LegacyError(QStringLiteral("The notes of the old register, \"%1\", cannot be read "
                                          "(%2). Make the file readable and start the program "
                                          "again. Nothing was imported.")
-                              .arg(nativePath(folder, MemoFile), file.errorString()));
-    blocks.bytes = file.readAll();
+                              .arg(nativePath(folder, MemoFile), opened.error));
+    case Opened::Done:
+        break;
+    }
+    blocks.file = std::move(file);
+    blocks.fileSize = opened.size;
     blocks.found = true;
     return blocks;
 }
@@ -91,12 +163,16 @@ LegacyMemoBlocks LoadMemoBlocks(const QString& folder) {
 std::unique_ptr<LegacyTable> OpenLegacyTable(const QString& folder) {
     auto table = std::make_unique<LegacyTable>();
     const QString shown = nativePath(folder, TableFile);
-    table->file.setFileName(QDir(folder).filePath(QLatin1String(TableFile)));
-    if (!table->file.open(QIODevice::ReadOnly))
+    const Opened opened = openRegular(QDir(folder).filePath(QLatin1String(TableFile)), table->file);
+    if (opened.outcome == Opened::NotRegular)
+        throw LegacyError(QStringLiteral("The old register cannot be opened: ") +
+                          notRegular(shown));
+    if (opened.outcome != Opened::Done)
         throw LegacyError(QStringLiteral("The old register \"%1\" cannot be opened (%2). Make "
                                          "the file readable and start the program again. "
                                          "Nothing was imported.")
-                              .arg(shown, table->file.errorString()));
+                              .arg(shown, opened.error));
+    table->recordsInFile = std::max<qint64>(opened.size - HeaderLength, 0) / RecordLength;
     const QByteArray head = table->file.read(HeaderLength);
     if (head.size() < HeaderLength)
         throw LegacyError(QStringLiteral("The old register \"%1\" is damaged: it is shorter than "
@@ -121,7 +197,7 @@ std::unique_ptr<LegacyTable> OpenLegacyTable(const QString& folder) {
 }
 
 bool ReadLegacyRecord(LegacyTable& table, LegacyRecord& record) {
-    if (table.recordsRead >= table.header.recordCount)
+    if (table.recordsRead >= table.header.recordCount || table.recordsRead >= table.recordsInFile)
         return false;
     char buffer[RecordLength];
     if (table.file.read(buffer, RecordLength) != RecordLength)
@@ -179,7 +255,7 @@ QString fnMemoText(const LegacyMemoBlocks& blocks, QStringView memoBlockField,
     // can hold a note, however large its number: a memo file past 32 MB has
     // blocks beyond 16 bits. The number is compared with the last block
     // before it is converted, so that no number is too large to convert.
-    const qsizetype lastBlock = blocks.bytes.size() / MemoBlockSize;
+    const qint64 lastBlock = blocks.size() / MemoBlockSize;
     if (!(number >= 1 && number <= static_cast<double>(lastBlock)))
         return {};
     const qsizetype b = static_cast<qsizetype>(number);
@@ -188,15 +264,11 @@ QString fnMemoText(const LegacyMemoBlocks& blocks, QStringView memoBlockField,
     const uint32_t length = blocks.block(b).length;
     if (length < MemoHeaderSize)
         return {};
-    const qsizetype textAt = b * MemoBlockSize + MemoHeaderSize;
-    const qsizetype available = blocks.bytes.size() - textAt;
-    qsizetype take = static_cast<qsizetype>(length - MemoHeaderSize);
-    st = MemoStatus::Whole;
-    if (take > available) {
-        take = available;
-        st = MemoStatus::Cut;
-    }
-    return decoder.decode(QByteArrayView(blocks.bytes).sliced(textAt, take));
+    const qint64 textAt = b * MemoBlockSize + MemoHeaderSize;
+    const qint64 wanted = static_cast<qint64>(length - MemoHeaderSize);
+    const QByteArray text = blocks.read(textAt, std::min(wanted, MaxMemoBytes));
+    st = text.size() < wanted ? MemoStatus::Cut : MemoStatus::Whole;
+    return decoder.decode(text);
 }
 
 } // namespace legacy

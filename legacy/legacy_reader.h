@@ -5,11 +5,15 @@
 //
 // Use: LoadMemoBlocks, then OpenLegacyTable, then ReadLegacyRecord until it
 // returns false, then CloseLegacyTable; fnMemoText resolves a record's memo
-// reference. Both files are opened read-only and never changed.
+// reference. Both files are opened read-only and never changed. They lie in
+// a folder others may write, so each is opened only as a regular file of
+// its own (never through a symbolic link, never a device, a pipe or a
+// folder), and nothing is read past what its size and the records name: a
+// record count the file cannot hold reads the records it does hold.
 //
-// Cost: the memo file is held whole in memory for the import (an index into
-// it per note, no seeks); the table is read strictly forwards, one 131-byte
-// record at a time, decoded through a 256-entry table that iconv filled.
+// Cost: the table is read strictly forwards, one 131-byte record at a time,
+// decoded through a 256-entry table that iconv filled; of the memo file only
+// the blocks the records point into are read, one seek per note.
 
 #include "cp1252.h"
 
@@ -25,13 +29,17 @@ inline constexpr int HeaderLength = 321;   ///< 32-byte file header, 9 descripto
 inline constexpr int RecordLength = 131;   ///< delete flag and nine fields
 inline constexpr int MemoBlockSize = 1024; ///< block k of the memo file is at k * 1024
 inline constexpr int MemoHeaderSize = 8;   ///< signature and length before a memo's text
+/// The most of one memo that is read: far beyond any note the earlier
+/// release wrote, and a bound on what a length field of a (sparse) memo
+/// file can make the import hold in memory.
+inline constexpr qint64 MaxMemoBytes = qint64(16) << 20;
 inline constexpr const char* TableFile = "Document.DBF";
 inline constexpr const char* MemoFile = "Document.DBT";
 
 /// The fields of the table header the reader uses, read little-endian at
 /// their fixed offsets.
 struct LegacyHeader {
-    int32_t recordCount = 0;   ///< offset 4: records the header announces
+    uint32_t recordCount = 0;  ///< offset 4: records the header announces
     uint16_t headerLength = 0; ///< offset 8: must be 321
     uint16_t recordLength = 0; ///< offset 10: must be 131
 };
@@ -56,11 +64,19 @@ struct LegacyMemoBlock {
     uint32_t length = 0;    ///< offset 4: memo bytes including this 8-byte header
 };
 
-/// The whole memo file in memory. A missing file is an empty one.
+/// The memo file: read from the open file, or held in `bytes` when there is
+/// no file (the tests and the fuzz target). A missing file is an empty one.
 struct LegacyMemoBlocks {
-    QByteArray bytes;   ///< the file's contents
-    bool found = false; ///< whether Document.DBT existed
+    QByteArray bytes;            ///< the contents, when held in memory
+    std::shared_ptr<QFile> file; ///< the open memo file, when read from disk
+    qint64 fileSize = 0;         ///< its size when opened
+    bool found = false;          ///< whether Document.DBT existed
 
+    /// The memo file's length in bytes.
+    qint64 size() const { return file ? fileSize : bytes.size(); }
+    /// Up to `length` bytes at `at`, fewer where the file ends or a read
+    /// fails.
+    QByteArray read(qint64 at, qint64 length) const;
     /// The header of block k; only valid when hasBlock(k).
     LegacyMemoBlock block(qsizetype k) const;
     /// Whether block k's 8-byte header lies inside the file.
@@ -69,10 +85,11 @@ struct LegacyMemoBlocks {
 
 /// An open legacy table, positioned after the last record read.
 struct LegacyTable {
-    QFile file;            ///< Document.DBF, opened read-only
-    LegacyHeader header;   ///< as read by OpenLegacyTable
-    int recordsRead = 0;   ///< records delivered so far
-    Cp1252Decoder decoder; ///< decodes each record's bytes
+    QFile file;               ///< Document.DBF, opened read-only
+    LegacyHeader header;      ///< as read by OpenLegacyTable
+    qint64 recordsInFile = 0; ///< whole records the file's size holds
+    qint64 recordsRead = 0;   ///< records delivered so far
+    Cp1252Decoder decoder;    ///< decodes each record's bytes
 };
 
 /// Little-endian fields of the table header; `bytes` holds at least 12.
@@ -80,18 +97,19 @@ LegacyHeader parseLegacyHeader(QByteArrayView bytes);
 /// A record's nine fields from its 131 bytes.
 LegacyRecord parseLegacyRecord(QByteArrayView bytes, Cp1252Decoder& decoder);
 
-/// Reads `folder`/Document.DBT whole. Raises LegacyError only if the file
-/// exists but cannot be read.
+/// Opens `folder`/Document.DBT for reading its blocks. Raises LegacyError
+/// if the file exists but cannot be read, or is not a regular file.
 LegacyMemoBlocks LoadMemoBlocks(const QString& folder);
 
 /// Opens `folder`/Document.DBF read-only and checks its header. Raises
 /// LegacyError, naming the file and what to do, if it cannot be opened, is
-/// shorter than its header, or declares a header or record length other
-/// than 321 and 131 (another layout, or a damaged file).
+/// not a regular file, is shorter than its header, or declares a header or
+/// record length other than 321 and 131 (another layout, or a damaged file).
 std::unique_ptr<LegacyTable> OpenLegacyTable(const QString& folder);
 
 /// Reads the next record into `record`. False once header.recordCount
-/// records have been read, or when the file ends before a whole record.
+/// records have been read, or the records the file's size holds, or when
+/// the file ends before a whole record.
 bool ReadLegacyRecord(LegacyTable& table, LegacyRecord& record);
 
 void CloseLegacyTable(LegacyTable& table);
@@ -105,7 +123,8 @@ double fnLegacyNumber(QStringView field);
 enum class MemoStatus {
     None,       ///< blank or 0: the record has no note
     Whole,      ///< the whole memo was read
-    Cut,        ///< the memo ran past the end of the file; read up to the end
+    Cut,        ///< the memo ran past the end of the file (read up to the end)
+                ///< or past MaxMemoBytes (read up to that)
     Unreadable, ///< a reference to no memo (missing file, a negative block
                 ///< or one past the file, length below 8): empty note
 };

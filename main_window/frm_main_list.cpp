@@ -264,10 +264,11 @@ void frmMain::DisplayCurrentRecordInformation() {
                                       ? QString()
                                       : store::fnTypeName(static_cast<qint16>(type.toInt()))) +
                                  QLatin1Char(' '));
-                const QDate date = store::dateOf(field("Date"));
-                lblDate->setText(
-                    (date.isValid() ? date.toString(QStringLiteral("M/d/yyyy")) : QString()) +
-                    QLatin1Char(' '));
+                const QVariant stored = field("Date");
+                const QDate date = store::dateOf(stored);
+                lblDate->setText((date.isValid() ? date.toString(QStringLiteral("M/d/yyyy"))
+                                                 : store::undecodedDate(stored)) +
+                                 QLatin1Char(' '));
                 lblWho->setText(text(field("Who")) + QLatin1Char(' '));
                 lblNote->setText(text(field("Note")));
                 shown = true;

@@ -8,10 +8,12 @@
 #include "editor/type_list_combo.h"
 #include "frm_main.h"
 #include "platform/settings/settings.h"
+#include "store/engine_error.h"
 #include "store/program_state.h"
 #include "store/register.h"
 #include "store/schema.h"
 #include "store/type_lookups.h"
+#include "store/undecoded_dates.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -19,6 +21,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QStringList>
 
 namespace program = store::program;
 
@@ -30,6 +33,30 @@ QString unfilteredStatement(const QString& orderBy) {
     ListFilter unfiltered;
     unfiltered.orderBy = orderBy;
     return fnListStatement(unfiltered);
+}
+
+/// Names the documents whose date another program stored in a form that is
+/// no date: the first few IDs, then how many more.
+QString undecodedDatesNote(const QList<qint64>& ids) {
+    constexpr int named = 5;
+    QStringList shown;
+    for (qsizetype i = 0; i < ids.size() && i < named; ++i)
+        shown << QString::number(ids[i]);
+    QString list = shown.join(QStringLiteral(", "));
+    if (ids.size() > named)
+        list += QStringLiteral(" and %1 more").arg(ids.size() - named);
+    const QString where = QStringLiteral("The list, the details and the export show %1 as stored; "
+                                         "the date ranges leave %2 out and \"No Date\" lists %2. "
+                                         "Correct %1 with Change.");
+    if (ids.size() == 1)
+        return QStringLiteral("The date of document ID %1 is not a date the program can read "
+                              "(another program stored it). ")
+                   .arg(list) +
+               where.arg(QStringLiteral("it"), QStringLiteral("it"));
+    return QStringLiteral("The dates of document IDs %1 are not dates the program can read "
+                          "(another program stored them). ")
+               .arg(list) +
+           where.arg(QStringLiteral("them"), QStringLiteral("them"));
 }
 
 } // namespace
@@ -149,6 +176,19 @@ void frmMain::startUp(const StartupOptions& options) {
     SetDateList();
     // The grid reported the first row before the panel's table was open.
     DisplayCurrentRecordInformation();
+
+    // 12. Dates other programs stored in no form of date: said once.
+    QList<qint64> undecoded;
+    try {
+        undecoded = store::documentsWithUndecodedDates(program::dbMain);
+    } catch (const store::EngineError&) {
+        // The list was read; a note about it is not worth stopping the start.
+    }
+    if (!undecoded.isEmpty()) {
+        QMessageBox box(QMessageBox::Information, QApplication::applicationName(),
+                        undecodedDatesNote(undecoded), QMessageBox::Ok, this);
+        box.exec();
+    }
 }
 
 // Runs the list query. A saved order the query refuses (a hand-edited

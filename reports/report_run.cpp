@@ -38,7 +38,7 @@ QString generalDate(const QDateTime& when) {
 QString reportDate(const QVariant& value) {
     const QDate d = store::dateOf(value);
     if (!d.isValid())
-        return QString();
+        return store::undecodedDate(value);
     return platform::dates::formatDate(d, platform::dates::DatePattern::ShortDate);
 }
 

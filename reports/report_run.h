@@ -47,7 +47,8 @@ print::JobResult runReport(modReports& report, print::PrintEngine& engine,
 /// Date and time in the system's general form: short date, then the time.
 QString generalDate(const QDateTime& when);
 
-/// A date value as m/d/yyyy (no leading zeros); empty for Null.
+/// A date value as m/d/yyyy (no leading zeros); empty for Null; a value
+/// that is no date (stored by another program) as it was stored.
 QString reportDate(const QVariant& value);
 
 /// An ID value in decimal; empty for Null.

@@ -125,6 +125,12 @@ public:
     /// a server's linguistic order.
     virtual bool sortsTextByCodePoint() const = 0;
 
+    /// An expression giving the date held by `column`, a date field, in a
+    /// form the backend compares and sorts as dates, Null where it holds
+    /// no date; for WHERE and ORDER BY. The column itself where the
+    /// backend's date type is one already.
+    virtual QString comparableDate(const QString& column) const { return column; }
+
     /// Row reservations between the register's users.
     virtual RowReservations& reservations() = 0;
 

@@ -268,6 +268,49 @@ std::optional<SelectShape> analyseSelect(const QString& translated) {
     return SelectShape{columns, table, translated.mid(nameEnd)};
 }
 
+QString wrapNames(const QString& tail, const QStringList& names, const QString& pattern) {
+    const QStringView s(tail);
+    const auto named = [&](const QString& name) {
+        return names.contains(name, Qt::CaseInsensitive);
+    };
+    // A reference, not a function call ("date(...)") or part of a
+    // qualified name: the characters around it decide.
+    const auto standsAlone = [&](qsizetype begin, qsizetype end) {
+        const qsizetype next = skipSpace(s, end);
+        return (begin == 0 || s[begin - 1] != u'.') &&
+               (next == s.size() || (s[next] != u'(' && s[next] != u'.'));
+    };
+    QString out;
+    out.reserve(tail.size() + 32);
+    for (qsizetype i = 0; i < s.size();) {
+        qsizetype end = i;
+        QString name;
+        if (opensQuote(s[i])) {
+            end = quotedEnd(s, i);
+            if (end < 0)
+                return tail; // translate() has refused such a statement already
+            if (s[i] != u'\'') {
+                name = s.sliced(i + 1, end - i - 2).toString();
+                if (s[i] != u'[')
+                    name.replace(QString(2, s[i]), QString(s[i]));
+            }
+        } else if (isWordChar(s[i])) {
+            end = i + wordAt(s, i).size();
+            name = s.sliced(i, end - i).toString();
+        } else {
+            out += s[i++];
+            continue;
+        }
+        const QStringView written = s.sliced(i, end - i);
+        if (!name.isEmpty() && named(name) && standsAlone(i, end))
+            out += pattern.arg(written);
+        else
+            out += written;
+        i = end;
+    }
+    return out;
+}
+
 std::optional<QDateTime> parseDateLiteral(const QString& body) {
     const QStringView s = QStringView(body).trimmed();
     qsizetype i = 0;
@@ -348,29 +391,6 @@ QString storedDate(const QDateTime& value) {
         out += u' ' + twoDigits(t.hour()) + u':' + twoDigits(t.minute()) + u':' +
                twoDigits(t.second());
     return out;
-}
-
-QDateTime fromStoredDate(const QString& text) {
-    const QStringView s(text);
-    if (s.size() != 10 && s.size() != 19)
-        return {};
-    // Layout "yyyy-MM-dd hh:mm:ss": separators at fixed places, digits
-    // everywhere else.
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        const QChar expected = i == 4 || i == 7     ? QChar(u'-')
-                               : i == 10            ? QChar(u' ')
-                               : i == 13 || i == 16 ? QChar(u':')
-                                                    : QChar();
-        if (expected.isNull() ? !isDigit(s[i]) : s[i] != expected)
-            return {};
-    }
-    const auto field = [&](qsizetype at, qsizetype length) { return s.sliced(at, length).toInt(); };
-    const QDate date(field(0, 4), field(5, 2), field(8, 2));
-    const QTime time =
-        s.size() == 10 ? QTime(0, 0) : QTime(field(11, 2), field(14, 2), field(17, 2));
-    if (!date.isValid() || !time.isValid())
-        return {};
-    return QDateTime(date, time, Qt::UTC);
 }
 
 QString literalPattern(const QString& text) {

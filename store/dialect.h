@@ -17,6 +17,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 #include <optional>
@@ -38,6 +39,12 @@ struct SelectShape {
 };
 std::optional<SelectShape> analyseSelect(const QString& translated);
 
+/// `tail` (engine SQL) with each reference to a column of `names`, bare or
+/// quoted, letter case ignored, written as `pattern` ("f(%1)"); function
+/// calls of the same name, qualified names and quoted texts stay as they
+/// are.
+QString wrapNames(const QString& tail, const QStringList& names, const QString& pattern);
+
 /// Reads the body of a date literal: "m/d/yyyy" with optional leading zeros
 /// and a two-digit year read as the desktop engine reads it (00-29 as
 /// 20xx, 30-99 as 19xx), optionally followed by a time "h:mm[:ss] [AM|PM]".
@@ -46,8 +53,13 @@ std::optional<QDateTime> parseDateLiteral(const QString& body);
 /// The stored form of a date value: "yyyy-MM-dd", with " hh:mm:ss" when it
 /// has a time of day.
 QString storedDate(const QDateTime& value);
-/// Reads a stored date back; an invalid QDateTime for text that is no date.
+/// Reads a stored date back: the stored form, and the other forms of a date
+/// SQLite's date functions read (stored_date.cpp); an invalid QDateTime for
+/// text that is no date.
 QDateTime fromStoredDate(const QString& text);
+/// A date stored as a number: SQLite's Julian day number; invalid outside
+/// the years 1 to 9999.
+QDateTime fromJulianDay(double day);
 
 /// A LIKE pattern that matches `text` itself, letter case ignored: the
 /// pattern characters '*', '?', '#' and '[' each stand in a class of their

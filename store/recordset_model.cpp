@@ -65,6 +65,10 @@ QVariant RecordsetModel::data(const QModelIndex& index, int role) const {
             shown += QLatin1Char(' ') + QLocale::c().toString(d.time(), QStringLiteral("h:mm AP"));
         return shown;
     }
+    // A number where a date belongs (stored by another program) shows as
+    // written, not in the grid's rounded number format.
+    if (v.typeId() == QMetaType::Double)
+        return v.toString();
     return v;
 }
 

@@ -94,6 +94,20 @@ void openTable(RecordsetImpl& d, const QString& table) {
     d.indexField = d.key;
 }
 
+/// `tail` with the table's date fields compared and sorted as the dates
+/// they hold, whatever form another program stored them in.
+QString datesCompared(const RecordsetImpl& d, const std::vector<FieldInfo>& fields,
+                      const QString& tail) {
+    const QString pattern = d.conn->comparableDate(QStringLiteral("%1"));
+    QStringList dates;
+    for (const FieldInfo& f : fields)
+        if (f.kind == schema::FieldKind::Date)
+            dates << f.name;
+    if (dates.isEmpty() || pattern == QLatin1String("%1"))
+        return tail;
+    return dialect::wrapNames(tail, dates, pattern);
+}
+
 void openQuery(RecordsetImpl& d, const QString& statement) {
     const QString sql = dialect::translate(statement);
     if (const auto shape = dialect::analyseSelect(sql)) {
@@ -101,7 +115,8 @@ void openQuery(RecordsetImpl& d, const QString& statement) {
         d.table = shape->table;
         d.key = d.conn->keyColumn(d.table);
         d.keysSql =
-            QStringLiteral("SELECT %1 FROM %2%3").arg(d.key, quoteIdentifier(d.table), shape->tail);
+            QStringLiteral("SELECT %1 FROM %2%3")
+                .arg(d.key, quoteIdentifier(d.table), datesCompared(d, tableFields, shape->tail));
         d.fetchSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?1")
                          .arg(shape->columns, quoteIdentifier(d.table), d.key);
         try {

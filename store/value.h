@@ -34,4 +34,13 @@ inline QDate dateOf(const QVariant& v) {
     return {};
 }
 
+/// What a date field shows when it holds no date another program could
+/// have meant (a text or number no form of date reads): the value as
+/// stored, never a blank that would hide it. Empty for Null and for dates.
+inline QString undecodedDate(const QVariant& v) {
+    if (isNull(v) || v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::QDate)
+        return {};
+    return v.toString();
+}
+
 } // namespace store

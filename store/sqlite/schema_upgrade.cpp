@@ -131,7 +131,8 @@ bool upgradeRegister(SqliteConnection& c) {
         convertCollation(c);
     // Tables of later versions (DocumentHistory) where they are missing.
     for (const schema::Table& t : schema::tables())
-        c.exec(sqlite::tableStatements(t));
+        for (const QString& statement : sqlite::tableStatementList(t))
+            c.exec(statement);
     c.exec(QStringLiteral("PRAGMA user_version = %1").arg(schema::Version));
     w.commit();
     c.forgetTables();

@@ -6,6 +6,7 @@
 #include "../dialect.h"
 #include "../engine_error.h"
 #include "../value.h"
+#include "sqlite_dates.h"
 #include "sqlite_functions.h"
 #include "sqlite_schema.h"
 #include "template_copy.h"
@@ -49,6 +50,7 @@ SqliteConnection::SqliteConnection(const QString& fileName, int flags) : fileNam
     }
     sqlite3_busy_timeout(db_, busyTimeoutMs);
     installTextFunctions(db_);
+    installDateFunction(db_);
 }
 
 SqliteConnection::~SqliteConnection() {
@@ -142,10 +144,9 @@ std::unique_ptr<Statement> SqliteConnection::prepare(const QString& sql) {
 }
 
 void SqliteConnection::exec(const QString& sql) {
-    char* msg = nullptr;
-    const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &msg);
-    sqlite3_free(msg);
-    check(rc, sql);
+    SqliteStatement st(*this, sql);
+    while (st.step()) {
+    }
 }
 
 void SqliteConnection::begin() {
@@ -198,25 +199,25 @@ void SqliteConnection::raiseCounter(const QString& table, qint64 value) {
     }
 }
 
+// Only the program's own indexes are dropped and made again, from its own
+// schema: what the file declares is never run, since whoever could write
+// the file could have put any SQL there. An index the program does not
+// know stays as it is (the load is then slower, never wrong).
 QStringList SqliteConnection::dropIndexes(const QString& table) {
-    SqliteStatement st(*this, QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = "
-                                             "'index' AND tbl_name = ?1 COLLATE NOCASE AND sql "
-                                             "IS NOT NULL"));
-    st.bind(1, table);
-    QStringList names, remake;
-    while (st.step()) {
-        names << st.column(0, schema::FieldKind::Text, true).toString();
-        remake << st.column(1, schema::FieldKind::Text, true).toString();
-    }
+    QStringList names;
+    for (const schema::Table& t : schema::tables())
+        if (table.compare(QLatin1String(t.name), Qt::CaseInsensitive) == 0)
+            names = sqlite::indexNames(t);
     for (const QString& name : names)
-        exec(QStringLiteral("DROP INDEX %1").arg(quoteIdentifier(name)));
-    return remake;
+        exec(QStringLiteral("DROP INDEX IF EXISTS %1").arg(quoteIdentifier(name)));
+    return names;
 }
 
-void SqliteConnection::makeIndexes(const QString& table, const QStringList& statements) {
-    (void)table; // SQLite plans by its indexes alone
-    for (const QString& sql : statements)
-        exec(sql);
+void SqliteConnection::makeIndexes(const QString& table, const QStringList& names) {
+    for (const schema::Table& t : schema::tables())
+        if (table.compare(QLatin1String(t.name), Qt::CaseInsensitive) == 0 && !names.isEmpty())
+            for (const QString& sql : sqlite::indexStatements(t, names))
+                exec(sql);
 }
 
 void SqliteConnection::beginSnapshot() {
@@ -224,6 +225,10 @@ void SqliteConnection::beginSnapshot() {
     // read and keeps it to the end: what it reads is one moment's register.
     exec(QStringLiteral("BEGIN"));
     exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+}
+
+QString SqliteConnection::comparableDate(const QString& column) const {
+    return QStringLiteral("%1(%2)").arg(QLatin1String(StoredDateFunction), column);
 }
 
 QString SqliteConnection::keyColumn(const QString& table) {
@@ -265,12 +270,35 @@ std::vector<FieldInfo> SqliteConnection::readTableFields(const QString& table) {
 SqliteStatement::SqliteStatement(SqliteConnection& conn, const QString& sql)
     : conn_(&conn), sql_(sql) {
     const QByteArray utf8 = sql.toUtf8();
+    const char* tail = nullptr;
     const int rc = sqlite3_prepare_v2(conn_->handle(), utf8.constData(),
-                                      static_cast<int>(utf8.size()), &stmt_, nullptr);
+                                      static_cast<int>(utf8.size()), &stmt_, &tail);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(stmt_);
         stmt_ = nullptr;
         conn_->raise(rc, sql);
+    }
+    // Exactly one statement: a second one after it would otherwise be
+    // dropped silently. What follows may only be blanks, ';' and comments,
+    // which SQLite prepares as no statement at all (nothing is run here).
+    const char* end = utf8.constData() + utf8.size();
+    bool single = stmt_ != nullptr;
+    while (single && tail && tail < end) {
+        sqlite3_stmt* extra = nullptr;
+        const char* next = nullptr;
+        const int more =
+            sqlite3_prepare_v2(conn_->handle(), tail, static_cast<int>(end - tail), &extra, &next);
+        single = more == SQLITE_OK && extra == nullptr && next > tail;
+        sqlite3_finalize(extra);
+        tail = next;
+    }
+    if (!single) {
+        sqlite3_finalize(stmt_);
+        stmt_ = nullptr;
+        throw EngineError(err::SyntaxError,
+                          QStringLiteral("The statement was refused: it must be exactly one "
+                                         "statement (%1).")
+                              .arg(sql));
     }
 }
 
@@ -379,10 +407,16 @@ QVariant SqliteStatement::column(int i, schema::FieldKind kind, bool known) cons
         return QString::fromUtf8(p, sqlite3_column_bytes(stmt_, i));
     };
     using K = schema::FieldKind;
+    // A date field holds the date another program may have stored in any
+    // form SQLite reads as one; what is no date stays as stored.
     if (known && kind == K::Date && t == SQLITE_TEXT) {
         const QDateTime d = dialect::fromStoredDate(text());
         return d.isValid() ? QVariant(d) : QVariant(text());
     }
+    if (known && kind == K::Date && (t == SQLITE_INTEGER || t == SQLITE_FLOAT))
+        if (const QDateTime d = dialect::fromJulianDay(sqlite3_column_double(stmt_, i));
+            d.isValid())
+            return d;
     switch (t) {
     case SQLITE_INTEGER: {
         const qint64 n = sqlite3_column_int64(stmt_, i);

@@ -67,9 +67,12 @@ public:
     qint64 counterValue(const QString& table) override;
     void raiseCounter(const QString& table, qint64 value) override;
     void beginSnapshot() override;
+    /// Drops the table's indexes of the program's own schema and returns
+    /// their names, which makeIndexes() makes again from that schema.
     QStringList dropIndexes(const QString& table) override;
-    void makeIndexes(const QString& table, const QStringList& statements) override;
+    void makeIndexes(const QString& table, const QStringList& names) override;
     bool sortsTextByCodePoint() const override { return true; }
+    QString comparableDate(const QString& column) const override;
     RowReservations& reservations() override;
     QString integrityCheck() override;
     QString location() const override { return fileName_; }

@@ -81,7 +81,8 @@ std::shared_ptr<Connection> createRegisterFile(const QString& fileName) {
     auto c = std::make_shared<SqliteConnection>(fileName, SQLITE_OPEN_READWRITE);
     {
         WriteScope w(*c);
-        c->exec(sqlite::createStatements());
+        for (const QString& statement : sqlite::createStatementList())
+            c->exec(statement);
         w.commit();
     }
     c->startReservations();

@@ -47,20 +47,27 @@ FieldKind kindFromDeclared(const QString& declared, int* width) {
     return K::Text;
 }
 
-QString tableStatements(const schema::Table& t) {
+QStringList tableStatementList(const schema::Table& t) {
     QStringList cols;
-    QString key;
-    for (const schema::Field& f : t.fields) {
+    for (const schema::Field& f : t.fields)
         cols << QStringLiteral("\"%1\" %2")
                     .arg(QLatin1String(f.name), declaredType(f.kind, f.width));
+    return QStringList{QStringLiteral("CREATE TABLE IF NOT EXISTS \"%1\" (%2);")
+                           .arg(QLatin1String(t.name), cols.join(", "))} +
+           indexStatements(t);
+}
+
+QStringList indexStatements(const schema::Table& t, const QStringList& only) {
+    QString key;
+    for (const schema::Field& f : t.fields)
         if (f.kind == K::Counter)
             key = QLatin1String(f.name);
-    }
-    QStringList sql{QStringLiteral("CREATE TABLE IF NOT EXISTS \"%1\" (%2);")
-                        .arg(QLatin1String(t.name), cols.join(", "))};
+    QStringList sql;
     for (const schema::Index& ix : t.indexes) {
         if (QLatin1String(ix.field) == key)
             continue; // the row id is its own index
+        if (!only.isEmpty() && !only.contains(QLatin1String(ix.name), Qt::CaseInsensitive))
+            continue;
         QString columns = QStringLiteral("\"%1\"").arg(QLatin1String(ix.field));
         if (ix.carried)
             for (const QString& f : QString::fromLatin1(ix.carried).split(','))
@@ -68,14 +75,32 @@ QString tableStatements(const schema::Table& t) {
         sql << QStringLiteral("CREATE INDEX IF NOT EXISTS \"%1\" ON \"%2\" (%3);")
                    .arg(QLatin1String(ix.name), QLatin1String(t.name), columns);
     }
-    return sql.join('\n');
+    return sql;
+}
+
+QStringList indexNames(const schema::Table& t) {
+    QStringList names;
+    for (const schema::Field& f : t.fields)
+        if (f.kind == K::Counter)
+            for (const schema::Index& ix : t.indexes)
+                if (QLatin1String(ix.field) != QLatin1String(f.name))
+                    names << QLatin1String(ix.name);
+    return names;
+}
+
+QString tableStatements(const schema::Table& t) {
+    return tableStatementList(t).join('\n');
+}
+
+QStringList createStatementList() {
+    QStringList sql{QStringLiteral("PRAGMA user_version = %1;").arg(schema::Version)};
+    for (const schema::Table& t : schema::tables())
+        sql << tableStatementList(t);
+    return sql;
 }
 
 QString createStatements() {
-    QStringList sql{QStringLiteral("PRAGMA user_version = %1;").arg(schema::Version)};
-    for (const schema::Table& t : schema::tables())
-        sql << tableStatements(t);
-    return sql.join('\n');
+    return createStatementList().join('\n');
 }
 
 } // namespace store::sqlite

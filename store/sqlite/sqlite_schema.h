@@ -9,15 +9,26 @@
 #include "../schema.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace store::sqlite {
 
 /// The SQL that creates the schema in an empty SQLite file, and marks the
-/// file with the schema version.
+/// file with the schema version: one statement each, and all of them as
+/// one text (for tools and tests).
+QStringList createStatementList();
 QString createStatements();
 
-/// The SQL that makes one table and its indexes where they are missing.
+/// The SQL that makes one table and its indexes where they are missing:
+/// one statement each, and as one text.
+QStringList tableStatementList(const schema::Table& t);
 QString tableStatements(const schema::Table& t);
+
+/// The statements that make a table's indexes where they are missing (all
+/// of them, or those named in `only`), and the names of those indexes:
+/// always from the program's own schema, never from what a file declares.
+QStringList indexStatements(const schema::Table& t, const QStringList& only = {});
+QStringList indexNames(const schema::Table& t);
 
 /// Declared SQLite type of a field kind ("DATETIME", "SMALLINT", ...), and
 /// the kind and width read back from a declared type.

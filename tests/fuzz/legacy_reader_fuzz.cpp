@@ -89,7 +89,7 @@ Expected readInMemory(const LegacyInput& in, Cp1252Decoder& decoder) {
     }
     const LegacyHeader header = parseLegacyHeader(in.table);
     e.refused = header.headerLength != HeaderLength || header.recordLength != RecordLength;
-    e.scan.announced = std::max(header.recordCount, 0);
+    e.scan.announced = header.recordCount;
 
     int index = 0;
     for (qsizetype at = HeaderLength; at + RecordLength <= in.table.size();
@@ -108,11 +108,11 @@ Expected readInMemory(const LegacyInput& in, Cp1252Decoder& decoder) {
         const QString note = fnMemoText(memos, record.memoBlock, decoder, &status);
         fuzz::check(status == MemoStatus::Whole || status == MemoStatus::Cut || note.isEmpty(),
                     "no note without a memo");
-        fuzz::check(note.size() <= memos.bytes.size(), "a note lies inside the memo file");
+        fuzz::check(note.size() <= memos.size(), "a note lies inside the memo file");
         const LegacyDocument doc = mapLegacyRecord(record, note);
         checkDocument(doc, note);
 
-        if (index >= header.recordCount)
+        if (index >= static_cast<qint64>(header.recordCount))
             continue; // present in the file but not announced: never imported
         ++e.scan.found;
         if (record.deleteFlag == u'*') {

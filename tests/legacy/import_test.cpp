@@ -159,6 +159,20 @@ TEST_F(Import, ShortTableFilesWhatIsThereAndSaysSo) {
         << r.warnings[0].toStdString();
 }
 
+TEST_F(Import, ACountBeyondTheFileFilesItsRecordsAndSaysSo) {
+    write({entry("1", "a"), entry("2", "b"), entry("3", "c")});
+    QByteArray b = bytes(TableFile);
+    b[4] = 0;
+    b[7] = static_cast<char>(0x80); // the count reads 0x80000000
+    put(TableFile, b);
+    const LegacyImportResult r = run();
+    EXPECT_EQ(docs("ID"), (QVariantList{1, 2, 3}));
+    ASSERT_EQ(r.warnings.size(), 1);
+    EXPECT_TRUE(r.warnings[0].contains(
+        QStringLiteral("the header announced 2147483648 records, 3 were found")))
+        << r.warnings[0].toStdString();
+}
+
 TEST_F(Import, MissingOrBrokenNotesImportEmptyWithAWarning) {
     auto withBadRef = entry("3", "c");
     withBadRef.memoField = QStringLiteral("99999");

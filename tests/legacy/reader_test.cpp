@@ -7,7 +7,10 @@
 #include "legacy_files.h"
 
 #include <QDate>
+#include <QFile>
+#include <cstdint>
 #include <cstring>
+#include <sys/stat.h>
 
 using namespace legacy;
 
@@ -146,6 +149,41 @@ TEST_F(Memos, MissingMemoFileIsEmpty) {
     EXPECT_EQ(st, MemoStatus::None);
 }
 
+// A memo file in a folder others may write: only a regular file of its own
+// is read, never through a link (to /dev/zero, which never ends, or to a
+// file of the user's), never a pipe, which would block the start.
+TEST_F(Memos, OnlyARegularFileIsRead) {
+    memoFile({30}, 2048);
+    ASSERT_TRUE(QFile::rename(path(MemoFile), path("real.DBT")));
+    const auto refusal = [&] {
+        try {
+            LoadMemoBlocks(folder());
+        } catch (const LegacyError& e) {
+            return e.text();
+        }
+        return QString();
+    };
+    for (const char* target : {"/dev/zero", "real.DBT"}) {
+        SCOPED_TRACE(target);
+        ASSERT_TRUE(QFile::link(QLatin1String(target), path(MemoFile)));
+        EXPECT_TRUE(refusal().contains(QStringLiteral("not a regular file")));
+        QFile::remove(path(MemoFile));
+    }
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path(MemoFile)).constData(), 0600), 0);
+    EXPECT_TRUE(refusal().contains(QStringLiteral("not a regular file")));
+}
+
+// A length field near 4 GB in a large (sparse) memo file: the note is read
+// up to MaxMemoBytes and called cut, never taken whole into memory.
+TEST_F(Memos, ALengthBeyondAnyNoteIsReadUpToTheBound) {
+    memoFile({0xFFFFFFFFu}, 2048);
+    QFile file(path(MemoFile));
+    ASSERT_TRUE(file.resize(MaxMemoBytes + 4096));
+    MemoStatus st;
+    EXPECT_EQ(note("1", &st).size(), MaxMemoBytes);
+    EXPECT_EQ(st, MemoStatus::Cut);
+}
+
 TEST(Cp1252, EveryByteIsOneCharacter) {
     Cp1252Decoder decoder;
     EXPECT_EQ(decoder.decode("Z\xF6\xEB \x80 \xE9t\xE9 \x92"), QString::fromUtf8("Zöë € été ’"));
@@ -204,7 +242,14 @@ TEST_F(Table, RecordCountBoundsTheRecordsRead) {
     const struct {
         int32_t count;
         int expected;
-    } cases[] = {{3, 3}, {2, 2}, {0, 0}, {-5, 0}, {9, 3}}; // 9: the table ends early
+    } cases[] = {{3, 3},
+                 {2, 2},
+                 {0, 0},
+                 {9, 3}, // 9: the table ends early
+                         // A count with its top bit set is a large count, not a
+                         // negative one: the file's records are read.
+                 {-5, 3},
+                 {INT32_MIN, 3}};
     for (const auto& c : cases) {
         for (int i = 0; i < 4; ++i)
             b[4 + i] = static_cast<char>((static_cast<uint32_t>(c.count) >> (8 * i)) & 0xFF);

@@ -6,7 +6,9 @@
 #include "store/dialect.h"
 #include "store/engine_error.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -262,15 +264,76 @@ TEST(DialectDates, StoredTextThatIsNoDate) {
                              "2004-2-6",
                              "2004-02-30",
                              "2004-02-06 25:00:00",
-                             "2004-02-06T10:00:00",
-                             "2004-02-06 10:00",
+                             "2004-02-06 24:00",
+                             "2004-02-06t10:00:00",
+                             "2004-02-06 10:00:00.",
+                             "2004-02-06 10:00:00+0200",
+                             "2004-02-06Z",
+                             " 2004-02-06",
                              "abcd-ef-gh",
                              "2/6/2004",
-                             "2004-02-06 10:00:00.5"};
+                             "10:00",
+                             "now",
+                             "0000-01-01",
+                             "0001-01-01 00:30+01:00",
+                             "9999-12-31 23:30-01:00",
+                             "45000",
+                             "1078000000"};
     for (const char* text : refused) {
         SCOPED_TRACE(text);
         EXPECT_FALSE(dialect::fromStoredDate(QString::fromUtf8(text)).isValid());
     }
+}
+
+// Every form of a date another program may store is read as the date
+// SQLite's own datetime() makes of it.
+TEST(DialectDates, OtherFormsReadAsSqliteReadsThem) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT datetime(?1)", -1, &st, nullptr), SQLITE_OK);
+    const auto sqlite = [&](const char* text) {
+        sqlite3_reset(st);
+        sqlite3_bind_text(st, 1, text, -1, SQLITE_STATIC);
+        sqlite3_step(st);
+        const auto* out = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        return out ? QString::fromUtf8(out) : QString();
+    };
+    const char* forms[] = {"2024-05-06",
+                           "2024-05-06 07:08",
+                           "2024-05-06 07:08:09.123456",
+                           "2024-05-06T07:08:09",
+                           "2024-05-06TT07:08",
+                           "2024-05-06 \t07:08:09 ",
+                           "2024-05-06 07:08:09Z",
+                           "2024-05-06 07:08:09.5 z",
+                           "2024-05-06T07:08:09+02:00",
+                           "2024-05-06T23:30:00-05:00",
+                           "2024-01-01 00:30:00 +14:00",
+                           "2024-05-06 23:59:59.9999",
+                           "2460436.5",
+                           "2460436.75"};
+    for (const char* text : forms) {
+        SCOPED_TRACE(text);
+        const QDateTime read = dialect::fromStoredDate(QString::fromUtf8(text));
+        ASSERT_TRUE(read.isValid());
+        EXPECT_EQ(read.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), sqlite(text));
+    }
+    EXPECT_EQ(dialect::fromJulianDay(2460436.5),
+              QDateTime(QDate(2024, 5, 6), QTime(0, 0), Qt::UTC));
+    EXPECT_FALSE(dialect::fromJulianDay(std::nan("")).isValid());
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+}
+
+TEST(DialectDates, DateColumnsAreWrappedWhereTheyAreNamed) {
+    EXPECT_EQ(dialect::wrapNames(QStringLiteral(" WHERE Date > '2004-01-01' AND date(x) = 'Date' "
+                                                "AND \"dateadded\" IS NULL ORDER BY [Date] DESC, "
+                                                "t.Date, Dated"),
+                                 {QStringLiteral("Date"), QStringLiteral("DateAdded")},
+                                 QStringLiteral("f(%1)")),
+              QStringLiteral(" WHERE f(Date) > '2004-01-01' AND date(x) = 'Date' AND "
+                             "f(\"dateadded\") IS NULL ORDER BY f([Date]) DESC, t.Date, Dated"));
 }
 
 // --- parseCriterion --------------------------------------------------------

@@ -9,6 +9,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <cstdlib>
+#include <sqlite3.h>
+#include <string>
 
 namespace {
 
@@ -127,6 +130,63 @@ TEST_F(RegisterCopy, RefusedAndFailingCopiesChangeNothing) {
         QFile::setPermissions(back.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         EXPECT_EQ(QDir(back.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
+}
+
+/// Runs SQL on a file through SQLite itself; "" or SQLite's message.
+std::string rawSql(const QString& file, const char* sql, int* count = nullptr) {
+    sqlite3* raw = nullptr;
+    sqlite3_open(QFile::encodeName(file).constData(), &raw);
+    char* message = nullptr;
+    const auto counted = [](void* n, int, char** values, char**) {
+        *static_cast<int*>(n) = values[0] ? std::atoi(values[0]) : 0;
+        return 0;
+    };
+    sqlite3_exec(raw, sql, count ? +counted : nullptr, count, &message);
+    const std::string out = message ? message : "";
+    sqlite3_free(message);
+    sqlite3_close(raw);
+    return out;
+}
+
+// A target file whose own schema carries more SQL after an index's
+// declaration (SQLite reads only the declaration, so the file opens as a
+// register): the copy makes its indexes from the program's schema and runs
+// none of it, and no statement given with a second one runs at all.
+TEST_F(RegisterCopy, SqlInTheTargetsSchemaOrAfterAStatementNeverRuns) {
+    if (onServer())
+        GTEST_SKIP() << "the schema of a register file";
+    const store::Database src = sourceFile();
+    const QString victim = QDir(back.path()).filePath(QStringLiteral("victim.db"));
+    ASSERT_EQ(rawSql(victim, "CREATE TABLE keep (x); INSERT INTO keep VALUES (1)"), "");
+    const QString target = QDir(back.path()).filePath(QStringLiteral("Veld.MDB"));
+    store::Database::create(target);
+    const QString crafted =
+        QStringLiteral("PRAGMA writable_schema = ON; UPDATE sqlite_master SET sql = sql || '; "
+                       "ATTACH ''%1'' AS v; DROP TABLE v.keep' WHERE name = 'Who'")
+            .arg(victim);
+    ASSERT_EQ(rawSql(target, crafted.toUtf8().constData()), "");
+
+    const store::CopyOutcome copied = store::copyRegister(src, target, {});
+    EXPECT_EQ(copied.documents, 3);
+    int kept = 0;
+    EXPECT_EQ(rawSql(victim, "SELECT count(*) FROM keep", &kept), "");
+    EXPECT_EQ(kept, 1);
+    int ownIndex = 0;
+    EXPECT_EQ(rawSql(target,
+                     "SELECT count(*) FROM sqlite_master WHERE name = 'Who' AND sql = "
+                     "'CREATE INDEX \"Who\" ON \"Documents\" (\"Who\")'",
+                     &ownIndex),
+              "");
+    EXPECT_EQ(ownIndex, 1);
+
+    const auto copy = store::Database::open(target);
+    EXPECT_EQ(
+        errorOf([&] { copy.execute(QStringLiteral("DELETE FROM Types; DELETE FROM Documents")); }),
+        store::err::SyntaxError);
+    EXPECT_EQ(
+        errorOf([&] { copy.openRecordset(QStringLiteral("SELECT 1; DELETE FROM Documents")); }),
+        store::err::SyntaxError);
+    EXPECT_EQ(rows(copy), rows(src));
 }
 
 } // namespace
