@@ -108,7 +108,9 @@ public:
     /// Drops a table's indexes but its key, inside the open transaction,
     /// and returns what makes them again; for loading many rows at once,
     /// after which one build of each index is far cheaper than keeping
-    /// them up row by row.
+    /// them up row by row. Rows loaded until makeIndexes() come with their
+    /// history, so a register that records history itself records none
+    /// for them.
     virtual QStringList dropIndexes(const QString& table) = 0;
     /// Makes a table's indexes again from what dropIndexes() returned, and
     /// lets the engine learn the table's new contents for its plans.
@@ -130,6 +132,10 @@ public:
     /// no date; for WHERE and ORDER BY. The column itself where the
     /// backend's date type is one already.
     virtual QString comparableDate(const QString& column) const { return column; }
+
+    /// True when the register writes each document's history itself (a
+    /// server's rules), so that the program must not write it too.
+    virtual bool recordsHistoryItself() const { return false; }
 
     /// Row reservations between the register's users.
     virtual RowReservations& reservations() = 0;

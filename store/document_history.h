@@ -9,7 +9,10 @@
 // document's RecordPtr and ID, the action ("Added", "Changed", "Deleted"),
 // the field, and the old and new values as text: the type by its name,
 // dates as m/d/yyyy, Null as Null. Documents filed by the import of an
-// older register or by copying a register get no entries.
+// older register or by copying a register get no entries. A register that
+// records the history itself (a server's, see postgres/pg_rules.h) writes
+// the same rows with the server's own user and time; the functions below
+// then write nothing.
 //
 // Use: inside the Transaction that stores the document (a Delete inside
 // one of its own). Cost: one statement of up to seven rows per change.

@@ -6,6 +6,8 @@
 #include "../engine_error.h"
 #include "../value.h"
 #include "pg_address.h"
+#include "pg_pattern.h"
+#include "pg_rules.h"
 #include "pg_sql.h"
 
 #include <QRegularExpression>
@@ -145,11 +147,22 @@ void PgConnection::startSession() {
     // register gains a table) are not for the user; errors come as results.
     PQsetNoticeProcessor(
         conn_, [](void*, const char*) {}, nullptr);
-    // ISO dates whatever the server's default; a writer waits for another
-    // at most busyTimeoutMs; the trigram indexes of the list filters are
-    // preferred to reading the whole table (the default cost of a random
-    // page assumes spinning disks).
-    pg_result* r = run(QStringLiteral("SET DateStyle = ISO; SET lock_timeout = %1; "
+    // Every setting the program's SQL relies on, whatever the server, the
+    // database or the role were given: backslashes in texts are themselves
+    // (the LIKE patterns escape with them); dates read and print as ISO;
+    // numbers print exactly; "x = NULL" is never true; a transaction sees
+    // what writers committed before each statement (the write lock's
+    // promise); GIN indexes return every match. Beside them: a writer
+    // waits for another at most busyTimeoutMs; the trigram indexes of the
+    // list filters are preferred to reading the whole table (the default
+    // cost of a random page assumes spinning disks); keepalives.
+    pg_result* r = run(QStringLiteral("SET standard_conforming_strings = on; "
+                                      "SET DateStyle = 'ISO, MDY'; SET IntervalStyle = postgres; "
+                                      "SET extra_float_digits = 1; "
+                                      "SET transform_null_equals = off; "
+                                      "SET default_transaction_isolation = 'read committed'; "
+                                      "SET gin_fuzzy_search_limit = 0; "
+                                      "SET lock_timeout = %1; "
                                       "SET random_page_cost = 1.1; SET tcp_keepalives_idle = 60; "
                                       "SET tcp_keepalives_interval = 10; "
                                       "SET tcp_keepalives_count = 6")
@@ -340,12 +353,23 @@ QStringList PgConnection::dropIndexes(const QString& table) {
     PQclear(r);
     for (const QString& name : names)
         PQclear(run(QStringLiteral("DROP INDEX %1").arg(quoteIdentifier(name)), true));
+    holdHistory(table, true);
     return remake;
+}
+
+void PgConnection::holdHistory(const QString& table, bool hold) {
+    if (!serverHistory_ || table.compare(QLatin1String("Documents"), Qt::CaseInsensitive) != 0)
+        return;
+    PQclear(run(QStringLiteral("ALTER TABLE documents %1 TRIGGER %2")
+                    .arg(hold ? QLatin1String("DISABLE") : QLatin1String("ENABLE"),
+                         postgres::historyTrigger()),
+                true));
 }
 
 void PgConnection::makeIndexes(const QString& table, const QStringList& statements) {
     for (const QString& sql : statements)
         PQclear(run(sql, true));
+    holdHistory(table, false);
     // A table filled in this transaction has no statistics yet; without
     // them the planner reads it whole for every page of a key range.
     PQclear(run(QStringLiteral("ANALYZE %1").arg(quoteIdentifier(table.toLower())), true));

@@ -112,6 +112,7 @@ public:
     QStringList dropIndexes(const QString& table) override;
     void makeIndexes(const QString& table, const QStringList& statements) override;
     bool sortsTextByCodePoint() const override { return false; }
+    bool recordsHistoryItself() const override { return serverHistory_; }
     RowReservations& reservations() override { return reservations_; }
     QString integrityCheck() override;
     QString location() const override { return location_; }
@@ -141,12 +142,17 @@ public:
     /// A fresh name for a statement prepared on the server.
     QByteArray nextStatementName();
     void setLastKey(qint64 key) { lastKey_ = key; }
+    /// Whether the register's rules write the history (pg_rules.h).
+    void setServerHistory(bool on) { serverHistory_ = on; }
 
 protected:
     std::vector<FieldInfo> readTableFields(const QString& table) override;
 
 private:
     void startSession();
+    /// Keeps the server from writing history for a table being loaded in
+    /// bulk (`hold`), or lets it again.
+    void holdHistory(const QString& table, bool hold);
     [[noreturn]] void raiseLost(const QString& detail);
 
     pg_conn* conn_ = nullptr;
@@ -156,6 +162,7 @@ private:
     int generation_ = 1;           ///< counts (re)connections
     int statements_ = 0;           ///< names handed out
     bool working_ = false;         ///< a transaction was begun and not yet ended
+    bool serverHistory_ = false;   ///< the server writes the history itself
     PgStatement* ahead_ = nullptr; ///< sent ahead, its answer not yet read
     PgReservations reservations_;
 };

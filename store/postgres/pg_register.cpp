@@ -4,6 +4,7 @@
 
 #include "../engine_error.h"
 #include "pg_connection.h"
+#include "pg_rules.h"
 #include "pg_schema.h"
 
 #include <libpq-fe.h>
@@ -66,6 +67,69 @@ void addLaterTables(PgConnection& c) {
                         .arg(sentence(c.describe())));
 }
 
+/// Gives text columns that still carry the case-blind collation the
+/// database's own, so that anybody's SQL may match them. The named indexes
+/// on them go first and are made again in the case-blind collation by
+/// createTables(); every other index on them (the trigram indexes) the
+/// server rebuilds as it was.
+void convertColumns(PgConnection& c) {
+    QStringList tables;
+    for (const schema::Table& t : schema::tables())
+        tables << QStringLiteral("'%1'").arg(QString::fromLatin1(t.name).toLower());
+    const QString columns =
+        QStringLiteral("FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid JOIN "
+                       "pg_collation co ON co.oid = a.attcollation WHERE c.relnamespace = "
+                       "current_schema()::regnamespace AND c.relkind IN ('r', 'p') AND c.relname "
+                       "IN (%1) AND a.attnum > 0 AND NOT a.attisdropped AND NOT "
+                       "co.collisdeterministic")
+            .arg(tables.join(QStringLiteral(", ")));
+    // The server refuses to change a column that a view reads: such views
+    // are named, and the register stays as it is.
+    pg_result* views = c.run(
+        QStringLiteral("SELECT string_agg(DISTINCT v.oid::regclass::text, ', ') FROM pg_depend d "
+                       "JOIN pg_rewrite w ON w.oid = d.objid JOIN pg_class v ON v.oid = "
+                       "w.ev_class WHERE d.classid = 'pg_rewrite'::regclass AND d.refclassid = "
+                       "'pg_class'::regclass AND v.oid <> d.refobjid AND (d.refobjid, "
+                       "d.refobjsubid) IN (SELECT a.attrelid, a.attnum %1)")
+            .arg(columns),
+        true);
+    const QString readers = QString::fromUtf8(PQgetvalue(views, 0, 0));
+    PQclear(views);
+    if (!readers.isEmpty())
+        throw EngineError(
+            err::NoPermission,
+            QStringLiteral("%1 holds a register of an earlier version, whose texts this version "
+                           "keeps in another collation, and the views %2 read them, so they "
+                           "cannot be changed. Drop those views, start the program once as the "
+                           "database's owner, and make them again. Nothing was changed.")
+                .arg(sentence(c.describe()), readers));
+    pg_result* r =
+        c.run(QStringLiteral("SELECT quote_ident(c.relname), quote_ident(a.attname), "
+                             "format_type(a.atttypid, a.atttypmod) %1 ORDER BY c.relname, a.attnum")
+                  .arg(columns),
+              true);
+    QStringList sql{QStringLiteral("DROP INDEX IF EXISTS %1")
+                        .arg(postgres::caseBlindIndexes().join(QStringLiteral(", ")))};
+    for (int i = 0; i < PQntuples(r); ++i)
+        sql << QStringLiteral("ALTER TABLE %1 ALTER COLUMN %2 TYPE %3 COLLATE \"default\"")
+                   .arg(QString::fromUtf8(PQgetvalue(r, i, 0)),
+                        QString::fromUtf8(PQgetvalue(r, i, 1)),
+                        QString::fromUtf8(PQgetvalue(r, i, 2)));
+    PQclear(r);
+    PQclear(c.run(sql.join(QStringLiteral(";\n")), true));
+    c.forgetTables();
+}
+
+/// Brings a register of an earlier version up to date as its owner opens
+/// it, inside the open transaction: all of it or, on any failure, nothing.
+void bringUpToDate(PgConnection& c, const postgres::Inspection& found) {
+    if (found.caseBlindColumns)
+        convertColumns(c);
+    addLaterTables(c);
+    postgres::installRules(c);
+    c.setServerHistory(true);
+}
+
 std::shared_ptr<Connection> openMaking(const QString& uri,
                                        const std::function<void(const Database&)>& fill,
                                        Making making, bool* made) {
@@ -75,18 +139,26 @@ std::shared_ptr<Connection> openMaking(const QString& uri,
     // The lock waits for a start that is making the register right now.
     PQclear(c->run(QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(0, 2)"), true));
     try {
-        QString problem;
-        switch (postgres::inspect(*c, &problem)) {
+        const postgres::Inspection found = postgres::inspect(*c);
+        switch (found.shape) {
         case postgres::Shape::Other:
-            notARegister(*c, problem);
+            notARegister(*c, found.problem);
         case postgres::Shape::Older:
-            addLaterTables(*c);
+            // Only the owner may alter the tables; another user adds a
+            // missing table where the server lets them, or works on with
+            // the register as it is until its owner opens it.
+            if (found.owner)
+                bringUpToDate(*c, found);
+            else if (found.tablesMissing)
+                addLaterTables(*c);
             [[fallthrough]];
         case postgres::Shape::Register:
             if (making == Making::Required)
                 throw EngineError(err::IoError,
                                   QStringLiteral("Cannot make a register in %1: it holds one.")
                                       .arg(c->describe()));
+            if (found.shape == postgres::Shape::Register || !found.owner)
+                c->setServerHistory(found.serverHistory);
             break;
         case postgres::Shape::Empty:
             makeTables(*c);
@@ -95,6 +167,9 @@ std::shared_ptr<Connection> openMaking(const QString& uri,
                 fill(Database::onConnection(c));
                 c->settingUp = false;
             }
+            // The rules come after the load: what it filed has no history.
+            postgres::installRules(*c);
+            c->setServerHistory(true);
             if (made)
                 *made = true;
             break;
@@ -112,19 +187,22 @@ std::shared_ptr<Connection> openMaking(const QString& uri,
 
 std::shared_ptr<Connection> openServerRegister(const QString& uri) {
     auto c = std::make_shared<PgConnection>(uri);
-    QString problem;
-    switch (postgres::inspect(*c, &problem)) {
+    const postgres::Inspection found = postgres::inspect(*c);
+    switch (found.shape) {
     case postgres::Shape::Other:
-        notARegister(*c, problem);
+        notARegister(*c, found.problem);
     case postgres::Shape::Empty:
         throw EngineError(err::FileNotFound,
                           QStringLiteral("%1 holds no register yet.").arg(sentence(c->describe())));
     case postgres::Shape::Older:
         // Brought up to date under the lock that first starts take.
-        return openMaking(uri, {}, Making::Allowed, nullptr);
+        if (found.owner || found.tablesMissing)
+            return openMaking(uri, {}, Making::Allowed, nullptr);
+        break;
     case postgres::Shape::Register:
         break;
     }
+    c->setServerHistory(found.serverHistory);
     return c;
 }
 

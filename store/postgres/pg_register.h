@@ -10,6 +10,13 @@
 // Several copies of the program starting on the same empty database wait
 // for one another on an advisory lock; the first makes the register, the
 // others find it made.
+//
+// A register of an earlier version is brought up to date under the same
+// lock when its owner opens it, in one transaction: its texts get the
+// database's own collation, the tables added since are made, and the
+// server's rules (pg_rules.h) are installed; a view that reads the texts
+// stops it with a message naming the view, and nothing changes. Other
+// users work on with the register as it is until then.
 
 #include "../connection.h"
 #include "../database.h"

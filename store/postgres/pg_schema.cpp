@@ -3,6 +3,7 @@
 #include "pg_schema.h"
 
 #include "pg_connection.h"
+#include "pg_rules.h"
 
 #include <libpq-fe.h>
 
@@ -22,16 +23,26 @@ QString declared(const schema::Field& f) {
     case K::Date:
         return QStringLiteral("timestamp(0) without time zone");
     case K::Text:
-        return f.width > 0 ? QStringLiteral("varchar(%1) COLLATE register_text").arg(f.width)
-                           : QStringLiteral("text COLLATE register_text");
+        return f.width > 0 ? QStringLiteral("varchar(%1)").arg(f.width) : QStringLiteral("text");
     case K::Memo:
-        return QStringLiteral("text COLLATE register_text");
+        return QStringLiteral("text");
     }
     return {};
 }
 
 QString lower(const char* name) {
     return QString::fromLatin1(name).toLower();
+}
+
+bool isText(const schema::Field& f) {
+    return f.kind == K::Text || f.kind == K::Memo;
+}
+
+const schema::Field* fieldNamed(const schema::Table& t, const char* name) {
+    for (const schema::Field& f : t.fields)
+        if (QLatin1String(f.name).compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return &f;
+    return nullptr;
 }
 
 } // namespace
@@ -56,8 +67,12 @@ QString createStatements() {
             QString include;
             if (ix.carried)
                 include = QStringLiteral(" INCLUDE (%1)").arg(lower(ix.carried));
-            sql << QStringLiteral("CREATE INDEX IF NOT EXISTS %1_%2 ON %1 (%3 NULLS FIRST, %4)%5")
-                       .arg(lower(t.name), lower(ix.name), lower(ix.field), key, include);
+            const schema::Field* field = fieldNamed(t, ix.field);
+            const QString collation =
+                field && isText(*field) ? QStringLiteral(" COLLATE register_text") : QString();
+            sql << QStringLiteral("CREATE INDEX IF NOT EXISTS %1_%2 ON %1 (%3%4 NULLS FIRST, %5)%6")
+                       .arg(lower(t.name), lower(ix.name), lower(ix.field), collation, key,
+                            include);
         }
     }
     return sql.join(QStringLiteral(";\n"));
@@ -75,52 +90,145 @@ QString trigramStatements() {
     return sql.join(QStringLiteral(";\n"));
 }
 
-Shape inspect(PgConnection& c, QString* problem) {
-    pg_result* r = c.run(QStringLiteral("SELECT c.relname FROM pg_class c WHERE c.relnamespace = "
-                                        "current_schema()::regnamespace AND c.relkind IN ('r', "
-                                        "'p', 'v', 'm', 'f') ORDER BY 1"),
+QStringList caseBlindIndexes() {
+    QStringList names;
+    for (const schema::Table& t : schema::tables())
+        for (const schema::Index& ix : t.indexes)
+            if (const schema::Field* f = fieldNamed(t, ix.field); f && isText(*f))
+                names << QStringLiteral("%1_%2").arg(lower(t.name), lower(ix.name));
+    return names;
+}
+
+namespace {
+
+/// What users call a relation of the kind pg_class.relkind names.
+QString kindName(char kind) {
+    switch (kind) {
+    case 'v':
+        return QStringLiteral("a view");
+    case 'm':
+        return QStringLiteral("a materialized view");
+    case 'f':
+        return QStringLiteral("a foreign table");
+    case 'S':
+        return QStringLiteral("a sequence");
+    case 'i':
+    case 'I':
+        return QStringLiteral("an index");
+    default:
+        return QStringLiteral("a relation");
+    }
+}
+
+QString quotedList(const QStringList& names) {
+    QStringList quoted;
+    for (const QString& n : names)
+        quoted << QLatin1Char('\'') + n + QLatin1Char('\'');
+    return quoted.join(QStringLiteral(", "));
+}
+
+/// The tables of the register, lower case.
+QStringList ourTables() {
+    QStringList names;
+    for (const schema::Table& t : schema::tables())
+        names << lower(t.name);
+    return names;
+}
+
+/// Fills in how far a register that has its tables is up to date.
+void inspectRules(PgConnection& c, Inspection& found) {
+    pg_result* r = c.run(
+        QStringLiteral(
+            "WITH ours AS (SELECT c.oid, c.relname, c.relowner FROM pg_class c WHERE "
+            "c.relnamespace = current_schema()::regnamespace AND c.relkind IN ('r', 'p') AND "
+            "c.relname IN (%1)) SELECT EXISTS (SELECT 1 FROM ours o JOIN pg_attribute a ON "
+            "a.attrelid = o.oid JOIN pg_collation co ON co.oid = a.attcollation WHERE a.attnum > "
+            "0 AND NOT a.attisdropped AND NOT co.collisdeterministic), (SELECT count(*) FROM ours "
+            "o JOIN pg_trigger t ON t.tgrelid = o.oid WHERE t.tgname IN (%2) AND t.tgenabled <> "
+            "'D'), EXISTS (SELECT 1 FROM ours o JOIN pg_trigger t ON t.tgrelid = o.oid WHERE "
+            "o.relname = 'documents' AND t.tgname = '%3' AND t.tgenabled <> 'D'), "
+            "COALESCE((SELECT bool_and(pg_has_role(o.relowner, 'USAGE')) FROM ours o), false)")
+            .arg(quotedList(ourTables()), quotedList(ruleTriggers()), historyTrigger()),
+        true);
+    found.caseBlindColumns = PQgetvalue(r, 0, 0)[0] == 't';
+    const bool rulesComplete = QByteArray(PQgetvalue(r, 0, 1)).toInt() == ruleTriggers().size();
+    found.serverHistory = PQgetvalue(r, 0, 2)[0] == 't';
+    found.owner = PQgetvalue(r, 0, 3)[0] == 't';
+    PQclear(r);
+    if (found.tablesMissing || found.caseBlindColumns || !rulesComplete)
+        found.shape = Shape::Older;
+}
+
+} // namespace
+
+Inspection inspect(PgConnection& c) {
+    Inspection found;
+    // Everything the current schema holds but what extensions brought in
+    // (pg_trgm's functions, pg_stat_statements' views, ...), which is theirs.
+    pg_result* r = c.run(QStringLiteral("SELECT c.relname, c.relkind FROM pg_class c WHERE "
+                                        "c.relnamespace = current_schema()::regnamespace AND NOT "
+                                        "EXISTS (SELECT 1 FROM pg_depend d WHERE d.classid = "
+                                        "'pg_class'::regclass AND d.objid = c.oid AND d.deptype "
+                                        "= 'e') ORDER BY 1"),
                          true);
     QStringList tables;
-    for (int i = 0; i < PQntuples(r); ++i)
-        tables << QString::fromUtf8(PQgetvalue(r, i, 0));
-    PQclear(r);
-    if (tables.isEmpty())
-        return Shape::Empty;
-    QStringList ours;
-    for (const schema::Table& t : schema::tables())
-        ours << lower(t.name);
     QStringList others;
-    for (const QString& t : tables)
-        if (!ours.contains(t))
-            others << t;
-    if (!others.isEmpty()) {
-        *problem = QStringLiteral("it holds tables that are no part of a register (%1)")
-                       .arg(others.join(QStringLiteral(", ")));
-        return Shape::Other;
+    const QStringList ours = ourTables();
+    for (int i = 0; i < PQntuples(r); ++i) {
+        const QString name = QString::fromUtf8(PQgetvalue(r, i, 0));
+        const char kind = PQgetvalue(r, i, 1)[0];
+        const bool table = kind == 'r' || kind == 'p';
+        if (ours.contains(name) && !table) {
+            found.shape = Shape::Other;
+            found.problem = QStringLiteral("it holds %1 named '%2', where the register keeps a "
+                                           "table of that name")
+                                .arg(kindName(kind), name);
+            PQclear(r);
+            return found;
+        }
+        if (ours.contains(name))
+            tables << name;
+        else if (table || kind == 'f')
+            others << name;
     }
-    bool older = false;
+    PQclear(r);
+    if (tables.isEmpty()) {
+        // Only an empty schema becomes a register: tables of something
+        // else there mean this is not the database meant for it.
+        if (!others.isEmpty()) {
+            found.shape = Shape::Other;
+            found.problem = QStringLiteral("it holds tables that are no part of a register (%1)")
+                                .arg(others.join(QStringLiteral(", ")));
+        }
+        return found;
+    }
     for (const schema::Table& t : schema::tables()) {
         if (!tables.contains(lower(t.name)) && t.since > 1) {
-            older = true;
+            found.tablesMissing = true;
             continue;
         }
         if (!tables.contains(lower(t.name))) {
-            *problem = QStringLiteral("its table '%1' is missing").arg(lower(t.name));
-            return Shape::Other;
+            found.shape = Shape::Other;
+            found.problem = QStringLiteral("its table '%1' is missing").arg(lower(t.name));
+            return found;
         }
         const auto& fields = c.tableFields(QString::fromLatin1(t.name));
         for (const schema::Field& f : t.fields) {
-            bool found = false;
+            bool present = false;
             for (const FieldInfo& have : fields)
-                found = found || have.name.compare(QLatin1String(f.name), Qt::CaseInsensitive) == 0;
-            if (!found) {
-                *problem = QStringLiteral("its table '%1' has no field '%2'")
-                               .arg(lower(t.name), lower(f.name));
-                return Shape::Other;
+                present =
+                    present || have.name.compare(QLatin1String(f.name), Qt::CaseInsensitive) == 0;
+            if (!present) {
+                found.shape = Shape::Other;
+                found.problem = QStringLiteral("its table '%1' has no field '%2'")
+                                    .arg(lower(t.name), lower(f.name));
+                return found;
             }
         }
     }
-    return older ? Shape::Older : Shape::Register;
+    found.shape = Shape::Register;
+    inspectRules(c, found);
+    return found;
 }
 
 } // namespace store::postgres

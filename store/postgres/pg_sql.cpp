@@ -5,6 +5,7 @@
 
 #include "../engine_error.h"
 #include "../schema.h"
+#include "pg_pattern.h"
 
 #include <QStringList>
 #include <optional>
@@ -227,28 +228,18 @@ int operandStart(const std::vector<Token>& t, int end) {
     return start;
 }
 
-/// True when a pattern holds ASCII characters only.
-bool isAscii(const QString& text) {
-    for (const QChar c : text)
-        if (c.unicode() >= 0x80)
-            return false;
-    return true;
-}
-
-/// The operand's text in a collation that allows pattern matching: "C"
-/// for a pattern of ASCII characters (ILIKE then folds A to Z byte by
-/// byte, the cheap way, and the trigram indexes, made on that expression,
-/// serve it), else "C.utf8", where letter case beyond ASCII is folded too.
-/// A text field of the register goes as it is, anything else as text.
-QString matchedText(const std::vector<Token>& t, int start, int end, bool ascii) {
+/// The operand's text in the collation "C": the pattern's own letter
+/// cases decide what matches (see likeExpression()), and the trigram
+/// indexes, made on that expression, serve the match. A text field of the
+/// register goes as it is, anything else as text.
+QString matchedText(const std::vector<Token>& t, int start, int end) {
     const Token& last = t[static_cast<size_t>(end)];
     const QString operand = joined(t, start, end);
     const QString bare =
         last.kind == Kind::Name ? last.text.mid(1, last.text.size() - 2) : last.text;
-    const QString collation = ascii ? QStringLiteral("\"C\"") : QStringLiteral("\"C.utf8\"");
     if ((last.kind == Kind::Name || last.kind == Kind::Word) && isTextField(bare))
-        return QStringLiteral("(%1 COLLATE %2)").arg(operand, collation);
-    return QStringLiteral("(CAST(%1 AS text) COLLATE %2)").arg(operand, collation);
+        return QStringLiteral("(%1 COLLATE \"C\")").arg(operand);
+    return QStringLiteral("(CAST(%1 AS text) COLLATE \"C\")").arg(operand);
 }
 
 QString sqlTextLiteral(const QString& text) {
@@ -277,28 +268,63 @@ void rewriteLike(std::vector<Token>& t, RewrittenSql& out, const QString& sql) {
             refuse(QStringLiteral("ESCAPE is not supported"), sql);
         Token& pattern = t[static_cast<size_t>(right)];
         QString match;
-        bool ascii = false; // a parameter's value is not known here
         if (pattern.kind == Kind::Param) {
             out.patternParams.insert(pattern.text.mid(1).toInt());
-            match = (negated ? QStringLiteral("!~* ") : QStringLiteral("~* ")) + pattern.text;
+            match = (negated ? QStringLiteral("!~ ") : QStringLiteral("~ ")) + pattern.text;
         } else if (pattern.kind == Kind::Text) {
             const QString desktop = pattern.text.mid(1, pattern.text.size() - 2)
                                         .replace(QStringLiteral("''"), QStringLiteral("'"));
-            ascii = isAscii(desktop);
             if (const auto ilike = ilikePattern(desktop))
                 match = (negated ? QStringLiteral("NOT ILIKE ") : QStringLiteral("ILIKE ")) +
                         sqlTextLiteral(*ilike);
             else
-                match = (negated ? QStringLiteral("!~* ") : QStringLiteral("~* ")) +
+                match = (negated ? QStringLiteral("!~ ") : QStringLiteral("~ ")) +
                         sqlTextLiteral(likeExpression(desktop));
         } else {
             refuse(QStringLiteral("LIKE needs a text or a parameter as its pattern"), sql);
         }
-        const QString text = matchedText(t, start, left, ascii);
+        const QString text = matchedText(t, start, left);
         // The operand, NOT, LIKE and the pattern become one token.
         t[static_cast<size_t>(start)] = {Kind::Word, text + QLatin1Char(' ') + match};
         t.erase(t.begin() + start + 1, t.begin() + right + 1);
         i = start;
+    }
+}
+
+/// Gives each text field of the register that a condition compares (after
+/// WHERE, ON or HAVING) or an ORDER BY sorts the case-blind collation
+/// register_text, which the columns themselves do not have: their own
+/// collation is the database's deterministic one, so that anybody's SQL
+/// may match them with LIKE. Lists of fields (SELECT, SET, GROUP BY) keep
+/// the bare column. A subquery starts afresh and the text after it goes on
+/// as before it.
+void rewriteTextComparisons(std::vector<Token>& t) {
+    std::vector<bool> comparing{false}; // one entry per open parenthesis
+    int previous = -1;                  // the last solid token
+    for (int i = 0; i < static_cast<int>(t.size()); ++i) {
+        Token& tok = t[static_cast<size_t>(i)];
+        if (tok.kind == Kind::Space)
+            continue;
+        if (tok.kind == Kind::Symbol && tok.text == u"(") {
+            comparing.push_back(comparing.back());
+        } else if (tok.kind == Kind::Symbol && tok.text == u")") {
+            if (comparing.size() > 1)
+                comparing.pop_back();
+        } else if (isWord(tok, u"WHERE") || isWord(tok, u"ON") || isWord(tok, u"HAVING")) {
+            comparing.back() = true;
+        } else if (isWord(tok, u"BY")) {
+            comparing.back() = previous >= 0 && isWord(t[static_cast<size_t>(previous)], u"ORDER");
+        } else if (isWord(tok, u"SELECT") || isWord(tok, u"SET") || isWord(tok, u"FROM") ||
+                   isWord(tok, u"GROUP") || isWord(tok, u"VALUES") || isWord(tok, u"LIMIT") ||
+                   isWord(tok, u"OFFSET") || isWord(tok, u"RETURNING") || isWord(tok, u"INTO")) {
+            comparing.back() = false;
+        } else if (tok.kind == Kind::Name && comparing.back() &&
+                   isTextField(tok.text.mid(1, tok.text.size() - 2))) {
+            const int next = nextSolid(t, i);
+            if (next < 0 || t[static_cast<size_t>(next)].text != u".")
+                tok.text += QStringLiteral(" COLLATE register_text");
+        }
+        previous = i;
     }
 }
 
@@ -372,6 +398,7 @@ RewrittenSql rewrite(const QString& engineSql) {
     RewrittenSql out;
     std::vector<Token> tokens = Tokenizer(engineSql).run(out.parameterCount);
     rewriteLike(tokens, out, engineSql);
+    rewriteTextComparisons(tokens);
     rewriteOrderBy(tokens);
     const int first = nextSolid(tokens, -1);
     if (first >= 0 && isWord(tokens[static_cast<size_t>(first)], u"INSERT")) {
@@ -385,111 +412,6 @@ RewrittenSql rewrite(const QString& engineSql) {
     }
     for (const Token& t : tokens)
         out.sql += t.text;
-    return out;
-}
-
-namespace {
-
-/// Where the character class opening at p[open] == '[' ends, as the
-/// register's LIKE reads it (text_match.cpp): the index of ']' or -1 for a
-/// '[' that is an ordinary character; `body` and `negated` describe it.
-qsizetype classEnd(const QString& p, qsizetype open, qsizetype& body, bool& negated) {
-    body = open + 1;
-    negated = false;
-    if (body + 1 < p.size() && p[body] == u'!' && p[body + 1] != u']') {
-        negated = true;
-        ++body;
-    }
-    const qsizetype close = p.indexOf(u']', body);
-    if (close < 0 || close == body)
-        return -1;
-    return close;
-}
-
-/// One character written as a regular-expression escape, which means the
-/// character itself inside and outside brackets.
-QString escaped(char32_t c) {
-    if (c <= 0xFFFF)
-        return QStringLiteral("\\u%1").arg(static_cast<uint>(c), 4, 16, QLatin1Char('0'));
-    return QStringLiteral("\\U%1").arg(static_cast<uint>(c), 8, 16, QLatin1Char('0'));
-}
-
-QString literal(char32_t c) {
-    const bool plain =
-        (c < 0x80 && QChar(c).isLetterOrNumber()) || (c >= 0x80 && QChar::isLetter(c));
-    return plain ? QString::fromUcs4(&c, 1) : escaped(c);
-}
-
-} // namespace
-
-QString likeExpression(const QString& pattern) {
-    const QString& p = pattern;
-    QString out = QStringLiteral("^");
-    for (qsizetype i = 0; i < p.size();) {
-        const QChar c = p[i];
-        if (c == u'*') {
-            out += QStringLiteral(".*");
-            ++i;
-        } else if (c == u'?') {
-            out += u'.';
-            ++i;
-        } else if (c == u'#') {
-            out += QStringLiteral("[0-9]");
-            ++i;
-        } else if (c == u'[') {
-            qsizetype body = 0;
-            bool negated = false;
-            const qsizetype close = classEnd(p, i, body, negated);
-            if (close < 0) {
-                out += escaped(U'[');
-                ++i;
-                continue;
-            }
-            out += negated ? QStringLiteral("[^") : QStringLiteral("[");
-            const QList<uint> members = p.mid(body, close - body).toUcs4();
-            for (qsizetype k = 0; k < members.size(); ++k) {
-                const char32_t low = members[k];
-                if (k + 2 < members.size() && members[k + 1] == u'-') {
-                    out += escaped(low) + u'-' + escaped(members[k + 2]);
-                    k += 2;
-                } else {
-                    out += escaped(low);
-                }
-            }
-            out += u']';
-            i = close + 1;
-        } else {
-            const bool pair = c.isHighSurrogate() && i + 1 < p.size() && p[i + 1].isLowSurrogate();
-            const char32_t code = pair ? QChar::surrogateToUcs4(c, p[i + 1]) : c.unicode();
-            out += literal(code);
-            i += pair ? 2 : 1;
-        }
-    }
-    return out + u'$';
-}
-
-std::optional<QString> ilikePattern(const QString& pattern) {
-    QString out;
-    for (qsizetype i = 0; i < pattern.size(); ++i) {
-        const QChar c = pattern[i];
-        if (c == u'#')
-            return std::nullopt;
-        if (c == u'[') {
-            qsizetype body = 0;
-            bool negated = false;
-            if (classEnd(pattern, i, body, negated) >= 0)
-                return std::nullopt;
-            out += c;
-        } else if (c == u'*') {
-            out += u'%';
-        } else if (c == u'?') {
-            out += u'_';
-        } else if (c == u'%' || c == u'_' || c == u'\\') {
-            out += u'\\' + QString(c);
-        } else {
-            out += c;
-        }
-    }
     return out;
 }
 

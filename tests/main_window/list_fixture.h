@@ -80,6 +80,9 @@ public:
             rows->setField(QStringLiteral("DocumentType"), d.type);
             rows->update();
         }
+        // The register as it stood before the test: a server's entries for
+        // the rows just filed are not part of it.
+        db.execute(QStringLiteral("DELETE FROM DocumentHistory"));
     }
 
     /// The list's current document's RecordPtr, or -1 when none.

@@ -7,7 +7,6 @@
 #include "list_fixture.h"
 #include "platform/settings/settings.h"
 #include "reports/frm_print.h"
-#include "store/document_history.h"
 #include "store/program_state.h"
 
 #include <QAbstractItemView>
@@ -84,9 +83,11 @@ TEST_F(RecordsTest, DeleteAsksExactlyAndMovesToTheNextRow) {
     EXPECT_EQ(rs->field(QStringLiteral("ID")).toInt(), 2);
     EXPECT_EQ(rs->field(QStringLiteral("OldValue")).toString(), QStringLiteral("Middle   "));
     const qint64 first = currentRecordPtr();
-    store::historyAdded(db, first, {1, QStringLiteral("First"), 0, {}, {}, {}});
-    store::historyChanged(db, first, {1, QStringLiteral("First"), 0, {}, {}, {}},
-                          {1, QStringLiteral("Primo"), 0, {}, {}, {}});
+    for (const char* entry : {"'Added', NULL, 'First'", "'Changed', 'Description', 'Primo'"})
+        db.execute(QStringLiteral("INSERT INTO DocumentHistory (Changed, UserName, RecordPtr, ID, "
+                                  "Action, Field, NewValue) VALUES (#3/7/2004#, 'pat', %1, 1, %2)")
+                       .arg(first)
+                       .arg(QLatin1String(entry)));
     QStringList shown;
     QString title;
     whenModal<QDialog>([&](QDialog* history) {
