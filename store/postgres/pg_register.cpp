@@ -105,6 +105,7 @@ std::shared_ptr<Connection> openMaking(const QString& uri,
         c->rollback();
         throw;
     }
+    c->learnAccess();
     return c;
 }
 
@@ -125,6 +126,7 @@ std::shared_ptr<Connection> openServerRegister(const QString& uri) {
     case postgres::Shape::Register:
         break;
     }
+    c->learnAccess();
     return c;
 }
 
