@@ -82,7 +82,8 @@ int copyRegisterCommand(const QString& source, const QString& target) {
         print(stdout, QStringLiteral("Copied %1 documents and %2 types from %3 to %4%5.\n"
                                      "Checked before storing: every field's count and sum agree.\n"
                                      "New documents there are numbered from %6, new types from %7.")
-                          .arg(count(out.documents), count(out.types), db.location(), to,
+                          .arg(count(out.documents), count(out.types), db.location(),
+                               store::shownLocation(to),
                                out.madeTarget ? QStringLiteral(" (a new register)") : QString(),
                                count(out.documentCounter + 1), count(out.typeCounter + 1)));
         return 0;

@@ -130,7 +130,10 @@ void frmMain::buildList(QWidget* area) {
     // Every change of the current row shows the document in the panel.
     connect(listModel_, &store::RecordsetModel::currentRowChanged, this, &frmMain::listRowChanged);
     // A double click on a row does what Change does.
-    connect(grdInfo, &QAbstractItemView::doubleClicked, this, [this] { cmdChange_Click(); });
+    connect(grdInfo, &QAbstractItemView::doubleClicked, this, [this] {
+        if (cmdChange->isEnabled())
+            cmdChange_Click();
+    });
 }
 
 void frmMain::buildCommands(QWidget* area) {

@@ -169,6 +169,7 @@ private:
     void buildOrder(QWidget* area);
     void buildMenu();
     void openList(const QString& databaseFile);
+    void offerReadingOnly();
     void connectFilters();
     void listRowChanged();
     ListFilter currentFilter() const;

@@ -15,11 +15,13 @@
 #include "store/type_lookups.h"
 #include "store/undecoded_dates.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStringList>
 
@@ -104,6 +106,8 @@ void frmMain::startUp(const StartupOptions& options) {
         options.server.isEmpty()
             ? folder.absoluteFilePath(QLatin1String(store::schema::DatabaseFile))
             : options.server;
+    // Messages name the register without a password its address may hold.
+    const QString shown = store::shownLocation(registerFile);
 
     // 1-2. The order: "ID DESC" unless a non-blank order was saved.
     sOrderBy_ = defaultOrder;
@@ -137,7 +141,7 @@ void frmMain::startUp(const StartupOptions& options) {
             throw StartupError(
                 QStringLiteral("The register '%1' does not exist, and the empty register '%2' "
                                "to make it from was found in none of these folders:\n%3")
-                    .arg(registerFile, QLatin1String(store::schema::TemplateFile),
+                    .arg(shown, QLatin1String(store::schema::TemplateFile),
                          options.templateFolders.join('\n')));
     }
     if (folder.exists(QStringLiteral("Document.DBF")) && options.importLegacy)
@@ -147,19 +151,21 @@ void frmMain::startUp(const StartupOptions& options) {
     } catch (const store::EngineError& e) {
         const QString made =
             setup.templateFile.isEmpty()
-                ? QStringLiteral("The register '%1' could not be opened.").arg(registerFile)
+                ? QStringLiteral("The register '%1' could not be opened.").arg(shown)
                 : QStringLiteral("The register '%1' could not be made from '%2'.")
-                      .arg(registerFile, setup.templateFile);
+                      .arg(shown, setup.templateFile);
         throw StartupError(made + QStringLiteral("\n\n") + e.text());
     }
+
+    offerReadingOnly();
 
     // 7. The list.
     openList(registerFile);
 
     // 8-9. The shared table recordsets.
-    program::rsRecordPtr = openDocumentsBy(QStringLiteral("RecordPtr"), registerFile);
-    program::rsDescription = openDocumentsBy(QStringLiteral("Description"), registerFile);
-    program::rsWho = openDocumentsBy(QStringLiteral("Who"), registerFile);
+    program::rsRecordPtr = openDocumentsBy(QStringLiteral("RecordPtr"), shown);
+    program::rsDescription = openDocumentsBy(QStringLiteral("Description"), shown);
+    program::rsWho = openDocumentsBy(QStringLiteral("Who"), shown);
 
     // 10-11. The type and date filters.
     try {
@@ -171,7 +177,7 @@ void frmMain::startUp(const StartupOptions& options) {
     } catch (const store::EngineError& e) {
         throw StartupError(
             QStringLiteral("The document types of the register '%1' could not be read.\n\n%2")
-                .arg(registerFile, e.text()));
+                .arg(shown, e.text()));
     }
     SetDateList();
     // The grid reported the first row before the panel's table was open.
@@ -191,10 +197,23 @@ void frmMain::startUp(const StartupOptions& options) {
     }
 }
 
+// A register this user may only read (a read-only file, folder or mount,
+// a server role that may not change documents) is worked on read only:
+// the title says so, and the commands that change it are off. Viewing,
+// filtering, history, printing, export and backup stay.
+void frmMain::offerReadingOnly() {
+    const bool readOnly = program::dbMain.readOnly();
+    setWindowTitle(readOnly ? QStringLiteral("Arkelby (read only)") : QStringLiteral("Arkelby"));
+    for (QPushButton* change : {cmdAdd, cmdChange, cmdDelete})
+        change->setEnabled(!readOnly);
+    mnuMaintenanceTypes->setEnabled(!readOnly);
+}
+
 // Runs the list query. A saved order the query refuses (a hand-edited
 // setting naming no field) would otherwise stop every start; the list
 // falls back to "ID DESC" instead.
 void frmMain::openList(const QString& registerFile) {
+    const QString shown = store::shownLocation(registerFile);
     dtaDocuments->setDatabaseName(registerFile);
     dtaDocuments->setDatabase(program::dbMain);
     try {
@@ -204,7 +223,7 @@ void frmMain::openList(const QString& registerFile) {
         if (sOrderBy_ == defaultOrder)
             throw StartupError(
                 QStringLiteral("The document list of the register '%1' could not be read.\n\n%2")
-                    .arg(registerFile, e.text()));
+                    .arg(shown, e.text()));
     }
     sOrderBy_ = defaultOrder;
     bLoading_ = true;
@@ -216,7 +235,7 @@ void frmMain::openList(const QString& registerFile) {
     } catch (const store::EngineError& e) {
         throw StartupError(
             QStringLiteral("The document list of the register '%1' could not be read.\n\n%2")
-                .arg(registerFile, e.text()));
+                .arg(shown, e.text()));
     }
 }
 

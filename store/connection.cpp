@@ -90,7 +90,16 @@ QString Connection::keyColumn(const QString& table) {
 
 // --- WriteScope --------------------------------------------------------------
 
+void Connection::requireWritable() const {
+    if (readOnly_)
+        throw EngineError(err::ReadOnly,
+                          QStringLiteral("The register '%1' is open read only: this user may read "
+                                         "it but not change it. Nothing was changed.")
+                              .arg(location()));
+}
+
 WriteScope::WriteScope(Connection& c) : c_(c) {
+    c_.requireWritable();
     if (!c_.inTransaction()) {
         c_.begin();
         own_ = true;

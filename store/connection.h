@@ -137,8 +137,16 @@ public:
     /// server's rules), so that the program must not write it too.
     virtual bool recordsHistoryItself() const { return false; }
 
-    /// Row reservations between the register's users.
+    /// Row reservations between the register's users. A connection that
+    /// may only read takes none and answers that nobody holds a row: its
+    /// snapshots are whole whatever writers hold.
     virtual RowReservations& reservations() = 0;
+
+    /// True when this user may only read the register (see readOnly_).
+    bool readOnly() const { return readOnly_; }
+    /// Raises err::ReadOnly, naming the register, when readOnly(); called
+    /// before any change is begun.
+    void requireWritable() const;
 
     /// A check of the whole register: "ok", or what is wrong.
     virtual QString integrityCheck() = 0;
@@ -166,6 +174,12 @@ public:
     bool settingUp = false;
 
 protected:
+    /// Set by the backend when it opened the register for reading only:
+    /// the user may not write the file or its folder (or the file system
+    /// is mounted read-only), or the server role may not change the
+    /// register's documents.
+    bool readOnly_ = false;
+
     /// Reads a table's columns from the register's own declarations;
     /// empty when there is no such table.
     virtual std::vector<FieldInfo> readTableFields(const QString& table) = 0;

@@ -5,6 +5,7 @@
 
 #include "connection.h"
 #include "dialect.h"
+#include "postgres/pg_address.h"
 #include "postgres/pg_register.h"
 #include "sqlite/sqlite_register.h"
 
@@ -13,6 +14,10 @@ namespace store {
 bool isServerLocation(const QString& location) {
     return location.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
            location.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
+}
+
+QString shownLocation(const QString& location) {
+    return isServerLocation(location) ? postgres::shownAddress(location) : location;
 }
 
 Database Database::open(const QString& location) {
@@ -33,6 +38,10 @@ const std::shared_ptr<Connection>& Database::connection() const {
 
 QString Database::location() const {
     return conn_ ? conn_->location() : QString();
+}
+
+bool Database::readOnly() const {
+    return connection()->readOnly();
 }
 
 QString Database::integrityCheck() const {

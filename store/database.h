@@ -37,12 +37,18 @@ enum class RecordsetType {
 /// URI ("postgresql://..." or "postgres://...").
 bool isServerLocation(const QString& location);
 
+/// A register's location as it may be shown or logged: a file or folder
+/// name as it is, a server URI without its password (read as libpq reads
+/// it). Every message, output and log that names a location uses this.
+QString shownLocation(const QString& location);
+
 class Database {
 public:
     /// Opens an existing register: a file name, or a server URI (see
-    /// isServerLocation). Never creates one. Raises EngineError for a
-    /// missing file, a file or database that is not a register, a file or
-    /// folder that cannot be written, or a server that cannot be reached.
+    /// isServerLocation). Never creates one. A user who may read but not
+    /// change it gets it read only (readOnly()). Raises EngineError for a
+    /// missing file, a file or database that is not a register or cannot
+    /// be read, or a server that cannot be reached.
     static Database open(const QString& location);
 
     /// Creates a new, empty register with the schema (store/schema.h): a
@@ -70,6 +76,10 @@ public:
     /// The register's file name or server URI (without its password).
     QString location() const;
     bool isOpen() const { return conn_ != nullptr; }
+    /// True when this user may only read the register: it was opened for
+    /// reading, every change is refused with err::ReadOnly, and no row is
+    /// reserved.
+    bool readOnly() const;
 
     /// The connection behind this handle, and a handle on a connection;
     /// internal to the engine layer.

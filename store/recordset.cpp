@@ -47,6 +47,7 @@ void requireUpdatable(const RecordsetImpl& d) {
     requireOpen(d);
     if (d.type == RecordsetType::Snapshot || d.mode == Mode::Rows)
         throw EngineError(err::ReadOnly, QStringLiteral("This recordset is read-only."));
+    d.conn->requireWritable();
 }
 
 std::vector<QVariant> readRow(const Statement& st, const std::vector<FieldInfo>& fields,

@@ -35,4 +35,18 @@ public:
     virtual std::optional<RowHolder> holderOf(int table, std::int64_t rowId) = 0;
 };
 
+/// The reservations of a user who may only read: none taken, none seen.
+/// Such a user changes nothing (Connection::requireWritable refuses first),
+/// and reads in snapshots that are whole whatever writers hold, so it needs
+/// nothing of theirs; on a register file it could not even open the lock
+/// file in a folder it may not write.
+class ReaderReservations final : public RowReservations {
+public:
+    bool tryLock(int, std::int64_t) override { return false; }
+    void unlock(int, std::int64_t) override {}
+    bool heldByOther(int, std::int64_t) override { return false; }
+    bool anyHeldByOther() override { return false; }
+    std::optional<RowHolder> holderOf(int, std::int64_t) override { return std::nullopt; }
+};
+
 } // namespace store

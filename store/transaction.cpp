@@ -14,6 +14,7 @@ Transaction::Transaction(const Database& db) : conn_(db.connection()) {
     if (conn_->explicitTransaction || conn_->inTransaction())
         throw EngineError(err::NotSupported,
                           QStringLiteral("A transaction is already open on this database."));
+    conn_->requireWritable();
     conn_->begin();
     conn_->explicitTransaction = true;
 }

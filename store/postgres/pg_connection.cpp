@@ -40,8 +40,10 @@ EngineError connectionRefused(const postgres::ServerAddress& a, const QString& d
     if (detail.contains(QLatin1String("no password supplied")))
         return EngineError(err::NoPermission,
                            QStringLiteral("The register cannot be opened: %1 asks for a password "
-                                          "for the user '%2'. Give it in the address or in the "
-                                          "file ~/.pgpass.")
+                                          "for the user '%2'. Put it in the file ~/.pgpass (or "
+                                          "in the file PGPASSFILE names, or with a service file "
+                                          "of libpq) rather than in the address, where others "
+                                          "may read it.")
                                .arg(server, a.user));
     if (detail.contains(QLatin1String("database \"")) &&
         detail.contains(QLatin1String("does not exist")))
@@ -132,7 +134,8 @@ PgConnection::PgConnection(const QString& uri) : reservations_(*this) {
         const QString detail = QString::fromUtf8(conn_ ? PQerrorMessage(conn_) : "out of memory");
         PQfinish(conn_);
         conn_ = nullptr;
-        throw connectionRefused(address, detail.trimmed());
+        // libpq's words may quote the address; its password never shows.
+        throw connectionRefused(address, postgres::withoutPassword(detail.trimmed(), uri));
     }
     startSession();
 }
@@ -168,6 +171,17 @@ void PgConnection::startSession() {
                                       "SET tcp_keepalives_count = 6")
                            .arg(busyTimeoutMs),
                        true);
+    PQclear(r);
+}
+
+void PgConnection::learnAccess() {
+    pg_result* r = run(QStringLiteral("SELECT NOT (has_table_privilege('documents', 'INSERT') AND "
+                                      "has_table_privilege('documents', 'UPDATE') AND "
+                                      "has_table_privilege('documents', 'DELETE')) OR "
+                                      "pg_is_in_recovery() OR "
+                                      "current_setting('transaction_read_only') = 'on'"),
+                       true);
+    readOnly_ = PQntuples(r) == 1 && qstrcmp(PQgetvalue(r, 0, 0), "t") == 0;
     PQclear(r);
 }
 

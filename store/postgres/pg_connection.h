@@ -135,6 +135,12 @@ public:
     /// The statement whose answer is on its way (one at a time).
     void setAhead(PgStatement* statement) { ahead_ = statement; }
 
+    /// Learns whether this role may change the register's documents (the
+    /// rights to insert, update and delete them) on a server that takes
+    /// changes (not a standby, not read-only by default); a role that may
+    /// not is readOnly(). Called once the register's tables exist.
+    void learnAccess();
+
     /// What users are told the register is: "the database 'd' on the server 'h'".
     QString describe() const { return describe_; }
     pg_conn* handle() const { return conn_; }

@@ -180,6 +180,7 @@ std::shared_ptr<Connection> openMaking(const QString& uri,
         c->rollback();
         throw;
     }
+    c->learnAccess();
     return c;
 }
 
@@ -203,6 +204,7 @@ std::shared_ptr<Connection> openServerRegister(const QString& uri) {
         break;
     }
     c->setServerHistory(found.serverHistory);
+    c->learnAccess();
     return c;
 }
 

@@ -48,6 +48,7 @@ SqliteConnection::SqliteConnection(const QString& fileName, int flags) : fileNam
         } closer{db_};
         raise(rc, fileName);
     }
+    readOnly_ = sqlite3_db_readonly(db_, "main") == 1;
     sqlite3_busy_timeout(db_, busyTimeoutMs);
     installTextFunctions(db_);
     installDateFunction(db_);
@@ -60,10 +61,13 @@ SqliteConnection::~SqliteConnection() {
 }
 
 void SqliteConnection::startReservations() {
-    locks_ = std::make_unique<RowLocks>(fileName_);
+    if (!readOnly_)
+        locks_ = std::make_unique<RowLocks>(fileName_);
 }
 
 RowReservations& SqliteConnection::reservations() {
+    if (readOnly_ && db_)
+        return reader_;
     if (!locks_)
         throw EngineError(err::ObjectClosed, QStringLiteral("The database is not open."));
     return *locks_;

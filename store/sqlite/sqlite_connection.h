@@ -53,7 +53,9 @@ private:
 
 class SqliteConnection : public Connection {
 public:
-    /// Opens `fileName` with SQLite's open flags; raises EngineError.
+    /// Opens `fileName` with SQLite's open flags; raises EngineError. The
+    /// connection is readOnly() when SQLite opened the file for reading
+    /// only (asked to, or the file could not be opened for writing).
     SqliteConnection(const QString& fileName, int flags);
     ~SqliteConnection() override;
 
@@ -80,7 +82,8 @@ public:
     QString keyColumn(const QString& table) override;
 
     /// Starts the row reservations of the file (after it is known to be a
-    /// register, so a refused file leaves no lock file behind).
+    /// register, so a refused file leaves no lock file behind). A
+    /// connection that may only read takes none and makes no lock file.
     void startReservations();
 
     /// Raises an EngineError for any SQLite result other than OK/ROW/DONE.
@@ -96,6 +99,7 @@ private:
     sqlite3* db_ = nullptr;
     QString fileName_;
     std::unique_ptr<RowLocks> locks_;
+    ReaderReservations reader_; ///< what a connection that may only read answers
 };
 
 } // namespace store

@@ -18,21 +18,42 @@ namespace store {
 
 namespace {
 
-void requireWritable(const QFileInfo& file) {
-    const QString name = file.fileName();
-    if (::access(QFile::encodeName(file.absoluteFilePath()).constData(), R_OK | W_OK) != 0)
-        throw EngineError(
-            err::NoPermission,
-            QStringLiteral("The register '%1' cannot be opened for reading and writing: "
-                           "permission denied. Ask whoever looks after the folder "
-                           "for write access.")
-                .arg(name));
-    if (::access(QFile::encodeName(file.absolutePath()).constData(), W_OK | X_OK) != 0)
-        throw EngineError(
-            err::NoPermission,
-            QStringLiteral("The folder of the register '%1' is read-only; the register "
-                           "needs it writable for its journal and lock files.")
-                .arg(name));
+bool mayAccess(const QString& path, int mode) {
+    return ::access(QFile::encodeName(path).constData(), mode) == 0;
+}
+
+/// Whether this user may change the register: write the file, and make
+/// the journal and lock files in its folder. access() answers for this
+/// user's own permissions and also says no on a file system mounted
+/// read-only. A user who may read only gets the register read only.
+bool mayWrite(const QFileInfo& file) {
+    return mayAccess(file.absoluteFilePath(), R_OK | W_OK) &&
+           mayAccess(file.absolutePath(), W_OK | X_OK);
+}
+
+void requireReadable(const QFileInfo& file) {
+    if (!mayAccess(file.absoluteFilePath(), R_OK))
+        throw EngineError(err::NoPermission,
+                          QStringLiteral("The register '%1' cannot be opened for reading: "
+                                         "permission denied. Ask whoever looks after the folder "
+                                         "for access.")
+                              .arg(file.fileName()));
+}
+
+/// Opens the file for reading and writing where this user may, else (or
+/// when SQLite cannot open it for writing after all) for reading only.
+std::shared_ptr<SqliteConnection> openFile(const QString& name) {
+    const QFileInfo file(name);
+    if (mayWrite(file)) {
+        try {
+            return std::make_shared<SqliteConnection>(name, SQLITE_OPEN_READWRITE);
+        } catch (const EngineError& e) {
+            if (e.number() != err::NoPermission && e.number() != err::ReadOnly)
+                throw;
+        }
+    }
+    requireReadable(file);
+    return std::make_shared<SqliteConnection>(name, SQLITE_OPEN_READONLY);
 }
 
 // A file that opens is a register only when it holds the tables every
@@ -65,11 +86,13 @@ std::shared_ptr<Connection> openRegisterFile(const QString& fileName) {
     if (!info.isFile())
         throw EngineError(err::NotADatabase,
                           QStringLiteral("'%1' is a folder, not a register.").arg(fileName));
-    requireWritable(info);
-    auto c = std::make_shared<SqliteConnection>(fileName, SQLITE_OPEN_READWRITE);
+    auto c = openFile(fileName);
     requireRegister(*c);
     keepRollbackJournal(*c);
-    upgradeRegister(*c);
+    // A register of an earlier build is read as it is by a user who may
+    // not convert it.
+    if (!c->readOnly())
+        upgradeRegister(*c);
     c->startReservations();
     return c;
 }

@@ -1,7 +1,8 @@
 // The many-users run: four stress_worker processes work on one register for
 // a minute (STRESS_SECONDS overrides) while a fifth is killed with SIGKILL
-// and started again at random moments. Afterwards the register must pass
-// SQLite's integrity check, hold exactly the rows the workers' journals say
+// and started again at random moments, on a register file or, in the server
+// run (TOLVANE_BACKEND=server), on a server register. Afterwards the
+// register must pass its integrity check, hold exactly the rows the workers' journals say
 // they stored and did not delete, with no ID twice and no document of a
 // deleted type, have no row left locked, and no worker may have met an
 // error other than a refusal. Prints operations per second and refusals.
@@ -12,6 +13,7 @@
 #include "store/database.h"
 #include "store/recordset.h"
 #include "store/sqlite/template_copy.h"
+#include "support/register_place.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,10 +43,15 @@ QStringList readLines(const QString& file) {
 }
 
 TEST(Stress, FourUsersAndOneKilledKeepTheRegisterWhole) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString db = dir.filePath(QStringLiteral("Veld.MDB"));
-    store::copyTemplateOnce(QStringLiteral(TOLVANE_TEMPLATE), db);
+    const testsupport::RegisterPlace place;
+    if (!place.unavailable().isEmpty())
+        GTEST_SKIP() << place.unavailable().toStdString();
+    const QDir dir(place.folder());
+    const QString db = place.location();
+    if (place.onServer())
+        store::Database::create(db);
+    else
+        store::copyTemplateOnce(QStringLiteral(TOLVANE_TEMPLATE), db);
     const QString worker = QStringLiteral(STRESS_WORKER);
     const int seconds = runSeconds();
     const auto args = [&](int i, int s) {
@@ -91,8 +98,9 @@ TEST(Stress, FourUsersAndOneKilledKeepTheRegisterWhole) {
         for (int k = 0; k < 8; ++k)
             total[k] += f[k].toLong();
     }
-    std::cout << "stress: 4 workers for " << elapsed << " s, fifth killed " << kills << " times; "
-              << total[0] << " operations = " << long(double(total[0]) / elapsed)
+    std::cout << "stress (" << (place.onServer() ? "server" : "file")
+              << " register): 4 workers for " << elapsed << " s, fifth killed " << kills
+              << " times; " << total[0] << " operations = " << long(double(total[0]) / elapsed)
               << " per second; refusals: record locked (3260) " << total[1] << ", busy (3218) "
               << total[2] << ", deleted by another user (3167) " << total[3] << ", duplicate ID "
               << total[4] << ", type name taken " << total[5] << ", type kept in use " << total[6]
