@@ -64,6 +64,87 @@ HRESULT routineFailed(HRESULT hr, com::ExcepInfo* excepInfo) {
     }
     return com::DISP_E_EXCEPTION;
 }
+
+/// One call of a routine through Invoke: its arguments, and the routine's
+/// own result and value once it has run.
+struct Call {
+    _clsAccess* routines;
+    const Args& args;
+    std::uint32_t* argErr;
+    HRESULT hr = com::S_OK; ///< the routine's result
+    Variant value;          ///< the routine's value
+
+    /// Whether the argument at `position` could be read; a bad one is named
+    /// in argErr.
+    bool argumentRead(HRESULT argHr, std::uint32_t position) const {
+        if (com::failed(argHr) && argErr)
+            *argErr = args.index(position);
+        return com::succeeded(argHr);
+    }
+};
+
+// Each routine's call unpacks its arguments and runs the routine. They
+// return the failure of a bad argument, or S_OK once the routine has run.
+
+HRESULT callOpenSnapShot(Call& call) {
+    const Args& args = call.args;
+    com::Ptr<IEngineRecordset> rs;
+    com::Ptr<IEngineDatabase> db;
+    QString what;
+    QString from;
+    HRESULT argHr = objectArgument(args.at(0), IID_IEngineRecordset, &rs);
+    if (com::succeeded(argHr) && !canReturnObject(args.at(0)))
+        argHr = com::DISP_E_TYPEMISMATCH; // the new recordset could not be handed back
+    if (!call.argumentRead(argHr, 0))
+        return argHr;
+    argHr = objectArgument(args.at(1), IID_IEngineDatabase, &db);
+    if (!call.argumentRead(argHr, 1))
+        return argHr;
+    QString* texts[] = {&what, &from};
+    for (std::uint32_t position = 2; position < 4; ++position) {
+        argHr = textArgument(args.at(position), texts[position - 2]);
+        if (!call.argumentRead(argHr, position))
+            return argHr;
+    }
+    IEngineRecordset* recordset = rs.detach(); // in/out: the routine may replace it
+    IEngineDatabase* database = db.get();
+    call.hr = call.routines->rtnOpenSnapShot(&recordset, &database, &what, &from, args.optional(4),
+                                             args.optional(5));
+    rs = com::Ptr<IEngineRecordset>::adopt(recordset);
+    if (com::succeeded(call.hr) && args.at(0).isByRef())
+        call.hr = args.at(0).storeThrough(Variant::fromUnknown(rs.get()));
+    return com::S_OK;
+}
+
+HRESULT callSQLDateRange(Call& call) {
+    QString texts[3];
+    for (std::uint32_t position = 0; position < 3; ++position) {
+        const HRESULT argHr = textArgument(call.args.at(position), &texts[position]);
+        if (!call.argumentRead(argHr, position))
+            return argHr;
+    }
+    call.hr = call.routines->fnSQLDateRange(&texts[0], &texts[1], &texts[2], &call.value);
+    return com::S_OK;
+}
+
+/// fnNumberOfRecords, or fnAnyRecords when `count` is false.
+HRESULT callRecordCount(Call& call, bool count) {
+    com::Ptr<IEngineRecordset> rs;
+    const HRESULT argHr = objectArgument(call.args.at(0), IID_IEngineRecordset, &rs);
+    if (!call.argumentRead(argHr, 0))
+        return argHr;
+    IEngineRecordset* recordset = rs.get();
+    if (count) {
+        std::int32_t records = 0;
+        call.hr = call.routines->fnNumberOfRecords(&recordset, &records);
+        call.value = Variant::fromI4(records);
+    } else {
+        com::VARIANT_BOOL any = com::VARIANT_FALSE;
+        call.hr = call.routines->fnAnyRecords(&recordset, &any);
+        call.value = Variant::fromBool(any != com::VARIANT_FALSE);
+    }
+    return com::S_OK;
+}
 } // namespace
 
 HRESULT clsAccess::GetTypeInfoCount(std::uint32_t* count) {
@@ -110,81 +191,29 @@ HRESULT clsAccess::Invoke(com::DISPID id, const com::IID& iid, com::LCID, std::u
         return com::DISP_E_BADPARAMCOUNT;
 
     const com::Ptr<clsAccess> self = com::Ptr<clsAccess>::share(this);
-    _clsAccess* itself = this;
     const Args args(*params);
-    HRESULT hr = com::S_OK;
-    // Stops at a bad argument, naming it in argErr.
-    auto check = [&](HRESULT argHr, std::uint32_t position) {
-        if (com::failed(argHr) && argErr)
-            *argErr = args.index(position);
-        return com::succeeded(argHr);
-    };
-
-    Variant value;
+    Call call{this, args, argErr};
+    HRESULT argHr = com::S_OK;
     switch (id) {
-    case DISPID_rtnOpenSnapShot: {
-        com::Ptr<IEngineRecordset> rs;
-        com::Ptr<IEngineDatabase> db;
-        QString what;
-        QString from;
-        HRESULT argHr = objectArgument(args.at(0), IID_IEngineRecordset, &rs);
-        if (com::succeeded(argHr) && !canReturnObject(args.at(0)))
-            argHr = com::DISP_E_TYPEMISMATCH; // the new recordset could not be handed back
-        if (!check(argHr, 0))
-            return argHr;
-        argHr = objectArgument(args.at(1), IID_IEngineDatabase, &db);
-        if (!check(argHr, 1))
-            return argHr;
-        QString* texts[] = {&what, &from};
-        for (std::uint32_t position = 2; position < 4; ++position) {
-            argHr = textArgument(args.at(position), texts[position - 2]);
-            if (!check(argHr, position))
-                return argHr;
-        }
-        IEngineRecordset* recordset = rs.detach(); // in/out: the routine may replace it
-        IEngineDatabase* database = db.get();
-        hr = itself->rtnOpenSnapShot(&recordset, &database, &what, &from, args.optional(4),
-                                     args.optional(5));
-        rs = com::Ptr<IEngineRecordset>::adopt(recordset);
-        if (com::succeeded(hr) && args.at(0).isByRef())
-            hr = args.at(0).storeThrough(Variant::fromUnknown(rs.get()));
+    case DISPID_rtnOpenSnapShot:
+        argHr = callOpenSnapShot(call);
         break;
-    }
-    case DISPID_fnSQLDateRange: {
-        QString texts[3];
-        for (std::uint32_t position = 0; position < 3; ++position) {
-            const HRESULT textHr = textArgument(args.at(position), &texts[position]);
-            if (!check(textHr, position))
-                return textHr;
-        }
-        hr = itself->fnSQLDateRange(&texts[0], &texts[1], &texts[2], &value);
+    case DISPID_fnSQLDateRange:
+        argHr = callSQLDateRange(call);
         break;
-    }
     case DISPID_fnNumberOfRecords:
-    case DISPID_fnAnyRecords: {
-        com::Ptr<IEngineRecordset> rs;
-        const HRESULT argHr = objectArgument(args.at(0), IID_IEngineRecordset, &rs);
-        if (!check(argHr, 0))
-            return argHr;
-        IEngineRecordset* recordset = rs.get();
-        if (id == DISPID_fnNumberOfRecords) {
-            std::int32_t count = 0;
-            hr = itself->fnNumberOfRecords(&recordset, &count);
-            value = Variant::fromI4(count);
-        } else {
-            com::VARIANT_BOOL any = com::VARIANT_FALSE;
-            hr = itself->fnAnyRecords(&recordset, &any);
-            value = Variant::fromBool(any != com::VARIANT_FALSE);
-        }
+    case DISPID_fnAnyRecords:
+        argHr = callRecordCount(call, id == DISPID_fnNumberOfRecords);
         break;
-    }
     default:
         return com::DISP_E_MEMBERNOTFOUND;
     }
-    if (com::failed(hr))
-        return routineFailed(hr, excepInfo);
+    if (com::failed(argHr))
+        return argHr;
+    if (com::failed(call.hr))
+        return routineFailed(call.hr, excepInfo);
     if (result)
-        *result = value;
+        *result = call.value;
     return com::S_OK;
 }
 

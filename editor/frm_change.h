@@ -21,6 +21,7 @@
 #include "store/recordset.h"
 #include "store/type_ahead.h"
 
+#include <QDate>
 #include <QDialog>
 #include <array>
 #include <memory>
@@ -77,6 +78,10 @@ private:
     void PlaceInformationOnScreen();
     void selectType(qint16 typeRecordPtr);
     void cmdUpdate_Click();
+    /// Writes the six fields into the pending row and files its history,
+    /// inside Update's transaction; `stored` is set once the row has been
+    /// handed to the engine.
+    void writeDocument(qint32 id, const QDate& date, qint32 recordPtr, bool adding, bool& stored);
     void cmdExit_Click();
     /// Abandons the row this window started, if it is still pending.
     void abandonPending();

@@ -88,27 +88,7 @@ void frmChange::cmdUpdate_Click() {
             } else if (!date) {
                 verdict = Verdict::BadDate;
             } else {
-                const int typeIndex = cmbType->currentIndex();
-                const qint16 type =
-                    typeIndex < 0 ? qint16(0)
-                                  : store::fnTypeRecordPtr(rs.database(), cmbType->currentText());
-                // The document as it stands, for its history.
-                const store::DocumentFields before =
-                    adding ? store::DocumentFields{}
-                           : store::storedDocumentFields(rs.database(), recordPtr);
-                rs.setField(QStringLiteral("ID"), *id);
-                rs.setField(QStringLiteral("Description"), txtDesc->text());
-                rs.setField(QStringLiteral("Date"), *date);
-                rs.setField(QStringLiteral("DocumentType"), type);
-                rs.setField(QStringLiteral("Who"), txtWho->text());
-                rs.setField(QStringLiteral("Note"), txtNote->toPlainText());
-                const store::DocumentFields after = store::documentFields(rs);
-                rs.update();
-                stored = true;
-                if (adding)
-                    store::historyAdded(rs.database(), rs.lastModified(), after);
-                else
-                    store::historyChanged(rs.database(), recordPtr, before, after);
+                writeDocument(*id, *date, recordPtr, adding, stored);
                 transaction.commit();
             }
         } catch (const store::EngineError& e) {
@@ -144,6 +124,30 @@ void frmChange::cmdUpdate_Click() {
     }
     txtID->setFocus(Qt::OtherFocusReason);
     txtID->selectAll();
+}
+
+void frmChange::writeDocument(qint32 id, const QDate& date, qint32 recordPtr, bool adding,
+                              bool& stored) {
+    store::Recordset& rs = *dtaDocuments_;
+    const int typeIndex = cmbType->currentIndex();
+    const qint16 type =
+        typeIndex < 0 ? qint16(0) : store::fnTypeRecordPtr(rs.database(), cmbType->currentText());
+    // The document as it stands, for its history.
+    const store::DocumentFields before =
+        adding ? store::DocumentFields{} : store::storedDocumentFields(rs.database(), recordPtr);
+    rs.setField(QStringLiteral("ID"), id);
+    rs.setField(QStringLiteral("Description"), txtDesc->text());
+    rs.setField(QStringLiteral("Date"), date);
+    rs.setField(QStringLiteral("DocumentType"), type);
+    rs.setField(QStringLiteral("Who"), txtWho->text());
+    rs.setField(QStringLiteral("Note"), txtNote->toPlainText());
+    const store::DocumentFields after = store::documentFields(rs);
+    rs.update();
+    stored = true;
+    if (adding)
+        store::historyAdded(rs.database(), rs.lastModified(), after);
+    else
+        store::historyChanged(rs.database(), recordPtr, before, after);
 }
 
 void frmChange::restorePending() {

@@ -36,7 +36,22 @@ frmPrint::frmPrint(store::Database db, std::function<QString()> recordSource, QW
 frmPrint::~frmPrint() = default;
 
 void frmPrint::buildControls() {
-    // Upper band: the design's controls at their design positions.
+    QWidget* upper = buildUpperBand();
+    QWidget* lower = buildPreviewPane();
+
+    auto* whole = new QVBoxLayout(this);
+    whole->setContentsMargins(0, 0, 0, 0);
+    whole->setSpacing(0);
+    whole->addWidget(upper, 0);
+    whole->addWidget(lower, 1);
+    resize(QSize(11070, 8265) / ElasticLayout::TwipsPerPixel);
+
+    setDesignTabOrder();
+    connectControls();
+}
+
+// Upper band: the design's controls at their design positions.
+QWidget* frmPrint::buildUpperBand() {
     auto* upper = new QWidget(this);
     auto* band = new ElasticLayout(QSize(11070, 1770), 1.0, upper);
 
@@ -46,22 +61,7 @@ void frmPrint::buildControls() {
     lblRecordCount->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     band->addWidget(lblRecordCount, QRect(150, 210, 1140, 735));
 
-    Frame1 = new QGroupBox(QStringLiteral("Report Content"), upper);
-    auto* frame = new ElasticLayout(QSize(1290, 1410), 1.0, Frame1);
-    const char* captions[] = {"Description", "ID", "Type", "Date", "Who"};
-    const int tops[] = {435, 225, 645, 855, 1080};
-    for (int i = 0; i < 5; ++i) {
-        auto* box = new QCheckBox(QString::fromLatin1(captions[i]), Frame1);
-        frame->addWidget(box, QRect(60, tops[i], 1155, 240));
-        chkFields[static_cast<size_t>(i)] = box;
-    }
-    // ID and Description always print: shown grayed and never read.
-    for (int i : {0, 1}) {
-        chkFields[static_cast<size_t>(i)]->setTristate(true);
-        chkFields[static_cast<size_t>(i)]->setCheckState(Qt::PartiallyChecked);
-        chkFields[static_cast<size_t>(i)]->setEnabled(false);
-    }
-    band->addWidget(Frame1, QRect(1665, 210, 1290, 1410));
+    band->addWidget(buildContentFrame(upper), QRect(1665, 210, 1290, 1410));
 
     lblPrinted = new QLabel(QStringLiteral("Printed"), upper);
     QFont bold = lblPrinted->font();
@@ -86,23 +86,42 @@ void frmPrint::buildControls() {
     band->addWidget(cmdExit, QRect(9870, 615, 675, 330));
     for (auto* b : {cmdPrint, cmdPreview, cmdPrintSetup, cmdExit})
         b->setAutoDefault(false);
+    return upper;
+}
 
-    // Lower part: the print engine, hidden until the first preview.
+// The frame "Report Content": one check box per report column.
+QGroupBox* frmPrint::buildContentFrame(QWidget* upper) {
+    Frame1 = new QGroupBox(QStringLiteral("Report Content"), upper);
+    auto* frame = new ElasticLayout(QSize(1290, 1410), 1.0, Frame1);
+    const char* captions[] = {"Description", "ID", "Type", "Date", "Who"};
+    const int tops[] = {435, 225, 645, 855, 1080};
+    for (int i = 0; i < 5; ++i) {
+        auto* box = new QCheckBox(QString::fromLatin1(captions[i]), Frame1);
+        frame->addWidget(box, QRect(60, tops[i], 1155, 240));
+        chkFields[static_cast<size_t>(i)] = box;
+    }
+    // ID and Description always print: shown grayed and never read.
+    for (int i : {0, 1}) {
+        chkFields[static_cast<size_t>(i)]->setTristate(true);
+        chkFields[static_cast<size_t>(i)]->setCheckState(Qt::PartiallyChecked);
+        chkFields[static_cast<size_t>(i)]->setEnabled(false);
+    }
+    return Frame1;
+}
+
+// Lower part: the print engine, hidden until the first preview.
+QWidget* frmPrint::buildPreviewPane() {
     auto* lower = new QWidget(this);
     auto* pane = new ElasticLayout(QSize(11070, 6495), 0.3, lower);
     VSP = new print::PrintEngine(lower);
     VSP->setPdfProposal(QStringLiteral("Arkelby report.pdf"));
     pane->addWidget(VSP, QRect(150, 165, 10800, 6135));
     VSP->hide();
+    return lower;
+}
 
-    auto* whole = new QVBoxLayout(this);
-    whole->setContentsMargins(0, 0, 0, 0);
-    whole->setSpacing(0);
-    whole->addWidget(upper, 0);
-    whole->addWidget(lower, 1);
-    resize(QSize(11070, 8265) / ElasticLayout::TwipsPerPixel);
-
-    // Tab order of the design; labels and the frame take no focus.
+// Tab order of the design; labels and the frame take no focus.
+void frmPrint::setDesignTabOrder() {
     QList<QWidget*> chain{cmdExit, cmdPrint, cmdPrintSetup};
     for (auto* box : chkFields)
         chain << box;
@@ -111,7 +130,10 @@ void frmPrint::buildControls() {
     for (int i = 0; i + 1 < chain.size(); ++i)
         setTabOrder(chain[i], chain[i + 1]);
     cmdExit->setFocus();
+}
 
+// The "Printed" timer and the buttons.
+void frmPrint::connectControls() {
     tmrPrinted = new QTimer(this);
     tmrPrinted->setInterval(2000);
     connect(tmrPrinted, &QTimer::timeout, this, [this] {

@@ -70,6 +70,11 @@ protected:
 
 private:
     void buildControls();
+    QWidget* buildUpperBand();
+    QGroupBox* buildContentFrame(QWidget* upper);
+    QWidget* buildPreviewPane();
+    void setDesignTabOrder();
+    void connectControls();
     void scheduleActivation();
     void Form_Activate();
     void refuse(const QString& text);
