@@ -192,7 +192,7 @@ HRESULT clsAccess::Invoke(com::DISPID id, const com::IID& iid, com::LCID, std::u
 
     const com::Ptr<clsAccess> self = com::Ptr<clsAccess>::share(this);
     const Args args(*params);
-    Call call{this, args, argErr};
+    Call call{this, args, argErr, com::S_OK, {}};
     HRESULT argHr = com::S_OK;
     switch (id) {
     case DISPID_rtnOpenSnapShot:

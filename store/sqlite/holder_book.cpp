@@ -193,8 +193,13 @@ void HolderBook::writeOwnNote() {
     for (const auto& [row, since] : rows_)
         note += QByteArray::number(row.first) + ' ' + QByteArray::number(row.second) + ' ' +
                 QByteArray::number(since) + '\n';
-    if (::pwrite(fd_, note.constData(), static_cast<size_t>(note.size()), 0) == note.size())
-        (void)::ftruncate(fd_, note.size());
+    // A note that cannot be cut to its new length keeps a stale tail; it is
+    // emptied then, so that it names no row its holder has let go.
+    if (::pwrite(fd_, note.constData(), static_cast<size_t>(note.size()), 0) != note.size() ||
+        ::ftruncate(fd_, note.size()) != 0) {
+        if (::ftruncate(fd_, 0) != 0)
+            qWarning("The holder note of this program could not be emptied.");
+    }
 }
 
 void HolderBook::held(int table, std::int64_t rowId) {

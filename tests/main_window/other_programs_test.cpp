@@ -63,7 +63,7 @@ TEST_F(OtherProgramsTest, PythonRowsAreShownFilteredSortedAndExportedAsTheirDate
     EXPECT_EQ(gridColumn(1), (QStringList{"6", "8", "5", "4", "2", "7", "1", "3"}));
 
     const QString file = dataFile(QStringLiteral("list.csv"));
-    ASSERT_EQ(reports::exportList(*w.dtaDocuments->recordset(), file), 8);
+    ASSERT_EQ(reports::exportList(*w.dtaDocuments->recordset(), file).documents, 8);
     QFile csv(file);
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     const QString exported = QString::fromUtf8(csv.readAll());
