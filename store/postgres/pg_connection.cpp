@@ -159,30 +159,29 @@ void PgConnection::startSession() {
     // waits for another at most busyTimeoutMs; the trigram indexes of the
     // list filters are preferred to reading the whole table (the default
     // cost of a random page assumes spinning disks); keepalives.
-    pg_result* r = run(QStringLiteral("SET standard_conforming_strings = on; "
-                                      "SET DateStyle = 'ISO, MDY'; SET IntervalStyle = postgres; "
-                                      "SET extra_float_digits = 1; "
-                                      "SET transform_null_equals = off; "
-                                      "SET default_transaction_isolation = 'read committed'; "
-                                      "SET gin_fuzzy_search_limit = 0; "
-                                      "SET lock_timeout = %1; "
-                                      "SET random_page_cost = 1.1; SET tcp_keepalives_idle = 60; "
-                                      "SET tcp_keepalives_interval = 10; "
-                                      "SET tcp_keepalives_count = 6")
-                           .arg(busyTimeoutMs),
-                       true);
-    PQclear(r);
+    run(QStringLiteral("SET standard_conforming_strings = on; "
+                       "SET DateStyle = 'ISO, MDY'; SET IntervalStyle = postgres; "
+                       "SET extra_float_digits = 1; "
+                       "SET transform_null_equals = off; "
+                       "SET default_transaction_isolation = 'read committed'; "
+                       "SET gin_fuzzy_search_limit = 0; "
+                       "SET lock_timeout = %1; "
+                       "SET random_page_cost = 1.1; SET tcp_keepalives_idle = 60; "
+                       "SET tcp_keepalives_interval = 10; "
+                       "SET tcp_keepalives_count = 6")
+            .arg(busyTimeoutMs),
+        true);
 }
 
 void PgConnection::learnAccess() {
-    pg_result* r = run(QStringLiteral("SELECT NOT (has_table_privilege('documents', 'INSERT') AND "
-                                      "has_table_privilege('documents', 'UPDATE') AND "
-                                      "has_table_privilege('documents', 'DELETE')) OR "
-                                      "pg_is_in_recovery() OR "
-                                      "current_setting('transaction_read_only') = 'on'"),
-                       true);
-    readOnly_ = PQntuples(r) == 1 && qstrcmp(PQgetvalue(r, 0, 0), "t") == 0;
-    PQclear(r);
+    const PgResult r =
+        run(QStringLiteral("SELECT NOT (has_table_privilege('documents', 'INSERT') AND "
+                           "has_table_privilege('documents', 'UPDATE') AND "
+                           "has_table_privilege('documents', 'DELETE')) OR "
+                           "pg_is_in_recovery() OR "
+                           "current_setting('transaction_read_only') = 'on'"),
+            true);
+    readOnly_ = PQntuples(r.get()) == 1 && qstrcmp(PQgetvalue(r.get(), 0, 0), "t") == 0;
 }
 
 void PgConnection::raiseLost(const QString& detail) {
@@ -219,11 +218,10 @@ QByteArray PgConnection::nextStatementName() {
     return "tolvane_" + QByteArray::number(++statements_);
 }
 
-void PgConnection::raise(pg_result* result, const QString& context) {
+void PgConnection::raise(const pg_result* result, const QString& context) {
     const QString state =
         QString::fromLatin1(result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr);
     const QString detail = detailOf(result, conn_);
-    PQclear(result);
     const QString where = context.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(context);
     if (PQstatus(conn_) != CONNECTION_OK || state.startsWith(QLatin1String("08")) ||
         state == QLatin1String("57P01") || state == QLatin1String("57P02") ||
@@ -261,27 +259,27 @@ void PgConnection::raise(pg_result* result, const QString& context) {
                       QStringLiteral("The statement was refused: %1%2.").arg(detail, where));
 }
 
-pg_result* PgConnection::run(const QString& sql, bool native) {
+PgResult PgConnection::run(const QString& sql, bool native) {
     ensureOpen();
     const QByteArray text = (native ? sql : postgres::rewrite(sql).sql).toUtf8();
-    pg_result* r = PQexec(conn_, text.constData());
-    const ExecStatusType status = PQresultStatus(r);
+    PgResult r(PQexec(conn_, text.constData()));
+    const ExecStatusType status = PQresultStatus(r.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-        raise(r, sql);
+        raise(r.get(), sql);
     return r;
 }
 
-pg_result* PgConnection::runWith(const QByteArray& sql,
-                                 const std::vector<std::optional<QByteArray>>& values) {
+PgResult PgConnection::runWith(const QByteArray& sql,
+                               const std::vector<std::optional<QByteArray>>& values) {
     ensureOpen();
     std::vector<const char*> pointers;
     for (const auto& v : values)
         pointers.push_back(v ? v->constData() : nullptr);
-    pg_result* r = PQexecParams(conn_, sql.constData(), static_cast<int>(values.size()), nullptr,
-                                pointers.data(), nullptr, nullptr, 0);
-    const ExecStatusType status = PQresultStatus(r);
+    PgResult r(PQexecParams(conn_, sql.constData(), static_cast<int>(values.size()), nullptr,
+                            pointers.data(), nullptr, nullptr, 0));
+    const ExecStatusType status = PQresultStatus(r.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-        raise(r, QString::fromUtf8(sql));
+        raise(r.get(), QString::fromUtf8(sql));
     return r;
 }
 
@@ -290,14 +288,14 @@ std::unique_ptr<Statement> PgConnection::prepare(const QString& sql) {
 }
 
 void PgConnection::exec(const QString& sql) {
-    PQclear(run(sql, false));
+    run(sql, false);
 }
 
 void PgConnection::begin() {
     // One round trip: the transaction, then the writers' lock. A lock not
     // had in time leaves an aborted transaction, which goes at once.
     try {
-        PQclear(run(QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(0, 1)"), true));
+        run(QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(0, 1)"), true);
     } catch (const EngineError&) {
         rollback();
         throw;
@@ -316,14 +314,14 @@ void PgConnection::commit() {
         raiseLost(QStringLiteral("the transaction ended before it was committed"));
     }
     working_ = false;
-    PQclear(run(QStringLiteral("COMMIT"), true));
+    run(QStringLiteral("COMMIT"), true);
 }
 
 void PgConnection::rollback() noexcept {
     settle();
     working_ = false;
     if (conn_ && PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE)
-        PQclear(PQexec(conn_, "ROLLBACK"));
+        PgResult(PQexec(conn_, "ROLLBACK"));
 }
 
 bool PgConnection::inTransaction() const {
@@ -335,38 +333,36 @@ bool PgConnection::inTransaction() const {
 qint64 PgConnection::counterValue(const QString& table) {
     // The identity column's sequence; is_called tells whether last_value
     // was handed out or is the next to hand out.
-    pg_result* r =
+    const PgResult r =
         runWith("SELECT CASE WHEN s.last_value IS NULL THEN 0 ELSE s.last_value END "
                 "FROM pg_sequences s WHERE (s.schemaname || '.' || s.sequencename)::"
                 "regclass = pg_get_serial_sequence(lower($1), $2)::regclass",
                 {table.toUtf8(), keyColumn(table).remove(QLatin1Char('"')).toLower().toUtf8()});
-    const qint64 value = PQntuples(r) ? QByteArray(PQgetvalue(r, 0, 0)).toLongLong() : 0;
-    PQclear(r);
-    return value;
+    return PQntuples(r.get()) ? QByteArray(PQgetvalue(r.get(), 0, 0)).toLongLong() : 0;
 }
 
 void PgConnection::raiseCounter(const QString& table, qint64 value) {
     if (value <= counterValue(table))
         return;
-    PQclear(runWith("SELECT setval(pg_get_serial_sequence(lower($1), $2), $3, true)",
-                    {table.toUtf8(), keyColumn(table).remove(QLatin1Char('"')).toLower().toUtf8(),
-                     QByteArray::number(value)}));
+    runWith("SELECT setval(pg_get_serial_sequence(lower($1), $2), $3, true)",
+            {table.toUtf8(), keyColumn(table).remove(QLatin1Char('"')).toLower().toUtf8(),
+             QByteArray::number(value)});
 }
 
 QStringList PgConnection::dropIndexes(const QString& table) {
-    pg_result* r = runWith("SELECT c.relname, pg_get_indexdef(i.indexrelid) FROM pg_index i JOIN "
-                           "pg_class c ON c.oid = i.indexrelid JOIN pg_class t ON t.oid = "
-                           "i.indrelid WHERE t.relname = lower($1) AND t.relnamespace = "
-                           "current_schema()::regnamespace AND NOT i.indisprimary",
-                           {table.toUtf8()});
+    const PgResult r =
+        runWith("SELECT c.relname, pg_get_indexdef(i.indexrelid) FROM pg_index i JOIN "
+                "pg_class c ON c.oid = i.indexrelid JOIN pg_class t ON t.oid = "
+                "i.indrelid WHERE t.relname = lower($1) AND t.relnamespace = "
+                "current_schema()::regnamespace AND NOT i.indisprimary",
+                {table.toUtf8()});
     QStringList names, remake;
-    for (int i = 0; i < PQntuples(r); ++i) {
-        names << QString::fromUtf8(PQgetvalue(r, i, 0));
-        remake << QString::fromUtf8(PQgetvalue(r, i, 1));
+    for (int i = 0; i < PQntuples(r.get()); ++i) {
+        names << QString::fromUtf8(PQgetvalue(r.get(), i, 0));
+        remake << QString::fromUtf8(PQgetvalue(r.get(), i, 1));
     }
-    PQclear(r);
     for (const QString& name : names)
-        PQclear(run(QStringLiteral("DROP INDEX %1").arg(quoteIdentifier(name)), true));
+        run(QStringLiteral("DROP INDEX %1").arg(quoteIdentifier(name)), true);
     holdHistory(table, true);
     return remake;
 }
@@ -374,37 +370,37 @@ QStringList PgConnection::dropIndexes(const QString& table) {
 void PgConnection::holdHistory(const QString& table, bool hold) {
     if (!serverHistory_ || table.compare(QLatin1String("Documents"), Qt::CaseInsensitive) != 0)
         return;
-    PQclear(run(QStringLiteral("ALTER TABLE documents %1 TRIGGER %2")
-                    .arg(hold ? QLatin1String("DISABLE") : QLatin1String("ENABLE"),
-                         postgres::historyTrigger()),
-                true));
+    run(QStringLiteral("ALTER TABLE documents %1 TRIGGER %2")
+            .arg(hold ? QLatin1String("DISABLE") : QLatin1String("ENABLE"),
+                 postgres::historyTrigger()),
+        true);
 }
 
 void PgConnection::makeIndexes(const QString& table, const QStringList& statements) {
     for (const QString& sql : statements)
-        PQclear(run(sql, true));
+        run(sql, true);
     holdHistory(table, false);
     // A table filled in this transaction has no statistics yet; without
     // them the planner reads it whole for every page of a key range.
-    PQclear(run(QStringLiteral("ANALYZE %1").arg(quoteIdentifier(table.toLower())), true));
+    run(QStringLiteral("ANALYZE %1").arg(quoteIdentifier(table.toLower())), true);
 }
 
 void PgConnection::beginSnapshot() {
-    PQclear(run(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY"), true));
+    run(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY"), true);
     working_ = true;
 }
 
 QString PgConnection::integrityCheck() {
     // The server keeps its own files whole; what is checked here is that
     // the register answers and its two tables are readable.
-    PQclear(run(QStringLiteral("SELECT count(*) FROM documents, (SELECT 1 FROM types LIMIT 1) t "
-                               "WHERE false"),
-                true));
+    run(QStringLiteral("SELECT count(*) FROM documents, (SELECT 1 FROM types LIMIT 1) t "
+                       "WHERE false"),
+        true);
     return QStringLiteral("ok");
 }
 
 std::vector<FieldInfo> PgConnection::readTableFields(const QString& table) {
-    pg_result* r =
+    const PgResult r =
         runWith("SELECT a.attname, t.typname, a.atttypmod, a.attidentity <> '' FROM pg_attribute a "
                 "JOIN pg_class c ON c.oid = a.attrelid JOIN pg_type t ON t.oid = a.atttypid "
                 "WHERE c.relname = lower($1) AND c.relnamespace = current_schema()::regnamespace "
@@ -412,12 +408,12 @@ std::vector<FieldInfo> PgConnection::readTableFields(const QString& table) {
                 {table.toUtf8()});
     const schema::Table* known = schema::findTable(table);
     std::vector<FieldInfo> fields;
-    for (int i = 0; i < PQntuples(r); ++i) {
+    for (int i = 0; i < PQntuples(r.get()); ++i) {
         FieldInfo f;
-        f.name = QString::fromUtf8(PQgetvalue(r, i, 0));
-        const QByteArray type = PQgetvalue(r, i, 1);
-        const int mod = QByteArray(PQgetvalue(r, i, 2)).toInt();
-        const bool identity = PQgetvalue(r, i, 3)[0] == 't';
+        f.name = QString::fromUtf8(PQgetvalue(r.get(), i, 0));
+        const QByteArray type = PQgetvalue(r.get(), i, 1);
+        const int mod = QByteArray(PQgetvalue(r.get(), i, 2)).toInt();
+        const bool identity = PQgetvalue(r.get(), i, 3)[0] == 't';
         using K = schema::FieldKind;
         f.kind = identity                                                         ? K::Counter
                  : type == "int2"                                                 ? K::Integer
@@ -438,7 +434,6 @@ std::vector<FieldInfo> PgConnection::readTableFields(const QString& table) {
         f.known = true;
         fields.push_back(f);
     }
-    PQclear(r);
     return fields;
 }
 
@@ -465,11 +460,9 @@ PgStatement::PgStatement(PgConnection& conn, const QString& engineSql)
 
 PgStatement::~PgStatement() {
     conn_->settle();
-    PQclear(result_);
-    PQclear(description_);
     if (!preparedName_.isEmpty() && generation_ == conn_->generation() &&
         PQstatus(conn_->handle()) == CONNECTION_OK)
-        PQclear(PQexec(conn_->handle(), "DEALLOCATE " + preparedName_));
+        PgResult(PQexec(conn_->handle(), "DEALLOCATE " + preparedName_));
 }
 
 void PgStatement::bind(int i, const QVariant& value) {
@@ -494,11 +487,10 @@ void PgStatement::prepareForRun() {
     if (preparedName_.isEmpty() && runs_ > 1) {
         // Run again: prepared once on the server and reused from now on.
         const QByteArray name = conn_->nextStatementName();
-        pg_result* p = PQprepare(conn_->handle(), name.constData(), sql_.constData(),
-                                 static_cast<int>(values_.size()), nullptr);
-        if (PQresultStatus(p) != PGRES_COMMAND_OK)
-            conn_->raise(p, engineSql_);
-        PQclear(p);
+        const PgResult p(PQprepare(conn_->handle(), name.constData(), sql_.constData(),
+                                   static_cast<int>(values_.size()), nullptr));
+        if (PQresultStatus(p.get()) != PGRES_COMMAND_OK)
+            conn_->raise(p.get(), engineSql_);
         preparedName_ = name;
         generation_ = conn_->generation();
     }
@@ -515,25 +507,23 @@ void PgStatement::execute() {
     prepareForRun();
     const std::vector<const char*> pointers = parameterPointers();
     const int n = static_cast<int>(values_.size());
-    pg_result* r = preparedName_.isEmpty()
-                       ? PQexecParams(conn_->handle(), sql_.constData(), n, nullptr,
-                                      pointers.data(), nullptr, nullptr, 0)
-                       : PQexecPrepared(conn_->handle(), preparedName_.constData(), n,
-                                        pointers.data(), nullptr, nullptr, 0);
-    const ExecStatusType status = PQresultStatus(r);
+    PgResult r(preparedName_.isEmpty() ? PQexecParams(conn_->handle(), sql_.constData(), n, nullptr,
+                                                      pointers.data(), nullptr, nullptr, 0)
+                                       : PQexecPrepared(conn_->handle(), preparedName_.constData(),
+                                                        n, pointers.data(), nullptr, nullptr, 0));
+    const ExecStatusType status = PQresultStatus(r.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-        conn_->raise(r, engineSql_);
-    take(r);
+        conn_->raise(r.get(), engineSql_);
+    take(std::move(r));
 }
 
-void PgStatement::take(pg_result* r) {
-    PQclear(result_);
-    result_ = r;
+void PgStatement::take(PgResult r) {
+    result_ = std::move(r);
     row_ = -1;
     if (returnsKey_) {
-        if (PQntuples(r) == 1)
-            conn_->setLastKey(QByteArray(PQgetvalue(r, 0, 0)).toLongLong());
-        row_ = PQntuples(r); // the key is no row of the statement's own
+        if (PQntuples(result_.get()) == 1)
+            conn_->setLastKey(QByteArray(PQgetvalue(result_.get(), 0, 0)).toLongLong());
+        row_ = PQntuples(result_.get()); // the key is no row of the statement's own
     }
 }
 
@@ -560,20 +550,18 @@ void PgStatement::receive() noexcept {
         return;
     ahead_ = false;
     conn_->setAhead(nullptr);
-    pg_result* r = PQgetResult(conn_->handle());
-    while (pg_result* more = PQgetResult(conn_->handle()))
-        PQclear(more); // the end of the answer
-    if (const ExecStatusType status = PQresultStatus(r);
+    PgResult r(PQgetResult(conn_->handle()));
+    while (PgResult more{PQgetResult(conn_->handle())}) {
+        // the end of the answer, cleared as it arrives
+    }
+    if (const ExecStatusType status = PQresultStatus(r.get());
         status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK)
-        take(r);
-    else
-        PQclear(r);
+        take(std::move(r));
 }
 
 void PgStatement::dropRows() {
     receive();
-    PQclear(result_);
-    result_ = nullptr;
+    result_.reset();
     row_ = -1;
 }
 
@@ -581,10 +569,9 @@ bool PgStatement::step() {
     receive();
     if (!result_)
         execute();
-    if (++row_ < PQntuples(result_))
+    if (++row_ < PQntuples(result_.get()))
         return true;
-    PQclear(result_);
-    result_ = nullptr;
+    result_.reset();
     return false;
 }
 
@@ -597,22 +584,19 @@ void PgStatement::reset() {
 const pg_result* PgStatement::shape() const {
     conn_->settle();
     if (result_)
-        return result_;
+        return result_.get();
     if (!description_) {
         conn_->ensureOpen();
-        pg_result* p = PQprepare(conn_->handle(), "", sql_.constData(),
-                                 static_cast<int>(values_.size()), nullptr);
-        if (PQresultStatus(p) != PGRES_COMMAND_OK)
-            conn_->raise(p, engineSql_);
-        PQclear(p);
-        description_ = PQdescribePrepared(conn_->handle(), "");
-        if (PQresultStatus(description_) != PGRES_COMMAND_OK) {
-            pg_result* failed = description_;
-            description_ = nullptr;
-            conn_->raise(failed, engineSql_);
-        }
+        const PgResult p(PQprepare(conn_->handle(), "", sql_.constData(),
+                                   static_cast<int>(values_.size()), nullptr));
+        if (PQresultStatus(p.get()) != PGRES_COMMAND_OK)
+            conn_->raise(p.get(), engineSql_);
+        PgResult described(PQdescribePrepared(conn_->handle(), ""));
+        if (PQresultStatus(described.get()) != PGRES_COMMAND_OK)
+            conn_->raise(described.get(), engineSql_);
+        description_ = std::move(described);
     }
-    return description_;
+    return description_.get();
 }
 
 int PgStatement::columnCount() const {
@@ -666,19 +650,19 @@ FieldInfo PgStatement::columnField(int i) const {
 }
 
 bool PgStatement::columnIsNull(int i) const {
-    return !result_ || row_ < 0 || PQgetisnull(result_, row_, i);
+    return !result_ || row_ < 0 || PQgetisnull(result_.get(), row_, i);
 }
 
 qint64 PgStatement::columnInt(int i) const {
-    return columnIsNull(i) ? 0 : QByteArray(PQgetvalue(result_, row_, i)).toLongLong();
+    return columnIsNull(i) ? 0 : QByteArray(PQgetvalue(result_.get(), row_, i)).toLongLong();
 }
 
 QVariant PgStatement::column(int i, schema::FieldKind kind, bool known) const {
     if (columnIsNull(i))
         return {};
-    const char* raw = PQgetvalue(result_, row_, i);
-    const int bytes = PQgetlength(result_, row_, i);
-    const Oid type = PQftype(result_, i);
+    const char* raw = PQgetvalue(result_.get(), row_, i);
+    const int bytes = PQgetlength(result_.get(), row_, i);
+    const Oid type = PQftype(result_.get(), i);
     switch (type) {
     case Int2:
     case Int4:

@@ -29,11 +29,9 @@
 
 #include "../connection.h"
 #include "pg_reservations.h"
+#include "pg_result.h"
 
 #include <memory>
-
-struct pg_conn;
-struct pg_result;
 
 namespace store {
 
@@ -70,7 +68,7 @@ private:
     std::vector<const char*> parameterPointers() const;
     void execute();
     /// Makes a successful result the statement's rows.
-    void take(pg_result* r);
+    void take(PgResult r);
     /// Drops the rows of the last run, also an answer still on its way.
     void dropRows();
     /// The result whose columns describe the statement: the last run's,
@@ -83,8 +81,8 @@ private:
     std::vector<int> pattern_; ///< 1 for parameters bound as LIKE patterns
     bool returnsKey_ = false;  ///< an INSERT that returns the new row's key
     std::vector<std::optional<QByteArray>> values_;
-    pg_result* result_ = nullptr;
-    mutable pg_result* description_ = nullptr;
+    PgResult result_;
+    mutable PgResult description_;
     int row_ = -1;
     int runs_ = 0;
     bool ahead_ = false;      ///< sent by sendAhead(), its answer not yet read
@@ -118,12 +116,12 @@ public:
     QString location() const override { return location_; }
 
     /// Runs engine SQL or PostgreSQL SQL (`native`) without parameters;
-    /// the result, which the caller clears.
-    pg_result* run(const QString& sql, bool native);
+    /// raises on failure.
+    PgResult run(const QString& sql, bool native);
     /// Runs native SQL with text parameters; raises on failure.
-    pg_result* runWith(const QByteArray& sql, const std::vector<std::optional<QByteArray>>& values);
-    /// Raises the EngineError for a failed result (which it clears).
-    [[noreturn]] void raise(pg_result* result, const QString& context);
+    PgResult runWith(const QByteArray& sql, const std::vector<std::optional<QByteArray>>& values);
+    /// Raises the EngineError for a failed result (its owner clears it).
+    [[noreturn]] void raise(const pg_result* result, const QString& context);
 
     /// Before each piece of work: reads a statement's answer still on its
     /// way, then opens the connection again when the server dropped it,

@@ -31,7 +31,7 @@ QString sentence(const QString& text) {
 /// (which names the database), with the server's own words.
 void createTables(PgConnection& c, const QString& refusal) {
     try {
-        PQclear(c.run(postgres::createStatements(), true));
+        c.run(postgres::createStatements(), true);
     } catch (const EngineError& e) {
         if (e.number() != err::NoPermission)
             throw;
@@ -48,12 +48,12 @@ void makeTables(PgConnection& c) {
                         .arg(sentence(c.describe())));
     // Trigram indexes are a help, not a need: without pg_trgm (or the right
     // to add it) the register works, only its text filters read every row.
-    PQclear(c.run(QStringLiteral("SAVEPOINT words"), true));
+    c.run(QStringLiteral("SAVEPOINT words"), true);
     try {
-        PQclear(c.run(postgres::trigramStatements(), true));
-        PQclear(c.run(QStringLiteral("RELEASE SAVEPOINT words"), true));
+        c.run(postgres::trigramStatements(), true);
+        c.run(QStringLiteral("RELEASE SAVEPOINT words"), true);
     } catch (const EngineError&) {
-        PQclear(c.run(QStringLiteral("ROLLBACK TO SAVEPOINT words"), true));
+        c.run(QStringLiteral("ROLLBACK TO SAVEPOINT words"), true);
     }
     c.forgetTables();
 }
@@ -85,7 +85,7 @@ void convertColumns(PgConnection& c) {
             .arg(tables.join(QStringLiteral(", ")));
     // The server refuses to change a column that a view reads: such views
     // are named, and the register stays as it is.
-    pg_result* views = c.run(
+    const PgResult views = c.run(
         QStringLiteral("SELECT string_agg(DISTINCT v.oid::regclass::text, ', ') FROM pg_depend d "
                        "JOIN pg_rewrite w ON w.oid = d.objid JOIN pg_class v ON v.oid = "
                        "w.ev_class WHERE d.classid = 'pg_rewrite'::regclass AND d.refclassid = "
@@ -93,8 +93,7 @@ void convertColumns(PgConnection& c) {
                        "d.refobjsubid) IN (SELECT a.attrelid, a.attnum %1)")
             .arg(columns),
         true);
-    const QString readers = QString::fromUtf8(PQgetvalue(views, 0, 0));
-    PQclear(views);
+    const QString readers = QString::fromUtf8(PQgetvalue(views.get(), 0, 0));
     if (!readers.isEmpty())
         throw EngineError(
             err::NoPermission,
@@ -103,20 +102,19 @@ void convertColumns(PgConnection& c) {
                            "cannot be changed. Drop those views, start the program once as the "
                            "database's owner, and make them again. Nothing was changed.")
                 .arg(sentence(c.describe()), readers));
-    pg_result* r =
+    const PgResult r =
         c.run(QStringLiteral("SELECT quote_ident(c.relname), quote_ident(a.attname), "
                              "format_type(a.atttypid, a.atttypmod) %1 ORDER BY c.relname, a.attnum")
                   .arg(columns),
               true);
     QStringList sql{QStringLiteral("DROP INDEX IF EXISTS %1")
                         .arg(postgres::caseBlindIndexes().join(QStringLiteral(", ")))};
-    for (int i = 0; i < PQntuples(r); ++i)
+    for (int i = 0; i < PQntuples(r.get()); ++i)
         sql << QStringLiteral("ALTER TABLE %1 ALTER COLUMN %2 TYPE %3 COLLATE \"default\"")
-                   .arg(QString::fromUtf8(PQgetvalue(r, i, 0)),
-                        QString::fromUtf8(PQgetvalue(r, i, 1)),
-                        QString::fromUtf8(PQgetvalue(r, i, 2)));
-    PQclear(r);
-    PQclear(c.run(sql.join(QStringLiteral(";\n")), true));
+                   .arg(QString::fromUtf8(PQgetvalue(r.get(), i, 0)),
+                        QString::fromUtf8(PQgetvalue(r.get(), i, 1)),
+                        QString::fromUtf8(PQgetvalue(r.get(), i, 2)));
+    c.run(sql.join(QStringLiteral(";\n")), true);
     c.forgetTables();
 }
 
@@ -137,7 +135,7 @@ std::shared_ptr<Connection> openMaking(const QString& uri,
     if (made)
         *made = false;
     // The lock waits for a start that is making the register right now.
-    PQclear(c->run(QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(0, 2)"), true));
+    c->run(QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(0, 2)"), true);
     try {
         const postgres::Inspection found = postgres::inspect(*c);
         switch (found.shape) {

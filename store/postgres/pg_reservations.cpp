@@ -19,9 +19,8 @@ bool PgReservations::ask(const char* sql, int table, std::int64_t rowId) {
                                          "row numbers up to %2.")
                               .arg(rowId)
                               .arg(std::numeric_limits<std::int32_t>::max()));
-    pg_result* r = c_.runWith(sql, {QByteArray::number(table), QByteArray::number(rowId)});
-    const bool yes = PQntuples(r) == 1 && PQgetvalue(r, 0, 0)[0] == 't';
-    PQclear(r);
+    const PgResult r = c_.runWith(sql, {QByteArray::number(table), QByteArray::number(rowId)});
+    const bool yes = PQntuples(r.get()) == 1 && PQgetvalue(r.get(), 0, 0)[0] == 't';
     return yes;
 }
 
@@ -41,12 +40,12 @@ bool PgReservations::tryLock(int table, std::int64_t rowId) {
     if (held_.count({table, rowId}))
         return true;
     c_.ensureOpen();
-    pg_result* r = c_.runWith("SELECT CASE WHEN pg_try_advisory_lock($1::int4, $2::int4) THEN "
-                              "set_config('application_name', $3, false) IS NOT NULL ELSE false "
-                              "END",
-                              {QByteArray::number(table), QByteArray::number(rowId), holderName()});
-    const bool taken = PQntuples(r) == 1 && PQgetvalue(r, 0, 0)[0] == 't';
-    PQclear(r);
+    const PgResult r =
+        c_.runWith("SELECT CASE WHEN pg_try_advisory_lock($1::int4, $2::int4) THEN "
+                   "set_config('application_name', $3, false) IS NOT NULL ELSE false "
+                   "END",
+                   {QByteArray::number(table), QByteArray::number(rowId), holderName()});
+    const bool taken = PQntuples(r.get()) == 1 && PQgetvalue(r.get(), 0, 0)[0] == 't';
     if (taken)
         held_.insert({table, rowId});
     return taken;
@@ -54,20 +53,19 @@ bool PgReservations::tryLock(int table, std::int64_t rowId) {
 
 std::optional<RowHolder> PgReservations::holderOf(int table, std::int64_t rowId) {
     c_.ensureOpen();
-    pg_result* r = c_.runWith(
+    const PgResult r = c_.runWith(
         "SELECT a.application_name FROM pg_locks l JOIN pg_stat_activity a ON a.pid = l.pid "
         "WHERE l.locktype = 'advisory' AND l.classid = $1::int4 AND l.objid = $2::int4 AND "
         "l.objsubid = 2 AND l.granted AND l.pid <> pg_backend_pid() AND l.database = (SELECT "
         "oid FROM pg_database WHERE datname = current_database()) LIMIT 1",
         {QByteArray::number(table), QByteArray::number(rowId)});
     std::optional<RowHolder> holder;
-    if (PQntuples(r) == 1) {
-        const QList<QByteArray> parts = QByteArray(PQgetvalue(r, 0, 0)).split('|');
+    if (PQntuples(r.get()) == 1) {
+        const QList<QByteArray> parts = QByteArray(PQgetvalue(r.get(), 0, 0)).split('|');
         if (parts.size() == 4 && parts[0] == "tolvane")
             holder = RowHolder{QString::fromUtf8(parts[1]), QString::fromUtf8(parts[2]),
                                QDateTime::fromSecsSinceEpoch(parts[3].toLongLong())};
     }
-    PQclear(r);
     return holder;
 }
 
@@ -91,13 +89,12 @@ bool PgReservations::heldByOther(int table, std::int64_t rowId) {
 
 bool PgReservations::anyHeldByOther() {
     c_.ensureOpen();
-    pg_result* r = c_.runWith(
+    const PgResult r = c_.runWith(
         "SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND objsubid = 2 AND "
         "classid BETWEEN 1 AND 255 AND pid <> pg_backend_pid() AND database = (SELECT oid "
         "FROM pg_database WHERE datname = current_database())",
         {});
-    const bool any = QByteArray(PQgetvalue(r, 0, 0)).toLongLong() > 0;
-    PQclear(r);
+    const bool any = QByteArray(PQgetvalue(r.get(), 0, 0)).toLongLong() > 0;
     return any;
 }
 

@@ -124,9 +124,8 @@ QStringList ruleTriggers() {
 }
 
 void installRules(PgConnection& c) {
-    pg_result* r = c.run(QStringLiteral("SELECT quote_ident(current_schema())"), true);
-    const QString schema = QString::fromUtf8(PQgetvalue(r, 0, 0));
-    PQclear(r);
+    const PgResult r = c.run(QStringLiteral("SELECT quote_ident(current_schema())"), true);
+    const QString schema = QString::fromUtf8(PQgetvalue(r.get(), 0, 0));
     QStringList sql{historyFunction(schema), counterFunction(schema),
                     QStringLiteral("DROP TRIGGER IF EXISTS %1 ON documents").arg(historyTrigger()),
                     QStringLiteral("CREATE TRIGGER %1 AFTER INSERT OR UPDATE OR DELETE ON "
@@ -154,7 +153,7 @@ void installRules(PgConnection& c) {
         "'TRIGGER'); IF grantees IS NOT NULL THEN EXECUTE 'REVOKE INSERT, UPDATE, DELETE, "
         "TRUNCATE, REFERENCES, TRIGGER ON documenthistory FROM ' || grantees || ' CASCADE'; END "
         "IF; END $$");
-    PQclear(c.run(sql.join(QStringLiteral(";\n")), true));
+    c.run(sql.join(QStringLiteral(";\n")), true);
 }
 
 } // namespace store::postgres

@@ -137,7 +137,7 @@ QStringList ourTables() {
 
 /// Fills in how far a register that has its tables is up to date.
 void inspectRules(PgConnection& c, Inspection& found) {
-    pg_result* r = c.run(
+    const PgResult r = c.run(
         QStringLiteral(
             "WITH ours AS (SELECT c.oid, c.relname, c.relowner FROM pg_class c WHERE "
             "c.relnamespace = current_schema()::regnamespace AND c.relkind IN ('r', 'p') AND "
@@ -150,11 +150,11 @@ void inspectRules(PgConnection& c, Inspection& found) {
             "COALESCE((SELECT bool_and(pg_has_role(o.relowner, 'USAGE')) FROM ours o), false)")
             .arg(quotedList(ourTables()), quotedList(ruleTriggers()), historyTrigger()),
         true);
-    found.caseBlindColumns = PQgetvalue(r, 0, 0)[0] == 't';
-    const bool rulesComplete = QByteArray(PQgetvalue(r, 0, 1)).toInt() == ruleTriggers().size();
-    found.serverHistory = PQgetvalue(r, 0, 2)[0] == 't';
-    found.owner = PQgetvalue(r, 0, 3)[0] == 't';
-    PQclear(r);
+    found.caseBlindColumns = PQgetvalue(r.get(), 0, 0)[0] == 't';
+    const bool rulesComplete =
+        QByteArray(PQgetvalue(r.get(), 0, 1)).toInt() == ruleTriggers().size();
+    found.serverHistory = PQgetvalue(r.get(), 0, 2)[0] == 't';
+    found.owner = PQgetvalue(r.get(), 0, 3)[0] == 't';
     if (found.tablesMissing || found.caseBlindColumns || !rulesComplete)
         found.shape = Shape::Older;
 }
@@ -165,25 +165,25 @@ Inspection inspect(PgConnection& c) {
     Inspection found;
     // Everything the current schema holds but what extensions brought in
     // (pg_trgm's functions, pg_stat_statements' views, ...), which is theirs.
-    pg_result* r = c.run(QStringLiteral("SELECT c.relname, c.relkind FROM pg_class c WHERE "
-                                        "c.relnamespace = current_schema()::regnamespace AND NOT "
-                                        "EXISTS (SELECT 1 FROM pg_depend d WHERE d.classid = "
-                                        "'pg_class'::regclass AND d.objid = c.oid AND d.deptype "
-                                        "= 'e') ORDER BY 1"),
-                         true);
+    const PgResult r =
+        c.run(QStringLiteral("SELECT c.relname, c.relkind FROM pg_class c WHERE "
+                             "c.relnamespace = current_schema()::regnamespace AND NOT "
+                             "EXISTS (SELECT 1 FROM pg_depend d WHERE d.classid = "
+                             "'pg_class'::regclass AND d.objid = c.oid AND d.deptype "
+                             "= 'e') ORDER BY 1"),
+              true);
     QStringList tables;
     QStringList others;
     const QStringList ours = ourTables();
-    for (int i = 0; i < PQntuples(r); ++i) {
-        const QString name = QString::fromUtf8(PQgetvalue(r, i, 0));
-        const char kind = PQgetvalue(r, i, 1)[0];
+    for (int i = 0; i < PQntuples(r.get()); ++i) {
+        const QString name = QString::fromUtf8(PQgetvalue(r.get(), i, 0));
+        const char kind = PQgetvalue(r.get(), i, 1)[0];
         const bool table = kind == 'r' || kind == 'p';
         if (ours.contains(name) && !table) {
             found.shape = Shape::Other;
             found.problem = QStringLiteral("it holds %1 named '%2', where the register keeps a "
                                            "table of that name")
                                 .arg(kindName(kind), name);
-            PQclear(r);
             return found;
         }
         if (ours.contains(name))
@@ -191,7 +191,6 @@ Inspection inspect(PgConnection& c) {
         else if (table || kind == 'f')
             others << name;
     }
-    PQclear(r);
     if (tables.isEmpty()) {
         // Only an empty schema becomes a register: tables of something
         // else there mean this is not the database meant for it.
