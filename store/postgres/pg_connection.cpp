@@ -192,11 +192,6 @@ void PgConnection::raiseLost(const QString& detail) {
                           .arg(describe_, detail));
 }
 
-void PgConnection::settle() const noexcept {
-    if (ahead_)
-        ahead_->receive();
-}
-
 void PgConnection::ensureOpen() {
     settle();
     if (PQstatus(conn_) == CONNECTION_OK)
@@ -466,7 +461,7 @@ PgStatement::~PgStatement() {
 }
 
 void PgStatement::bind(int i, const QVariant& value) {
-    if (ahead_)
+    if (conn_->pipeline().holds(this))
         dropRows(); // values for another run: the answer sent for is not needed
     if (i < 1 || i > static_cast<int>(values_.size()))
         throw EngineError(
@@ -534,29 +529,21 @@ void PgStatement::sendAhead() {
     prepareForRun();
     const std::vector<const char*> pointers = parameterPointers();
     const int n = static_cast<int>(values_.size());
-    const int sent = preparedName_.isEmpty()
-                         ? PQsendQueryParams(conn_->handle(), sql_.constData(), n, nullptr,
-                                             pointers.data(), nullptr, nullptr, 0)
-                         : PQsendQueryPrepared(conn_->handle(), preparedName_.constData(), n,
-                                               pointers.data(), nullptr, nullptr, 0);
-    if (sent) {
-        ahead_ = true;
-        conn_->setAhead(this);
-    }
+    pg_conn* const c = conn_->handle();
+    conn_->pipeline().send(
+        c, this, [this](PgResult r) { take(std::move(r)); },
+        [&] {
+            return preparedName_.isEmpty()
+                       ? PQsendQueryParams(c, sql_.constData(), n, nullptr, pointers.data(),
+                                           nullptr, nullptr, 0) != 0
+                       : PQsendQueryPrepared(c, preparedName_.constData(), n, pointers.data(),
+                                             nullptr, nullptr, 0) != 0;
+        });
 }
 
 void PgStatement::receive() noexcept {
-    if (!ahead_)
-        return;
-    ahead_ = false;
-    conn_->setAhead(nullptr);
-    PgResult r(PQgetResult(conn_->handle()));
-    while (PgResult more{PQgetResult(conn_->handle())}) {
-        // the end of the answer, cleared as it arrives
-    }
-    if (const ExecStatusType status = PQresultStatus(r.get());
-        status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK)
-        take(std::move(r));
+    if (conn_->pipeline().holds(this))
+        conn_->settle();
 }
 
 void PgStatement::dropRows() {

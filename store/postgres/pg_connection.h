@@ -28,6 +28,7 @@
 // Threading: one thread, like every connection.
 
 #include "../connection.h"
+#include "pg_pipeline.h"
 #include "pg_reservations.h"
 #include "pg_result.h"
 
@@ -56,12 +57,10 @@ public:
     qint64 columnInt(int i) const override;
     QVariant column(int i, schema::FieldKind kind, bool known) const override;
 
-    /// Reads the answer to sendAhead() into the statement, so that the
-    /// connection is free for another statement; a failed answer is
-    /// dropped, and step() runs the statement again to report it.
-    void receive() noexcept;
-
 private:
+    /// Reads the answer to sendAhead() into the statement when it is on
+    /// its way (see pg_pipeline.h).
+    void receive() noexcept;
     /// Counts a run and prepares the statement on the server from its
     /// second run on (again after a reconnection).
     void prepareForRun();
@@ -85,7 +84,6 @@ private:
     mutable PgResult description_;
     int row_ = -1;
     int runs_ = 0;
-    bool ahead_ = false;      ///< sent by sendAhead(), its answer not yet read
     QByteArray preparedName_; ///< set once the statement is prepared on the server
     int generation_ = 0;      ///< the connection's generation it was prepared on
 };
@@ -129,9 +127,9 @@ public:
     void ensureOpen();
     /// Reads the answer of the statement sent ahead, if any, so that the
     /// connection can take the next command.
-    void settle() const noexcept;
-    /// The statement whose answer is on its way (one at a time).
-    void setAhead(PgStatement* statement) { ahead_ = statement; }
+    void settle() const noexcept { pipeline_.settle(conn_); }
+    /// The statement sent ahead on this connection (one at a time).
+    PgPipeline& pipeline() { return pipeline_; }
 
     /// Learns whether this role may change the register's documents (the
     /// rights to insert, update and delete them) on a server that takes
@@ -163,11 +161,11 @@ private:
     QString location_;
     QString describe_;
     qint64 lastKey_ = 0;
-    int generation_ = 1;           ///< counts (re)connections
-    int statements_ = 0;           ///< names handed out
-    bool working_ = false;         ///< a transaction was begun and not yet ended
-    bool serverHistory_ = false;   ///< the server writes the history itself
-    PgStatement* ahead_ = nullptr; ///< sent ahead, its answer not yet read
+    int generation_ = 1;          ///< counts (re)connections
+    int statements_ = 0;          ///< names handed out
+    bool working_ = false;        ///< a transaction was begun and not yet ended
+    bool serverHistory_ = false;  ///< the server writes the history itself
+    mutable PgPipeline pipeline_; ///< the answer sent for and not yet read
     PgReservations reservations_;
 };
 
