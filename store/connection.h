@@ -36,6 +36,8 @@
 
 namespace store {
 
+class Backend;
+
 /// One column of a table or of a query result.
 struct FieldInfo {
     QString name;
@@ -135,6 +137,14 @@ public:
 
     /// True when the backend has `f` (see Feature).
     virtual bool hasFeature(Feature f) const = 0;
+    /// The backend that opened this connection (backend.h).
+    virtual const Backend& backend() const = 0;
+
+    /// Raises EngineError when a table reads short of its indexes (a
+    /// damaged file, which would otherwise be read short silently);
+    /// inside a snapshot, before rows are read in bulk. Nothing where
+    /// the backend keeps its tables whole itself.
+    virtual void requireWholeTables() {}
 
     /// An expression giving the date held by `column`, a date field, in a
     /// form the backend compares and sorts as dates, Null where it holds

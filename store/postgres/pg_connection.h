@@ -114,6 +114,7 @@ public:
     bool hasFeature(Feature f) const override {
         return f == Feature::RecordsHistoryItself && serverHistory_;
     }
+    const Backend& backend() const override;
     RowReservations& reservations() override { return reservations_; }
     QString integrityCheck() override;
     QString location() const override { return location_; }

@@ -74,6 +74,8 @@ public:
     QStringList dropIndexes(const QString& table) override;
     void makeIndexes(const QString& table, const QStringList& names) override;
     bool hasFeature(Feature f) const override { return f == Feature::SortsTextByCodePoint; }
+    const Backend& backend() const override;
+    void requireWholeTables() override;
     QString comparableDate(const QString& column) const override;
     RowReservations& reservations() override;
     QString integrityCheck() override;
