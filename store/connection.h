@@ -36,6 +36,8 @@
 
 namespace store {
 
+class Backend;
+
 /// One column of a table or of a query result.
 struct FieldInfo {
     QString name;
@@ -74,6 +76,18 @@ public:
     virtual qint64 columnInt(int i) const = 0;
     /// The column's value read as `kind` (a stored date text becomes a date).
     virtual QVariant column(int i, schema::FieldKind kind, bool known) const = 0;
+};
+
+/// What a backend may or may not do, asked with Connection::hasFeature().
+enum class Feature {
+    /// Text columns sort by SQLite's NOCASE order (the case of A to Z
+    /// ignored, code points otherwise), so that the texts beginning with a
+    /// given text form index ranges type-ahead can name; a server's
+    /// linguistic order does not.
+    SortsTextByCodePoint,
+    /// The register writes each document's history itself (a server's
+    /// rules), so that the program must not write it too.
+    RecordsHistoryItself,
 };
 
 class Connection {
@@ -121,21 +135,22 @@ public:
     /// (On a register file, writers wait until it ends.)
     virtual void beginSnapshot() = 0;
 
-    /// True when text columns sort by SQLite's NOCASE order (the case of A
-    /// to Z ignored, code points otherwise), so that the texts beginning
-    /// with a given text form index ranges type-ahead can name; false for
-    /// a server's linguistic order.
-    virtual bool sortsTextByCodePoint() const = 0;
+    /// True when the backend has `f` (see Feature).
+    virtual bool hasFeature(Feature f) const = 0;
+    /// The backend that opened this connection (backend.h).
+    virtual const Backend& backend() const = 0;
+
+    /// Raises EngineError when a table reads short of its indexes (a
+    /// damaged file, which would otherwise be read short silently);
+    /// inside a snapshot, before rows are read in bulk. Nothing where
+    /// the backend keeps its tables whole itself.
+    virtual void requireWholeTables() {}
 
     /// An expression giving the date held by `column`, a date field, in a
     /// form the backend compares and sorts as dates, Null where it holds
     /// no date; for WHERE and ORDER BY. The column itself where the
     /// backend's date type is one already.
     virtual QString comparableDate(const QString& column) const { return column; }
-
-    /// True when the register writes each document's history itself (a
-    /// server's rules), so that the program must not write it too.
-    virtual bool recordsHistoryItself() const { return false; }
 
     /// Row reservations between the register's users. A connection that
     /// may only read takes none and answers that nobody holds a row: its

@@ -1,33 +1,24 @@
-// Opening and creating registers: the choice of backend by location, and
-// what every Database offers whatever lies behind it.
+// Opening and creating registers through the backend their location
+// names, and what every Database offers whatever lies behind it.
 
 #include "database.h"
 
+#include "backend.h"
 #include "connection.h"
 #include "dialect.h"
-#include "postgres/pg_address.h"
-#include "postgres/pg_register.h"
-#include "sqlite/sqlite_register.h"
 
 namespace store {
 
-bool isServerLocation(const QString& location) {
-    return location.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
-           location.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
-}
-
 QString shownLocation(const QString& location) {
-    return isServerLocation(location) ? postgres::shownAddress(location) : location;
+    return backendFor(location).shownLocation(location);
 }
 
 Database Database::open(const QString& location) {
-    return Database(isServerLocation(location) ? openServerRegister(location)
-                                               : openRegisterFile(location));
+    return Database(backendFor(location).open(location));
 }
 
 Database Database::create(const QString& location) {
-    return Database(isServerLocation(location) ? createServerRegister(location)
-                                               : createRegisterFile(location));
+    return Database(backendFor(location).create(location));
 }
 
 const std::shared_ptr<Connection>& Database::connection() const {

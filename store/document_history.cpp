@@ -90,20 +90,20 @@ DocumentFields storedDocumentFields(const Database& db, qint64 recordPtr) {
 }
 
 void historyAdded(const Database& db, qint64 recordPtr, const DocumentFields& now) {
-    if (db.connection()->recordsHistoryItself())
+    if (db.connection()->hasFeature(Feature::RecordsHistoryItself))
         return;
     write(db, recordPtr, now.id, QStringLiteral("Added"), {{{}, {}, shown(now.description)}});
 }
 
 void historyDeleted(const Database& db, qint64 recordPtr, const DocumentFields& gone) {
-    if (db.connection()->recordsHistoryItself())
+    if (db.connection()->hasFeature(Feature::RecordsHistoryItself))
         return;
     write(db, recordPtr, gone.id, QStringLiteral("Deleted"), {{{}, shown(gone.description), {}}});
 }
 
 void historyChanged(const Database& db, qint64 recordPtr, const DocumentFields& before,
                     const DocumentFields& after) {
-    if (db.connection()->recordsHistoryItself())
+    if (db.connection()->hasFeature(Feature::RecordsHistoryItself))
         return;
     std::vector<Entry> entries;
     const auto compare = [&](const char* field, const QVariant& a, const QVariant& b) {

@@ -3,8 +3,6 @@
 #include "read_snapshot.h"
 
 #include "connection.h"
-#include "sqlite/sqlite_connection.h"
-#include "sqlite/table_check.h"
 
 namespace store {
 
@@ -16,13 +14,11 @@ ReadSnapshot::ReadSnapshot(const Database& db) {
     conn_ = c;
     // A snapshot is taken to read rows in bulk: on a register file, a
     // damaged table that silently reads short must fail the read instead.
-    if (auto* file = dynamic_cast<SqliteConnection*>(c.get())) {
-        try {
-            requireTablesAgreeWithIndexes(*file);
-        } catch (...) {
-            c->rollback();
-            throw;
-        }
+    try {
+        c->requireWholeTables();
+    } catch (...) {
+        c->rollback();
+        throw;
     }
 }
 

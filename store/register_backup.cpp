@@ -3,14 +3,13 @@
 
 #include "register_backup.h"
 
+#include "backend.h"
 #include "connection.h"
 #include "engine_error.h"
-#include "register_copy_snapshot.h"
 #include "sqlite/sqlite_backup.h"
 #include "sqlite/template_copy.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <future>
 
@@ -47,32 +46,17 @@ QString checkedTarget(const Database& source, const QString& file, ExistingBacku
             QStringLiteral("The file '%1' exists already; it was left as it was.").arg(name));
     // Replacing the register, its journal or its lock file under its users
     // would lose their work and their reservations.
-    if (!isServerLocation(source.location())) {
-        const QString live = realName(QFileInfo(source.location()));
+    const Backend& backend = source.connection()->backend();
+    if (backend.isFile()) {
         const QString target = realName(info);
-        for (const char* suffix : {"", "-journal", ".lck"})
-            if (target == live + QLatin1String(suffix))
+        for (const QString& own : backend.filesOf(realName(QFileInfo(source.location()))))
+            if (target == own)
                 throw EngineError(err::IoError,
                                   QStringLiteral("'%1' belongs to the register being backed up; "
                                                  "choose another file.")
                                       .arg(name));
     }
     return name;
-}
-
-/// Copies the register into the new file `temp`, made here; the row count
-/// of each table in the moment copied. `made` tells which file was made.
-TableRows copyOf(const Database& source, const QString& temp, FileIdentity& made) {
-    if (!isServerLocation(source.location())) {
-        made = createNewFile(temp);
-        return backUpRegisterFile(*source.connection(), temp);
-    }
-    // A new register file with the schema (as the template is made), then
-    // every row from one snapshot, compared field by field before it is
-    // stored.
-    Database::create(temp);
-    made = identityOf(temp);
-    return copyRegisterSnapshot(source, temp, {}).tableRows;
 }
 
 /// Raises EngineError unless `file` still names the copy made.
@@ -132,7 +116,7 @@ BackupOutcome backUpRegister(const Database& source, const QString& file, Existi
         clearStaleTemplateCopies(target); // what killed backups left
         TemporaryCopy temp{temporaryCopyName(target)};
         FileIdentity made;
-        const TableRows rows = copyOf(source, temp.file, made);
+        const TableRows rows = source.connection()->backend().backUp(source, temp.file, made);
         // The copy goes to disk while it is checked: the check reads the
         // same pages from memory, so the two hardly slow each other.
         auto flushed = std::async(std::launch::async, [&temp] { flushCopy(temp.file); });
@@ -140,7 +124,7 @@ BackupOutcome backUpRegister(const Database& source, const QString& file, Existi
         BackupOutcome out = checkedCopy(temp.file, rows);
         flushed.get(); // a failed flush fails the backup
         // The check opened the copy, which made it a lock file of its own.
-        QFile::remove(temp.file + QStringLiteral(".lck"));
+        removeLockFile(temp.file);
         requireSameCopy(temp.file, made);
         publishCopy(temp.file, target, existing == ExistingBackup::Replace);
         temp.named = true;

@@ -7,8 +7,6 @@
 #include "engine_error.h"
 #include "register.h"
 #include "register_copy_snapshot.h"
-#include "sqlite/sqlite_connection.h"
-#include "sqlite/table_check.h"
 #include "transaction.h"
 #include "value.h"
 
@@ -232,8 +230,7 @@ void copyInto(const Database& source, const Database& target, CopyOutcome& out) 
     SnapshotGuard snapshot{from};
     // A damaged file that reads short would be copied short, and the
     // checks below compare the copy with that same short reading.
-    if (auto* file = dynamic_cast<SqliteConnection*>(&from))
-        requireTablesAgreeWithIndexes(*file);
+    from.requireWholeTables();
     std::vector<std::pair<QString, qint64>> counters;
     for (const TablePlan& plan : plans) {
         qint64 rows = 0;

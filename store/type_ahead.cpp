@@ -180,7 +180,7 @@ std::optional<std::optional<QString>> queryBest(Recordset& lookup, const QString
         return best;
     // A server sorts text its own (linguistic) way, in which no ranges can
     // be named; its trigram indexes serve the LIKE instead.
-    if (!db.connection()->sortsTextByCodePoint())
+    if (!db.connection()->hasFeature(Feature::SortsTextByCodePoint))
         return highestMeeting(db, field, table, beginsWith, parameters);
     QStringList ranges;
     for (const typeahead::Range& r : typeahead::prefixRanges(typed)) {

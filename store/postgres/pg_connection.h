@@ -107,8 +107,10 @@ public:
     void beginSnapshot() override;
     QStringList dropIndexes(const QString& table) override;
     void makeIndexes(const QString& table, const QStringList& statements) override;
-    bool sortsTextByCodePoint() const override { return false; }
-    bool recordsHistoryItself() const override { return serverHistory_; }
+    bool hasFeature(Feature f) const override {
+        return f == Feature::RecordsHistoryItself && serverHistory_;
+    }
+    const Backend& backend() const override;
     RowReservations& reservations() override { return reservations_; }
     QString integrityCheck() override;
     QString location() const override { return location_; }

@@ -4,6 +4,7 @@
 
 #include "../engine_error.h"
 #include "journal_mode.h"
+#include "sqlite_backend.h"
 #include "sqlite_connection.h"
 
 #include <QStringList>
@@ -17,11 +18,11 @@ namespace store {
 namespace {
 
 SqliteConnection& registerFile(Connection& c) {
-    auto* file = dynamic_cast<SqliteConnection*>(&c);
-    if (!file)
+    // Only a register file's connection names the register file backend.
+    if (&c.backend() != &registerFileBackend())
         throw EngineError(err::NotSupported,
                           QStringLiteral("'%1' is not a register file.").arg(c.location()));
-    return *file;
+    return static_cast<SqliteConnection&>(c);
 }
 
 /// Waits for the register's read lock by looking every millisecond, up to

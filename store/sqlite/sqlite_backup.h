@@ -11,6 +11,7 @@
 // written without journal or flush (the caller flushes the file once before
 // naming it); the integrity check is the larger part of a backup's time.
 
+#include "../backend.h"
 #include "../connection.h"
 
 #include <QString>
@@ -18,9 +19,6 @@
 #include <vector>
 
 namespace store {
-
-/// Each table of a register with its row count at one moment.
-using TableRows = std::vector<std::pair<QString, qint64>>;
 
 /// Copies the register file open on `source` into `target`, an empty file
 /// the caller has just made (createNewFile), in rollback-journal mode

@@ -6,9 +6,11 @@
 #include "../dialect.h"
 #include "../engine_error.h"
 #include "../value.h"
+#include "sqlite_backend.h"
 #include "sqlite_dates.h"
 #include "sqlite_functions.h"
 #include "sqlite_schema.h"
+#include "table_check.h"
 #include "template_copy.h"
 
 #include <QFile>
@@ -433,6 +435,14 @@ QVariant SqliteStatement::column(int i, schema::FieldKind kind, bool known) cons
     default:
         return QVariant(text());
     }
+}
+
+const Backend& SqliteConnection::backend() const {
+    return registerFileBackend();
+}
+
+void SqliteConnection::requireWholeTables() {
+    requireTablesAgreeWithIndexes(*this);
 }
 
 } // namespace store

@@ -73,7 +73,9 @@ public:
     /// their names, which makeIndexes() makes again from that schema.
     QStringList dropIndexes(const QString& table) override;
     void makeIndexes(const QString& table, const QStringList& names) override;
-    bool sortsTextByCodePoint() const override { return true; }
+    bool hasFeature(Feature f) const override { return f == Feature::SortsTextByCodePoint; }
+    const Backend& backend() const override;
+    void requireWholeTables() override;
     QString comparableDate(const QString& column) const override;
     RowReservations& reservations() override;
     QString integrityCheck() override;

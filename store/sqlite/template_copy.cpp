@@ -272,6 +272,10 @@ void removeTemporaryCopy(const QString& file) {
     removeWithSidecars(QFile::encodeName(file));
 }
 
+void removeLockFile(const QString& file) {
+    ::unlink((QFile::encodeName(file) + ".lck").constData());
+}
+
 void flushCopy(const QString& temp) {
     flushFile(QFile::encodeName(temp), temp);
 }

@@ -84,6 +84,10 @@ void requireRegularOrMissing(const QString& file);
 /// it may have left beside it. Never raises.
 void removeTemporaryCopy(const QString& file);
 
+/// Removes the lock file that opening the register file `file` made beside
+/// it, where nobody else has it open (a copy not yet named). Never raises.
+void removeLockFile(const QString& file);
+
 /// Flushes the copy `temp` to disk; raises EngineError naming it and the
 /// cause. publishCopy() flushes too, at next to no cost once this has.
 void flushCopy(const QString& temp);
