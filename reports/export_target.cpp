@@ -21,6 +21,11 @@ QString systemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+QString deviceRefusal() {
+    return QStringLiteral("it is a device, not a file; the list is written only into a file, a "
+                          "pipe or a terminal (for standard output name it '-')");
+}
+
 } // namespace
 
 ExportTarget::ExportTarget(const QString& fileName)
@@ -64,10 +69,18 @@ ExportTarget::~ExportTarget() {
 // Opens a FIFO or a terminal to write into it as it is; refuses anything
 // else. Never creates, truncates or replaces.
 void ExportTarget::openDirect(const QString& fileName, bool followLink) {
+    // A disk is refused before it is opened: opening some devices for
+    // writing already acts on them.
+    const QByteArray path = QFile::encodeName(fileName);
+    struct stat before {};
+    if ((followLink ? ::stat(path.constData(), &before) : ::lstat(path.constData(), &before)) ==
+            0 &&
+        S_ISBLK(before.st_mode))
+        fail(deviceRefusal());
     const int flags = O_WRONLY | O_NOCTTY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
     int fd;
     do
-        fd = ::open(QFile::encodeName(fileName).constData(), flags);
+        fd = ::open(path.constData(), flags);
     while (fd < 0 && errno == EINTR);
     if (fd < 0)
         fail(systemError(errno));
@@ -79,8 +92,7 @@ void ExportTarget::openDirect(const QString& fileName, bool followLink) {
     if (S_ISFIFO(opened.st_mode) || (S_ISCHR(opened.st_mode) && ::isatty(fd_)))
         return;
     fail(S_ISCHR(opened.st_mode) || S_ISBLK(opened.st_mode)
-             ? QStringLiteral("it is a device, not a file; the list is written only into a "
-                              "file, a pipe or a terminal (for standard output name it '-')")
+             ? deviceRefusal()
              : QStringLiteral("it is not a file, a pipe or a terminal"));
 }
 
