@@ -100,15 +100,25 @@ void Connection::requireWritable() const {
 
 WriteScope::WriteScope(Connection& c) : c_(c) {
     c_.requireWritable();
+    // A snapshot ends by rolling back: a change joined to it would be
+    // reported as made and then lost.
+    if (c_.focus_ == Connection::Focus::Snapshot)
+        throw EngineError(err::NotSupported,
+                          QStringLiteral("Nothing can be changed while the register '%1' is read "
+                                         "as one moment's copy on this connection.")
+                              .arg(c_.location()));
     if (!c_.inTransaction()) {
         c_.begin();
         own_ = true;
+        c_.focus_ = Connection::Focus::Write;
     }
 }
 
 WriteScope::~WriteScope() {
-    if (own_)
+    if (own_) {
         c_.rollback();
+        c_.focus_ = Connection::Focus::None;
+    }
 }
 
 void WriteScope::commit() {
@@ -116,6 +126,20 @@ void WriteScope::commit() {
         return;
     c_.commit();
     own_ = false;
+    c_.focus_ = Connection::Focus::None;
+}
+
+// --- RegisterMaking ----------------------------------------------------------
+
+RegisterMaking::RegisterMaking(Connection& c) : c_(c) {
+    if (c_.focus_ != Connection::Focus::None)
+        throw EngineError(err::NotSupported,
+                          QStringLiteral("A transaction is already open on this database."));
+    c_.focus_ = Connection::Focus::Making;
+}
+
+RegisterMaking::~RegisterMaking() {
+    c_.focus_ = Connection::Focus::None;
 }
 
 // --- conversion on write -----------------------------------------------------

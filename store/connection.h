@@ -182,12 +182,6 @@ public:
     /// has no identity of its own for rows.
     virtual QString keyColumn(const QString& table);
 
-    /// A Transaction object is open on this connection.
-    bool explicitTransaction = false;
-    /// A register is being made in a transaction of its own (a server's
-    /// first start): Transaction objects then join it instead of beginning.
-    bool settingUp = false;
-
 protected:
     /// Set by the backend when it opened the register for reading only:
     /// the user may not write the file or its folder (or the file system
@@ -201,10 +195,26 @@ protected:
 
 private:
     std::map<QString, std::vector<FieldInfo>> tables_; ///< by lower-case table name
+
+    // What holds the connection's transaction, if anything: at most one
+    // such owner at a time. Set and cleared only by the owners themselves,
+    // each an object whose destructor lets go however its scope ends.
+    friend class Transaction;
+    friend class ReadSnapshot;
+    friend class WriteScope;
+    friend class RegisterMaking;
+    enum class Focus {
+        None,
+        Write,    ///< a Transaction, or a WriteScope's own transaction
+        Snapshot, ///< a ReadSnapshot
+        Making,   ///< a RegisterMaking: Transactions join it
+    };
+    Focus focus_ = Focus::None;
 };
 
 /// Runs one change as its own write transaction, or joins the open one.
-/// The destructor rolls back an uncommitted own transaction.
+/// The destructor rolls back an uncommitted own transaction. Refused inside
+/// a ReadSnapshot, which ends by rolling back whatever was written in it.
 class WriteScope {
 public:
     explicit WriteScope(Connection& c);
@@ -216,6 +226,22 @@ public:
 private:
     Connection& c_;
     bool own_ = false;
+};
+
+/// Marks the transaction that makes a new register (a server's first
+/// start, its tables and the first import in one) for as long as it lives:
+/// Transaction objects then join it instead of beginning one, and their
+/// commit() commits nothing. The caller begins and ends the transaction;
+/// refuses while another owner holds the connection.
+class RegisterMaking {
+public:
+    explicit RegisterMaking(Connection& c);
+    ~RegisterMaking();
+    RegisterMaking(const RegisterMaking&) = delete;
+    RegisterMaking& operator=(const RegisterMaking&) = delete;
+
+private:
+    Connection& c_;
 };
 
 /// An identifier between double quotes, embedded quotes doubled.

@@ -5,6 +5,7 @@
 #include "connection.h"
 #include "dialect.h"
 #include "engine_error.h"
+#include "read_snapshot.h"
 #include "register.h"
 #include "register_copy_snapshot.h"
 #include "transaction.h"
@@ -205,12 +206,6 @@ qint64 rowCount(Connection& c, const QString& table) {
     return n;
 }
 
-/// Ends the source's snapshot however the copy ends.
-struct SnapshotGuard {
-    Connection& c;
-    ~SnapshotGuard() { c.rollback(); }
-};
-
 void copyInto(const Database& source, const Database& target, CopyOutcome& out) {
     Connection& from = *source.connection();
     Connection& to = *target.connection();
@@ -226,11 +221,9 @@ void copyInto(const Database& source, const Database& target, CopyOutcome& out) 
     const std::vector<TablePlan> plans = planTables(from, to);
 
     Transaction write(target);
-    from.beginSnapshot();
-    SnapshotGuard snapshot{from};
-    // A damaged file that reads short would be copied short, and the
-    // checks below compare the copy with that same short reading.
-    from.requireWholeTables();
+    // The snapshot also refuses a damaged file that reads short, which
+    // would be copied short and compared below with that same reading.
+    const ReadSnapshot snapshot(source);
     std::vector<std::pair<QString, qint64>> counters;
     for (const TablePlan& plan : plans) {
         qint64 rows = 0;

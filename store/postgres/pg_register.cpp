@@ -161,9 +161,8 @@ std::shared_ptr<Connection> openMaking(const QString& uri,
         case postgres::Shape::Empty:
             makeTables(*c);
             if (fill) {
-                c->settingUp = true;
+                const RegisterMaking setUp(*c);
                 fill(Database::onConnection(c));
-                c->settingUp = false;
             }
             // The rules come after the load: what it filed has no history.
             postgres::installRules(*c);
@@ -174,7 +173,6 @@ std::shared_ptr<Connection> openMaking(const QString& uri,
         }
         c->commit();
     } catch (...) {
-        c->settingUp = false;
         c->rollback();
         throw;
     }

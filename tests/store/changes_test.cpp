@@ -2,6 +2,7 @@
 // values to the field's type on write: what is stored, what is refused with
 // which error, and that a refused write loses nothing that was pending.
 
+#include "store/read_snapshot.h"
 #include "store/transaction.h"
 #include "support/register_fixture.h"
 
@@ -131,6 +132,34 @@ TEST_F(Changes, TransactionMakesACheckAndAWriteOneStep) {
         t.commit();
     }
     EXPECT_EQ(query(QStringLiteral("SELECT * FROM Documents")), (QStringList{"2"}));
+}
+
+TEST_F(Changes, OneTransactionOwnerAtATime) {
+    add({1, "a"});
+    auto rs = db.openRecordset(QStringLiteral("SELECT * FROM Documents"));
+    rs->addNew();
+    rs->setField("ID", 2);
+    {
+        // A snapshot ends by rolling back: a change made in it would be
+        // reported as stored and then lost, so it is refused instead.
+        const store::ReadSnapshot snapshot(db);
+        EXPECT_EQ(errorOf([&] { rs->update(); }), store::err::NotSupported);
+        EXPECT_EQ(errorOf([&] { store::Transaction t(db); }), store::err::NotSupported);
+    }
+    rs->update(); // still pending, stored once the snapshot has ended
+    {
+        store::Transaction t(db);
+        EXPECT_EQ(errorOf([&] { store::Transaction second(db); }), store::err::NotSupported);
+        {
+            const store::ReadSnapshot joined(db); // reads inside t, ends nothing
+        }
+        rs->addNew();
+        rs->setField("ID", 3);
+        rs->update();
+        t.commit();
+    }
+    EXPECT_EQ(query(QStringLiteral("SELECT * FROM Documents ORDER BY ID")),
+              (QStringList{"1", "2", "3"}));
 }
 
 } // namespace
