@@ -3,10 +3,12 @@
 
 #include "backend.h"
 
+#include "engine_error.h"
+#include "file_identity.h"
 #include "postgres/pg_backend.h"
+#include "register_backup.h"
 #include "register_copy_snapshot.h"
 #include "sqlite/sqlite_backend.h"
-#include "sqlite/template_copy.h"
 
 namespace store {
 
@@ -19,10 +21,20 @@ const Backend& backendFor(const QString& location) {
     return isServerLocation(location) ? serverBackend() : registerFileBackend();
 }
 
+const Backend& backupBackend() {
+    return registerFileBackend();
+}
+
 TableRows Backend::backUp(const Database& source, const QString& temp, FileIdentity& made) const {
     Database::create(temp);
     made = identityOf(temp);
     return copyRegisterSnapshot(source, temp, {}).tableRows;
+}
+
+BackupOutcome Backend::storeBackup(const Database&, const QString& target, bool) const {
+    throw EngineError(err::NotSupported,
+                      QStringLiteral("A backup is stored only as a register file, not in '%1'.")
+                          .arg(shownLocation(target)));
 }
 
 } // namespace store

@@ -19,6 +19,7 @@ namespace store {
 class Connection;
 struct RegisterSetup;
 struct FileIdentity;
+struct BackupOutcome;
 
 /// Each table of a register with its row count at one moment.
 using TableRows = std::vector<std::pair<QString, qint64>>;
@@ -56,10 +57,21 @@ public:
     /// file with the schema and every row from one snapshot, compared
     /// field by field before it is stored.
     virtual TableRows backUp(const Database& source, const QString& temp, FileIdentity& made) const;
+
+    /// Stores a backup of `source`, a register of any kind, as `target` in
+    /// this backend's own form, already checked to be a place for one (see
+    /// backUpRegister()): whole and checked, or not at all. Only the
+    /// backend of register files stores backups; others raise NotSupported.
+    virtual BackupOutcome storeBackup(const Database& source, const QString& target,
+                                      bool replace) const;
 };
 
 /// The backend of the register at `location`: the server's for a
 /// PostgreSQL connection URI, the register file's otherwise.
 const Backend& backendFor(const QString& location);
+
+/// The backend backups are stored by: every backup is a register file,
+/// whatever the kind of register backed up.
+const Backend& backupBackend();
 
 } // namespace store

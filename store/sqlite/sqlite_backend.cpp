@@ -4,6 +4,7 @@
 
 #include "../engine_error.h"
 #include "../register.h"
+#include "../register_backup.h"
 #include "sqlite_backup.h"
 #include "sqlite_register.h"
 #include "template_copy.h"
@@ -57,6 +58,11 @@ public:
                      FileIdentity& made) const override {
         made = createNewFile(temp);
         return backUpRegisterFile(*source.connection(), temp);
+    }
+
+    BackupOutcome storeBackup(const Database& source, const QString& target,
+                              bool replace) const override {
+        return storeBackupFile(source, target, replace);
     }
 };
 

@@ -30,6 +30,14 @@ namespace store {
 /// is left for the caller to remove.
 TableRows backUpRegisterFile(Connection& source, const QString& target);
 
+/// Stores a backup of `source` as the register file `target`, already
+/// checked to be a place for one: written under a temporary name beside it
+/// by the source's backend (Backend::backUp), opened as a register and
+/// checked against the row counts of the moment copied, flushed, and named
+/// `target` (replacing a file there only when `replace`). Raises
+/// EngineError; then nothing of the backup's is left behind.
+BackupOutcome storeBackupFile(const Database& source, const QString& target, bool replace);
+
 /// What the check of a register file found.
 struct CopyCheck {
     QString integrity; ///< SQLite's integrity check: "ok", or what is wrong

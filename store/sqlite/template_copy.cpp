@@ -245,29 +245,6 @@ FileIdentity createNewFile(const QString& file) {
     return {static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
 }
 
-bool isFile(const QString& file, FileIdentity identity) {
-    struct stat info {};
-    return ::lstat(QFile::encodeName(file).constData(), &info) == 0 && S_ISREG(info.st_mode) &&
-           static_cast<quint64>(info.st_dev) == identity.device &&
-           static_cast<quint64>(info.st_ino) == identity.inode;
-}
-
-FileIdentity identityOf(const QString& file) {
-    struct stat info {};
-    if (::lstat(QFile::encodeName(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
-        return {};
-    return {static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
-}
-
-void requireRegularOrMissing(const QString& file) {
-    struct stat info {};
-    if (::lstat(QFile::encodeName(file).constData(), &info) == 0 && !S_ISREG(info.st_mode))
-        throw EngineError(err::IoError,
-                          QStringLiteral("'%1' is not a regular file (it is a link, a folder, a "
-                                         "device or a pipe); it was left as it was.")
-                              .arg(file));
-}
-
 void removeTemporaryCopy(const QString& file) {
     removeWithSidecars(QFile::encodeName(file));
 }

@@ -16,6 +16,8 @@
 // backup) use the same temporary names and the same last step
 // (publishCopy), which may also replace an existing file.
 
+#include "../file_identity.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <chrono>
@@ -58,27 +60,10 @@ QString temporaryCopyName(const QString& target);
 /// a name, while only the file's own name is beside a shared register.
 QString realFolderName(const QString& fileName);
 
-/// Which file a name stood for when this program made it (device and inode).
-struct FileIdentity {
-    quint64 device = 0;
-    quint64 inode = 0;
-};
-
 /// Makes the new, empty file `file` (mode 0644 less the umask), never
 /// through a link nor over anything already there; raises EngineError
 /// naming it ("the file exists" when it does).
 FileIdentity createNewFile(const QString& file);
-
-/// The regular file `file` names (not through a link); zeros otherwise.
-FileIdentity identityOf(const QString& file);
-
-/// True while `file` still names the very file `identity` stands for, and
-/// not a link or another file put in its place.
-bool isFile(const QString& file, FileIdentity identity);
-
-/// Raises EngineError naming `file` when it exists and is not a regular
-/// file: a link, a folder, a device or a pipe is never replaced.
-void requireRegularOrMissing(const QString& file);
 
 /// Removes a temporary copy with the journal and lock file that opening
 /// it may have left beside it. Never raises.
