@@ -125,15 +125,12 @@ HRESULT clsAccess::fnAnyRecords(IEngineRecordset** rsWork, com::VARIANT_BOOL* re
     if (!result)
         return com::E_POINTER;
     *result = com::VARIANT_FALSE;
-    try {
-        if (!rsWork || !*rsWork || !(*rsWork)->recordset())
-            return com::S_OK;
-        const store::Recordset& rs = *(*rsWork)->recordset();
-        const bool onRecord = !rs.eof() && !rs.bof();
-        *result = onRecord ? com::VARIANT_TRUE : com::VARIANT_FALSE;
-    } catch (...) {
-        // Every error is ignored: no recordset, a closed one, ... answer False.
-    }
+    // No recordset or a closed one answers False, never an error.
+    if (!rsWork || !*rsWork || !(*rsWork)->recordset())
+        return com::S_OK;
+    const store::Recordset& rs = *(*rsWork)->recordset();
+    const bool onRecord = rs.isOpen() && !rs.eof() && !rs.bof();
+    *result = onRecord ? com::VARIANT_TRUE : com::VARIANT_FALSE;
     return com::S_OK;
 }
 

@@ -15,8 +15,8 @@
 // an error the writer reports (EPIPE), not the program's silent end.
 
 #include "legacy/first_start.h"
-#include "legacy/legacy_error.h"
 #include "main_window/frm_main.h"
+#include "platform/dialogs/failure_box.h"
 #include "register_commands.h"
 
 #include <QApplication>
@@ -87,10 +87,11 @@ int wrongCommandLine(const QString& what) {
 bool enterFolder(const QString& folder) {
     if (QDir().mkpath(folder) && QDir::setCurrent(folder))
         return true;
-    QMessageBox::critical(nullptr, QApplication::applicationName(),
-                          QStringLiteral("The folder '%1' could not be made or opened, so the "
-                                         "register cannot be kept there.")
-                              .arg(folder));
+    dialogs::showFailure(nullptr,
+                         QStringLiteral("The folder '%1' could not be made or opened, so the "
+                                        "register cannot be kept there.")
+                             .arg(folder),
+                         dialogs::Weight::Fatal);
     return false;
 }
 
@@ -106,12 +107,9 @@ int runWindow(int argc, char** argv, const QString& where) {
     StartupOptions options = StartupOptions::forProgram();
     if (server)
         options.server = where;
+    // What the import raises is told as the start's failure, as it is.
     options.importLegacy = [folder = options.dataFolder](const store::Database& newRegister) {
-        try {
-            legacy::importAtFirstStart(newRegister, folder);
-        } catch (const legacy::LegacyError& e) {
-            throw StartupError(e.text());
-        }
+        legacy::importAtFirstStart(newRegister, folder);
     };
     frmMain window;
     if (const int failed = window.startUpOrReport(options))

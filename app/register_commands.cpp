@@ -4,6 +4,7 @@
 
 #include "main_window/list_statement.h"
 #include "main_window/startup_options.h"
+#include "platform/failure/failure.h"
 #include "platform/settings/settings.h"
 #include "reports/list_export.h"
 #include "store/recordset.h"
@@ -24,6 +25,17 @@ namespace {
 void print(FILE* to, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), to);
     std::fputc('\n', to);
+}
+
+/// Runs a command: its exit status, or 1 after its failure is told on
+/// standard error as "tolvane: <prefix><the failure's text>".
+template <class Command> int runCommand(const QString& prefix, Command&& command) {
+    try {
+        return command();
+    } catch (const Failure& e) {
+        print(stderr, QStringLiteral("tolvane: ") + prefix + e.text());
+        return 1;
+    }
 }
 
 /// Whether `file` names the file standard output already is (/dev/stdout,
@@ -72,7 +84,7 @@ QString registerAt(const QString& operand) {
 int copyRegisterCommand(const QString& source, const QString& target) {
     const QString from = registerAt(source);
     const QString to = registerAt(target);
-    try {
+    return runCommand(QStringLiteral("the register was not copied: "), [&] {
         if (!store::isServerLocation(target) && !QDir().mkpath(target))
             throw store::EngineError(store::err::IoError,
                                      QStringLiteral("The folder '%1' cannot be made.").arg(target));
@@ -87,10 +99,7 @@ int copyRegisterCommand(const QString& source, const QString& target) {
                                out.madeTarget ? QStringLiteral(" (a new register)") : QString(),
                                count(out.documentCounter + 1), count(out.typeCounter + 1)));
         return 0;
-    } catch (const store::EngineError& e) {
-        print(stderr, QStringLiteral("tolvane: the register was not copied: %1").arg(e.text()));
-        return 1;
-    }
+    });
 }
 
 int exportListCommand(const QString& source, const QString& file) {
@@ -99,8 +108,7 @@ int exportListCommand(const QString& source, const QString& file) {
     // file the shell opened), written into as it is.
     const bool dash = file == QLatin1String("-");
     const bool toStandardOutput = dash || isStandardOutput(file);
-    QString failure;
-    try {
+    return runCommand(QStringLiteral("the list was not exported: "), [&] {
         const store::Database db = store::Database::open(registerAt(source));
         const auto list = listInSavedOrder(db);
         const reports::ExportOutcome out =
@@ -114,17 +122,11 @@ int exportListCommand(const QString& source, const QString& file) {
         if (const QString remark = reports::longTextRemark(out); !remark.isEmpty())
             print(report, remark);
         return 0;
-    } catch (const store::EngineError& e) {
-        failure = e.text();
-    } catch (const reports::ExportError& e) {
-        failure = e.text();
-    }
-    print(stderr, QStringLiteral("tolvane: the list was not exported: %1").arg(failure));
-    return 1;
+    });
 }
 
 int backupCommand(const QString& source, const QString& file) {
-    try {
+    return runCommand({}, [&] {
         const store::Database db = store::Database::open(registerAt(source));
         const store::BackupOutcome out =
             store::backUpRegister(db, file, store::ExistingBackup::Refuse);
@@ -133,8 +135,5 @@ int backupCommand(const QString& source, const QString& file) {
                                      "against the register's at the moment copied.")
                           .arg(db.location(), out.file, count(out.documents), count(out.types)));
         return 0;
-    } catch (const store::EngineError& e) {
-        print(stderr, QStringLiteral("tolvane: %1").arg(e.text()));
-        return 1;
-    }
+    });
 }

@@ -15,6 +15,7 @@
 #include "line_text_control.h"
 #include "platform/dates/date_text.h"
 #include "platform/dates/today.h"
+#include "platform/dialogs/failure_box.h"
 #include "store/program_state.h"
 #include "store/type_lookups.h"
 #include "store/value.h"
@@ -291,7 +292,8 @@ void frmChange::showEvent(QShowEvent* event) {
     if (!openingError_.isEmpty()) {
         // The window could not be filled: say why, then close it.
         QTimer::singleShot(0, this, [this] {
-            showMessage(QStringLiteral("The document cannot be opened: %1").arg(openingError_));
+            dialogs::showFailure(
+                this, QStringLiteral("The document cannot be opened: %1").arg(openingError_));
             abandonPending();
             QDialog::done(QDialog::Rejected);
         });

@@ -5,21 +5,15 @@
 // box and removes the half-made database. Carrying only a text, it costs
 // nothing until thrown.
 
+#include "platform/failure/failure.h"
+
 #include <QString>
-#include <stdexcept>
 
 namespace legacy {
 
-class LegacyError : public std::runtime_error {
+class LegacyError : public Failure {
 public:
-    explicit LegacyError(const QString& text)
-        : std::runtime_error(text.toStdString()), text_(text) {}
-
-    /// The message for the user, complete and ready to show.
-    const QString& text() const noexcept { return text_; }
-
-private:
-    QString text_; ///< the user-facing message
+    explicit LegacyError(const QString& text) : Failure(Unnumbered, text) {}
 };
 
 } // namespace legacy

@@ -3,6 +3,7 @@
 #include "backup_command.h"
 
 #include "platform/dates/today.h"
+#include "platform/dialogs/failure_box.h"
 #include "store/program_state.h"
 #include "store/register_backup.h"
 
@@ -15,8 +16,6 @@
 #include <QMessageBox>
 
 namespace {
-
-const QString Title = QStringLiteral("tolvane");
 
 /// Shows the wait cursor while the backup runs.
 struct WaitCursor {
@@ -37,11 +36,11 @@ void backUp(QWidget* window) {
         const WaitCursor waiting;
         out = store::backUpRegister(store::program::dbMain, file, store::ExistingBackup::Replace);
     } catch (const store::EngineError& e) {
-        QMessageBox::warning(window, Title, e.text());
+        dialogs::showFailure(window, e);
         return;
     }
     QMessageBox::information(
-        window, Title,
+        window, dialogs::applicationTitle(),
         QStringLiteral("The register was backed up to '%1'.\n\nThe backup holds %2 %3.")
             .arg(out.file, QLocale().toString(out.documents),
                  out.documents == 1 ? QStringLiteral("document") : QStringLiteral("documents")));

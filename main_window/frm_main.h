@@ -60,7 +60,8 @@ public:
     ~frmMain() override;
 
     /// The start-up sequence; raises StartupError naming the file and the
-    /// cause. Nothing is created when it fails.
+    /// cause, or what the first-start import raises (a Failure too).
+    /// Nothing is created when it fails.
     void startUp(const StartupOptions& options);
     /// startUp(), showing a failure in a message box: returns 0 on success,
     /// otherwise 1 once the box is closed (the program's exit status).
@@ -176,7 +177,6 @@ private:
     std::optional<qint16> chosenType() const;
     QWidget* filterControl(int index) const;
     bool listOnRow() const;
-    void showEngineFailure(const QString& what, const QString& why);
     void flushTypedFilter();
 
     store::RecordsetModel* listModel_; ///< grdInfo's model over dtaDocuments

@@ -13,6 +13,7 @@
 
 #include "frm_main.h"
 #include "platform/dates/today.h"
+#include "platform/dialogs/failure_box.h"
 #include "platform/grid/record_grid.h"
 #include "store/program_state.h"
 #include "store/recordset_model.h"
@@ -205,7 +206,7 @@ void frmMain::RefreshList(QWidget* pFocusControl) {
         dtaDocuments->setRecordSource(before);
         ran = false;
         --holdDisplay_;
-        showEngineFailure(QStringLiteral("The list could not be brought up to date."), e.text());
+        dialogs::showFailure(this, QStringLiteral("The list could not be brought up to date."), e);
     }
     if (ran) {
         // 9-11. The remembered row, with up to five rows above it in view.
@@ -287,10 +288,4 @@ void frmMain::DisplayCurrentRecordInformation() {
     mnuMaintenanceHistory->setEnabled(shown);
     if (QWidget* filter = filterControl(iFilterFocus_))
         filter->setFocus();
-}
-
-void frmMain::showEngineFailure(const QString& what, const QString& why) {
-    const QString title = QCoreApplication::applicationName();
-    QMessageBox::warning(this, title.isEmpty() ? QStringLiteral("tolvane") : title,
-                         why.isEmpty() ? what : what + QStringLiteral("\n\n") + why);
 }

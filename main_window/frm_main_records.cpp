@@ -9,6 +9,7 @@
 
 #include "frm_main.h"
 #include "platform/dates/today.h"
+#include "platform/dialogs/failure_box.h"
 #include "platform/grid/record_grid.h"
 #include "platform/help/help_topic.h"
 #include "platform/settings/settings.h"
@@ -30,18 +31,13 @@ namespace program = store::program;
 
 namespace {
 
-QString applicationTitle() {
-    const QString name = QCoreApplication::applicationName();
-    return name.isEmpty() ? QStringLiteral("tolvane") : name;
-}
-
 /// The query library for a command, or null after telling the user why
 /// the command cannot run.
 com::Ptr<brellox::_clsAccess> libraryFor(QWidget* parent, const QString& command) {
     QString why;
     auto library = query_library::access(&why);
     if (!library)
-        QMessageBox::warning(parent, applicationTitle(),
+        dialogs::showFailure(parent,
                              QStringLiteral("The query library Brellox could not be started, so "
                                             "the document cannot be %1.\n\n%2")
                                  .arg(command, why));
@@ -86,8 +82,8 @@ void frmMain::cmdAdd_Click() {
             if (!rs->noMatch())
                 RefreshList(grdInfo);
         } catch (const store::EngineError& e) {
-            showEngineFailure(QStringLiteral("The list could not be brought up to date."),
-                              e.text());
+            dialogs::showFailure(this, QStringLiteral("The list could not be brought up to date."),
+                                 e);
         }
     }
     DisplayCurrentRecordInformation();
@@ -105,8 +101,8 @@ void frmMain::cmdChange_Click() {
         rs->edit();
     } catch (const store::EngineError& e) {
         if (e.number() != store::err::RecordLocked) {
-            showEngineFailure(QStringLiteral("The document could not be reserved for changing."),
-                              e.text());
+            dialogs::showFailure(
+                this, QStringLiteral("The document could not be reserved for changing."), e);
             return;
         }
         QString text = QStringLiteral("Someone else is editing this record.  Please wait and "
@@ -117,7 +113,8 @@ void frmMain::cmdChange_Click() {
         } catch (const store::EngineError&) {
             // Who it is is a help; the refusal stands without it.
         }
-        QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, this);
+        QMessageBox box(QMessageBox::NoIcon, dialogs::applicationTitle(), text, QMessageBox::Ok,
+                        this);
         box.exec();
         return;
     }
@@ -142,12 +139,13 @@ void frmMain::cmdDelete_Click() {
             description.chop(1);
         id = QString::number(rs->field(QStringLiteral("ID")).toLongLong());
     } catch (const store::EngineError& e) {
-        showEngineFailure(QStringLiteral("The document could not be read."), e.text());
+        dialogs::showFailure(this, QStringLiteral("The document could not be read."), e);
         return;
     }
     const QString question = QStringLiteral("Delete \"%1\" (%2)").arg(description, id);
-    const auto answer = QMessageBox::question(
-        this, applicationTitle(), question, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
+    const auto answer =
+        QMessageBox::question(this, dialogs::applicationTitle(), question,
+                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
     if (answer == QMessageBox::Ok) {
         bool deleted = false;
         try {
@@ -161,9 +159,10 @@ void frmMain::cmdDelete_Click() {
             transaction.commit();
             deleted = true;
         } catch (const store::EngineError& e) {
-            showEngineFailure(QStringLiteral("The document \"%1\" (%2) could not be deleted.")
-                                  .arg(description, id),
-                              e.text());
+            dialogs::showFailure(this,
+                                 QStringLiteral("The document \"%1\" (%2) could not be deleted.")
+                                     .arg(description, id),
+                                 e);
         }
         if (deleted) {
             if (!rs->eof())
@@ -186,7 +185,7 @@ void frmMain::cmdSetAsDefault_Click() {
         // Not "SET" when nothing was stored.
         tmrSetAsDefault->stop();
         lblSetAsDefaultOk->hide();
-        QMessageBox::warning(this, applicationTitle(),
+        dialogs::showFailure(this,
                              QStringLiteral("The default order could not be saved in %1.")
                                  .arg(platform::settings::settingsFile(QStringLiteral("Arkelby"))));
     }
@@ -223,8 +222,8 @@ void frmMain::mnuMaintenanceHistory_Click() {
             rs->field(QStringLiteral("Description")).toString().trimmed());
         windows.history(rs->database(), recordPtr, caption, this);
     } catch (const store::EngineError& e) {
-        showEngineFailure(QStringLiteral("The history of the document could not be read."),
-                          e.text());
+        dialogs::showFailure(this, QStringLiteral("The history of the document could not be read."),
+                             e);
     }
     ListFocus();
 }
@@ -235,6 +234,5 @@ void frmMain::mnuMaintenanceTypes_Click() {
 
 void frmMain::mnuHelpContents_Click() {
     if (!help::openHelpContents())
-        QMessageBox::warning(this, applicationTitle(),
-                             QStringLiteral("The help file Veld.Hlp could not be opened."));
+        dialogs::showFailure(this, QStringLiteral("The help file Veld.Hlp could not be opened."));
 }

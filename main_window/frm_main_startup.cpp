@@ -7,6 +7,7 @@
 
 #include "editor/type_list_combo.h"
 #include "frm_main.h"
+#include "platform/dialogs/failure_box.h"
 #include "platform/settings/settings.h"
 #include "store/engine_error.h"
 #include "store/program_state.h"
@@ -75,18 +76,26 @@ QString StartupOptions::templateFile() const {
 
 namespace {
 
-store::RecordsetPtr openDocumentsBy(const QString& index, const QString& registerFile) {
+/// Runs one step of the start: a failure of the register becomes the
+/// StartupError that says first what could not be done, then why.
+template <class Step> auto startStep(const QString& what, Step&& step) -> decltype(step()) {
     try {
-        auto rs =
-            program::dbMain.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Table);
-        rs->setIndex(index);
-        return rs;
+        return step();
     } catch (const store::EngineError& e) {
-        throw StartupError(
-            QStringLiteral("The documents of the register '%1' could not be opened in %2 "
-                           "order.\n\n%3")
-                .arg(registerFile, index, e.text()));
+        throw StartupError(what + QStringLiteral("\n\n") + e.text());
     }
+}
+
+store::RecordsetPtr openDocumentsBy(const QString& index, const QString& registerFile) {
+    return startStep(QStringLiteral("The documents of the register '%1' could not be opened in "
+                                    "%2 order.")
+                         .arg(registerFile, index),
+                     [&index] {
+                         auto rs = program::dbMain.openRecordset(QStringLiteral("Documents"),
+                                                                 store::RecordsetType::Table);
+                         rs->setIndex(index);
+                         return rs;
+                     });
 }
 
 } // namespace
@@ -146,16 +155,12 @@ void frmMain::startUp(const StartupOptions& options) {
     }
     if (folder.exists(QStringLiteral("Document.DBF")) && options.importLegacy)
         setup.fill = options.importLegacy;
-    try {
-        program::dbMain = store::openRegister(registerFile, setup);
-    } catch (const store::EngineError& e) {
-        const QString made =
-            setup.templateFile.isEmpty()
-                ? QStringLiteral("The register '%1' could not be opened.").arg(shown)
-                : QStringLiteral("The register '%1' could not be made from '%2'.")
-                      .arg(shown, setup.templateFile);
-        throw StartupError(made + QStringLiteral("\n\n") + e.text());
-    }
+    const QString opening =
+        setup.templateFile.isEmpty()
+            ? QStringLiteral("The register '%1' could not be opened.").arg(shown)
+            : QStringLiteral("The register '%1' could not be made from '%2'.")
+                  .arg(shown, setup.templateFile);
+    program::dbMain = startStep(opening, [&] { return store::openRegister(registerFile, setup); });
 
     offerReadingOnly();
 
@@ -168,17 +173,15 @@ void frmMain::startUp(const StartupOptions& options) {
     program::rsWho = openDocumentsBy(QStringLiteral("Who"), shown);
 
     // 10-11. The type and date filters.
-    try {
-        editor::TypeListCombo types(*cmbType);
-        store::FillTypeList(types, true);
-        // The type filter keeps the numbers it was filled with, whatever
-        // later fills of the shared table (the editor's) put there.
-        typeRecordPtrs_ = program::TypeRecordPtrs;
-    } catch (const store::EngineError& e) {
-        throw StartupError(
-            QStringLiteral("The document types of the register '%1' could not be read.\n\n%2")
-                .arg(shown, e.text()));
-    }
+    startStep(
+        QStringLiteral("The document types of the register '%1' could not be read.").arg(shown),
+        [this] {
+            editor::TypeListCombo types(*cmbType);
+            store::FillTypeList(types, true);
+            // The type filter keeps the numbers it was filled with, whatever
+            // later fills of the shared table (the editor's) put there.
+            typeRecordPtrs_ = program::TypeRecordPtrs;
+        });
     SetDateList();
     // The grid reported the first row before the panel's table was open.
     DisplayCurrentRecordInformation();
@@ -230,21 +233,17 @@ void frmMain::openList(const QString& registerFile) {
     Order[0]->click();
     bLoading_ = false;
     dtaDocuments->setRecordSource(unfilteredStatement(sOrderBy_));
-    try {
-        dtaDocuments->refresh();
-    } catch (const store::EngineError& e) {
-        throw StartupError(
-            QStringLiteral("The document list of the register '%1' could not be read.\n\n%2")
-                .arg(shown, e.text()));
-    }
+    startStep(
+        QStringLiteral("The document list of the register '%1' could not be read.").arg(shown),
+        [this] { dtaDocuments->refresh(); });
 }
 
 int frmMain::startUpOrReport(const StartupOptions& options) {
     try {
         startUp(options);
         return 0;
-    } catch (const StartupError& e) {
-        QMessageBox::critical(nullptr, QApplication::applicationName(), e.text());
+    } catch (const Failure& e) {
+        dialogs::showFailure(nullptr, e, dialogs::Weight::Fatal);
         return 1;
     }
 }

@@ -5,6 +5,7 @@
 #include "editor/frm_change.h"
 #include "frm_main.h"
 #include "history/frm_history.h"
+#include "platform/dialogs/failure_box.h"
 #include "store/engine_error.h"
 #include "types/frm_types.h"
 
@@ -23,9 +24,8 @@ frmMain::ModalWindows frmMain::standardWindows() {
             types.exec();
         } catch (const store::EngineError& e) {
             // The window could not read the types (a busy or damaged register).
-            QMessageBox::warning(
-                parent, QCoreApplication::applicationName(),
-                QStringLiteral("The document types could not be read.\n\n%1").arg(e.text()));
+            dialogs::showFailure(parent, QStringLiteral("The document types could not be read."),
+                                 e);
         }
     };
     standard.history = [](const store::Database& db, qint64 recordPtr, const QString& caption,

@@ -8,12 +8,12 @@
 // beside the build tree or the installation the program runs from. Tests
 // pass their own folders.
 
+#include "platform/failure/failure.h"
 #include "store/database.h"
 
 #include <QString>
 #include <QStringList>
 #include <functional>
-#include <stdexcept>
 
 class StartupOptions {
 public:
@@ -28,7 +28,7 @@ public:
     /// register this start has just made, before anyone else can see it (a
     /// file still under its temporary name, a server register inside the
     /// transaction that makes it), when Document.DBF lies in the data
-    /// folder. When it raises (StartupError with the text for the user),
+    /// folder. When it raises (a Failure with the text for the user),
     /// nothing is made and the next start imports again. The program sets
     /// it to the legacy import; while it is empty, a new register simply
     /// stays empty and Document.DBF is left alone.
@@ -43,12 +43,7 @@ public:
 };
 
 /// A start-up failure; text() names the file and the cause, for the user.
-class StartupError : public std::runtime_error {
+class StartupError : public Failure {
 public:
-    explicit StartupError(const QString& text)
-        : std::runtime_error(text.toStdString()), text_(text) {}
-    const QString& text() const noexcept { return text_; }
-
-private:
-    QString text_;
+    explicit StartupError(const QString& text) : Failure(Unnumbered, text) {}
 };

@@ -5,6 +5,7 @@
 #include "busy_cursor.h"
 #include "elastic_layout.h"
 #include "platform/a11y/value_label.h"
+#include "platform/dialogs/failure_box.h"
 #include "platform/print/print_engine.h"
 #include "platform/print/print_error.h"
 #include "report_run.h"
@@ -23,8 +24,7 @@
 namespace reports {
 
 QString applicationTitle() {
-    const QString name = QCoreApplication::applicationName();
-    return name.isEmpty() ? QStringLiteral("tolvane") : name;
+    return dialogs::applicationTitle();
 }
 
 frmPrint::frmPrint(store::Database db, std::function<QString()> recordSource, QWidget* parent)
@@ -201,7 +201,10 @@ void frmPrint::Form_Activate() {
         lblRecordCount->setText(QString::number(rs->recordCount()) +
                                 QStringLiteral(" documents to print"));
     } catch (const store::EngineError& e) {
-        refuse(QStringLiteral("The list of documents could not be read.\n%1").arg(e.text()));
+        bClosing = true;
+        dialogs::showFailure(
+            this, QStringLiteral("The list of documents could not be read.\n%1").arg(e.text()));
+        reject();
     }
 }
 
@@ -215,7 +218,7 @@ void frmPrint::refuse(const QString& text) {
 void frmPrint::showFailure(bool preview, const QString& what) {
     const QString head = preview ? QStringLiteral("The report could not be previewed.")
                                  : QStringLiteral("The report could not be printed.");
-    QMessageBox::warning(this, applicationTitle(), head + QLatin1Char('\n') + what);
+    dialogs::showFailure(this, head + QLatin1Char('\n') + what);
 }
 
 void frmPrint::PrintReport(bool& pPreview) {
@@ -242,10 +245,10 @@ void frmPrint::PrintReport(bool& pPreview) {
                 VSP->setPreview(false);
             result = runReport(report_, *VSP, *records, options,
                                [&types](qint16 type) { return types.name(type); });
-        } catch (const print::PrintError& e) {
-            failure = e.text();
         } catch (const store::EngineError& e) {
             failure = QStringLiteral("The documents could not be read: %1").arg(e.text());
+        } catch (const Failure& e) {
+            failure = e.text();
         } catch (const std::exception& e) {
             failure = QString::fromStdString(e.what());
         }

@@ -27,10 +27,11 @@
 //
 // Threading: the thread that opened the recordset's Database.
 
+#include "platform/failure/failure.h"
+
 #include <QList>
 #include <QString>
 #include <QVariant>
-#include <stdexcept>
 
 namespace store {
 class Recordset;
@@ -39,14 +40,9 @@ class Recordset;
 namespace reports {
 
 /// An export that did not happen; text() names the file and the cause.
-class ExportError : public std::runtime_error {
+class ExportError : public Failure {
 public:
-    explicit ExportError(const QString& text)
-        : std::runtime_error(text.toStdString()), text_(text) {}
-    const QString& text() const noexcept { return text_; }
-
-private:
-    QString text_;
+    explicit ExportError(const QString& text) : Failure(Unnumbered, text) {}
 };
 
 enum class ListFormat { Csv, Workbook };

@@ -5,6 +5,7 @@
 #include "busy_cursor.h"
 #include "frm_print.h"
 #include "list_export.h"
+#include "platform/dialogs/failure_box.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -40,7 +41,7 @@ void exportListAs(const store::Recordset& list, QWidget* parent) {
         }
     }
     if (!failure.isEmpty())
-        QMessageBox::warning(parent, applicationTitle(),
+        dialogs::showFailure(parent,
                              QStringLiteral("The list was not exported.\n\n%1").arg(failure));
     else if (!remark.isEmpty())
         QMessageBox::information(parent, applicationTitle(),

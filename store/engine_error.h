@@ -1,13 +1,14 @@
 #pragma once
-// The one error type of the engine layer. Every failure of the database,
+// The one error type of the engine layer (a Failure, failure.h). Every failure of the database,
 // of a recordset operation or of a statement the engine refuses is raised as
 // an EngineError carrying a number and a text, in the manner of the desktop
 // database engines this program's users know (3021 "No current record." and
 // so on). Callers show text() to the user; number() lets them tell a record
 // held by another user (3260) from other failures.
 
+#include "platform/failure/failure.h"
+
 #include <QString>
-#include <stdexcept>
 
 namespace store {
 
@@ -36,17 +37,9 @@ inline constexpr int DiskFull = 3035;          ///< the file system refused the 
 inline constexpr int IoError = 3043;           ///< any other failure of the file system
 } // namespace err
 
-class EngineError : public std::runtime_error {
+class EngineError : public Failure {
 public:
-    EngineError(int number, const QString& text)
-        : std::runtime_error(text.toStdString()), number_(number), text_(text) {}
-
-    int number() const noexcept { return number_; }
-    const QString& text() const noexcept { return text_; }
-
-private:
-    int number_;
-    QString text_;
+    EngineError(int number, const QString& text) : Failure(number, text) {}
 };
 
 } // namespace store

@@ -2,6 +2,7 @@
 
 #include "frm_add_type.h"
 
+#include "platform/dialogs/failure_box.h"
 #include "platform/help/help_file.h"
 #include "platform/help/help_topic.h"
 #include "store/type_lookups.h"
@@ -76,6 +77,6 @@ void frmAddType::cmdOk_Click() {
     } catch (const store::EngineError& e) {
         // A busy or unwritable register: say so and keep the dialog open,
         // so the user can try again or cancel.
-        types_ui::showMessage(this, e.text());
+        dialogs::showFailure(this, e);
     }
 }

@@ -3,6 +3,7 @@
 #include "frm_types.h"
 
 #include "frm_add_type.h"
+#include "platform/dialogs/failure_box.h"
 #include "platform/grid/record_grid.h"
 #include "platform/help/help_file.h"
 #include "platform/help/help_topic.h"
@@ -93,7 +94,7 @@ void frmTypes::cmdAdd_Click() {
     try {
         dtaTypes->recordset()->requery(); // name order again, first type current
     } catch (const store::EngineError& e) {
-        types_ui::showMessage(this, e.text());
+        dialogs::showFailure(this, e);
     }
 }
 
@@ -122,7 +123,7 @@ void frmTypes::cmdDelete_Click() {
             moveAfterDelete();
         }
     } catch (const store::EngineError& e) {
-        types_ui::showMessage(this, e.text());
+        dialogs::showFailure(this, e);
     }
     grdTypes->setFocus();
 }

@@ -4,20 +4,15 @@
 // the printer cannot be started or refuses a page. text() is a complete
 // sentence meant for the user ("The printer \"HP\" could not be started.").
 
+#include "platform/failure/failure.h"
+
 #include <QString>
-#include <stdexcept>
 
 namespace print {
 
-class PrintError : public std::runtime_error {
+class PrintError : public Failure {
 public:
-    explicit PrintError(const QString& text)
-        : std::runtime_error(text.toStdString()), text_(text) {}
-
-    const QString& text() const noexcept { return text_; }
-
-private:
-    QString text_; ///< the message shown to the user
+    explicit PrintError(const QString& text) : Failure(Unnumbered, text) {}
 };
 
 } // namespace print
