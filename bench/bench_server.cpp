@@ -3,18 +3,24 @@
 #include "bench_server.h"
 
 #include "bench_register.h"
+#include "store/postgres/pg_result.h"
 #include "store/register_copy.h"
 
 #include <QUrl>
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
+#include <memory>
 
 namespace {
 
+struct ConnectionFinish {
+    void operator()(PGconn* c) const noexcept { PQfinish(c); }
+};
+
 void serverSql(const QString& sql) {
-    PGconn* c = PQconnectdb(benchServer().toUtf8().constData());
-    PQclear(PQexec(c, sql.toUtf8().constData()));
-    PQfinish(c);
+    const std::unique_ptr<PGconn, ConnectionFinish> c(
+        PQconnectdb(benchServer().toUtf8().constData()));
+    const store::PgResult done(PQexec(c.get(), sql.toUtf8().constData()));
 }
 
 } // namespace

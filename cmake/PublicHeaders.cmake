@@ -21,3 +21,22 @@ function(tolvane_public_headers target)
     target_include_directories(${target} PUBLIC $<BUILD_INTERFACE:${root}>)
   endif()
 endfunction()
+
+# tolvane_private_headers(target lib...): white-box access for one program
+# (a test, a benchmark, a fuzz target) to the private headers of the
+# libraries named. The library's source folder is linked into
+# build/private/<lib> under its own folder name, so the program includes a
+# private header by the same "<folder>/x.h" path as a public one and the
+# header's includes of its siblings resolve as in the library's own build.
+# Every other library stays reachable through its public headers only.
+function(tolvane_private_headers target)
+  foreach(lib ${ARGN})
+    get_target_property(dir ${lib} SOURCE_DIR)
+    file(RELATIVE_PATH folder ${CMAKE_SOURCE_DIR} ${dir})
+    set(root ${CMAKE_BINARY_DIR}/private/${lib})
+    get_filename_component(parent ${root}/${folder} DIRECTORY)
+    file(MAKE_DIRECTORY ${parent})
+    file(CREATE_LINK ${dir} ${root}/${folder} SYMBOLIC)
+    target_include_directories(${target} PRIVATE ${root})
+  endforeach()
+endfunction()
