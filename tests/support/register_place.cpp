@@ -2,10 +2,13 @@
 
 #include "register_place.h"
 
+#include "store/postgres/pg_result.h"
+
 #include <QUrl>
 #include <QUrlQuery>
 #include <atomic>
 #include <libpq-fe.h>
+#include <memory>
 #include <unistd.h>
 
 namespace testsupport {
@@ -30,19 +33,21 @@ QString uriOf(const QString& database, const QString& user = {}, const QString& 
     return url.toString();
 }
 
+struct ConnectionFinish {
+    void operator()(PGconn* c) const noexcept { PQfinish(c); }
+};
+
 QString run(const QString& uri, const QString& sql) {
-    PGconn* c = PQconnectdb(uri.toUtf8().constData());
+    const std::unique_ptr<PGconn, ConnectionFinish> c(PQconnectdb(uri.toUtf8().constData()));
     QString error;
-    if (PQstatus(c) != CONNECTION_OK) {
-        error = QString::fromUtf8(PQerrorMessage(c));
+    if (PQstatus(c.get()) != CONNECTION_OK) {
+        error = QString::fromUtf8(PQerrorMessage(c.get()));
     } else {
-        PGresult* r = PQexec(c, sql.toUtf8().constData());
-        const ExecStatusType s = PQresultStatus(r);
+        const store::PgResult r(PQexec(c.get(), sql.toUtf8().constData()));
+        const ExecStatusType s = PQresultStatus(r.get());
         if (s != PGRES_COMMAND_OK && s != PGRES_TUPLES_OK)
-            error = QString::fromUtf8(PQresultErrorMessage(r));
-        PQclear(r);
+            error = QString::fromUtf8(PQresultErrorMessage(r.get()));
     }
-    PQfinish(c);
     return error.trimmed();
 }
 
