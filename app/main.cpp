@@ -22,7 +22,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QMessageBox>
 #include <csignal>
 #include <cstdio>
 #include <utility>

@@ -9,8 +9,6 @@
 #include "store/engine_error.h"
 #include "types/frm_types.h"
 
-#include <QCoreApplication>
-#include <QMessageBox>
 
 frmMain::ModalWindows frmMain::standardWindows() {
     ModalWindows standard;

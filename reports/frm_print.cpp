@@ -13,7 +13,6 @@
 #include "type_names.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
