@@ -1,10 +1,11 @@
-// Engine SQL rewritten for PostgreSQL (see pg_sql.h): a tokenizer, then the
-// rewrites of LIKE and ORDER BY over the token list, then the text.
+// Engine SQL rewritten for PostgreSQL (see pg_sql.h): the statement's tokens
+// (sql_tokens.h), then the rewrites of LIKE and ORDER BY over the token list, then the text.
 
 #include "pg_sql.h"
 
 #include "../engine_error.h"
 #include "../schema.h"
+#include "../sql_tokens.h"
 #include "pg_pattern.h"
 
 #include <QStringList>
@@ -20,13 +21,6 @@ struct Token {
     Kind kind;
     QString text; ///< as it goes out (names already folded and quoted)
 };
-
-bool isWordStart(QChar c) {
-    return c.isLetter() || c == u'_';
-}
-bool isWordChar(QChar c) {
-    return c.isLetterOrNumber() || c == u'_' || c == u'$';
-}
 
 [[noreturn]] void refuse(const QString& what, const QString& sql) {
     throw EngineError(err::SyntaxError,
@@ -64,107 +58,66 @@ QString quotedName(const QString& name) {
            QLatin1Char('"');
 }
 
-class Tokenizer {
-public:
-    explicit Tokenizer(const QString& sql) : sql_(sql) {}
+/// SQLite and PostgreSQL take parameter numbers from 1 up to this.
+constexpr int MaxParameter = 32766;
 
-    std::vector<Token> run(int& parameterCount) {
-        std::vector<Token> out;
-        while (i_ < sql_.size()) {
-            const QChar c = sql_[i_];
-            if (c.isSpace())
-                out.push_back({Kind::Space, take([](QChar x) { return x.isSpace(); })});
-            else if (c == u'\'')
-                out.push_back({Kind::Text, quoted(u'\'')});
-            else if (c == u'"' || c == u'`')
-                out.push_back({Kind::Name, quotedName(unquote(quoted(c), c))});
-            else if (c == u'[')
-                out.push_back({Kind::Name, bracketed()});
-            else if (c == u'?')
-                out.push_back({Kind::Param, parameter(parameterCount)});
-            else if (isWordStart(c))
-                out.push_back(word());
-            else if (c.isDigit())
-                out.push_back(
-                    {Kind::Number, take([](QChar x) { return x.isDigit() || x == u'.'; })});
+/// The statement's tokens (sql_tokens.h) as they go out: names folded and
+/// quoted, parameters numbered, comments as a space (the two servers do not
+/// end nested comments alike).
+std::vector<Token> readTokens(const QString& sql, int& parameterCount) {
+    const std::vector<sql::Token> read = sql::tokenize(sql);
+    std::vector<Token> out;
+    out.reserve(read.size());
+    for (size_t k = 0; k < read.size(); ++k) {
+        const sql::Token& r = read[k];
+        const QStringView text = r.in(sql);
+        switch (r.kind) {
+        case sql::TokenKind::Space:
+            out.push_back({Kind::Space, text.toString()});
+            break;
+        case sql::TokenKind::Comment:
+            out.push_back({Kind::Space, QStringLiteral(" ")});
+            break;
+        case sql::TokenKind::Open:
+            refuse(text.front() == u'[' ? QStringLiteral("an unterminated name")
+                                        : QStringLiteral("an unterminated quote"),
+                   sql);
+        case sql::TokenKind::Text:
+            out.push_back({Kind::Text, text.toString()});
+            break;
+        case sql::TokenKind::Name:
+            out.push_back({Kind::Name, quotedName(sql::nameOf(text))});
+            break;
+        case sql::TokenKind::Parameter: {
+            bool ok = true;
+            const int n = text.size() == 1 ? parameterCount + 1 : text.sliced(1).toInt(&ok);
+            if (!ok || n < 1 || n > MaxParameter)
+                refuse(QStringLiteral("parameter numbers run from 1 to %1").arg(MaxParameter), sql);
+            parameterCount = std::max(parameterCount, n);
+            out.push_back({Kind::Param, QStringLiteral("$%1").arg(n)});
+            break;
+        }
+        case sql::TokenKind::Word: {
+            // A field name, unless it names a function ("date(...)").
+            const int next = sql::nextSolid(read, static_cast<int>(k));
+            const bool call = next >= 0 && read[static_cast<size_t>(next)].in(sql) == u"(";
+            if (!call && isSchemaField(text.toString()))
+                out.push_back({Kind::Name, quotedName(text.toString())});
             else
-                out.push_back({Kind::Symbol, symbol()});
+                out.push_back({Kind::Word, text.toString()});
+            break;
         }
-        return out;
-    }
-
-private:
-    template <class Pred> QString take(Pred pred) {
-        const qsizetype begin = i_;
-        while (i_ < sql_.size() && pred(sql_[i_]))
-            ++i_;
-        return sql_.mid(begin, i_ - begin);
-    }
-
-    QString quoted(QChar delimiter) {
-        const qsizetype begin = i_++;
-        while (i_ < sql_.size()) {
-            if (sql_[i_] == delimiter) {
-                if (i_ + 1 < sql_.size() && sql_[i_ + 1] == delimiter) {
-                    i_ += 2;
-                    continue;
-                }
-                ++i_;
-                return sql_.mid(begin, i_ - begin);
-            }
-            ++i_;
+        case sql::TokenKind::Number:
+            out.push_back({Kind::Number, text.toString()});
+            break;
+        case sql::TokenKind::Date:
+        case sql::TokenKind::Symbol:
+            out.push_back({Kind::Symbol, text.toString()});
+            break;
         }
-        refuse(QStringLiteral("an unterminated quote"), sql_);
     }
-
-    static QString unquote(const QString& q, QChar delimiter) {
-        return q.mid(1, q.size() - 2).replace(QString(2, delimiter), QString(delimiter));
-    }
-
-    QString bracketed() {
-        const qsizetype close = sql_.indexOf(u']', i_);
-        if (close < 0)
-            refuse(QStringLiteral("an unterminated name"), sql_);
-        const QString name = sql_.mid(i_ + 1, close - i_ - 1);
-        i_ = close + 1;
-        return quotedName(name);
-    }
-
-    QString parameter(int& parameterCount) {
-        ++i_;
-        const QString digits = take([](QChar x) { return x.isDigit(); });
-        const int n = digits.isEmpty() ? parameterCount + 1 : digits.toInt();
-        parameterCount = std::max(parameterCount, n);
-        return QStringLiteral("$%1").arg(n);
-    }
-
-    Token word() {
-        const QString w = take(isWordChar);
-        // A field name, unless it names a function ("date(...)").
-        qsizetype next = i_;
-        while (next < sql_.size() && sql_[next].isSpace())
-            ++next;
-        const bool call = next < sql_.size() && sql_[next] == u'(';
-        if (!call && isSchemaField(w))
-            return {Kind::Name, quotedName(w)};
-        return {Kind::Word, w};
-    }
-
-    QString symbol() {
-        static const QStringList pairs{QStringLiteral("<="), QStringLiteral(">="),
-                                       QStringLiteral("<>"), QStringLiteral("!="),
-                                       QStringLiteral("||")};
-        for (const QString& p : pairs)
-            if (QStringView(sql_).sliced(i_).startsWith(p)) {
-                i_ += p.size();
-                return p;
-            }
-        return QString(sql_[i_++]);
-    }
-
-    const QString& sql_;
-    qsizetype i_ = 0;
-};
+    return out;
+}
 
 bool isWord(const Token& t, QStringView w) {
     return t.kind == Kind::Word && t.text.compare(w, Qt::CaseInsensitive) == 0;
@@ -396,7 +349,7 @@ void rewriteOrderBy(std::vector<Token>& t) {
 
 RewrittenSql rewrite(const QString& engineSql) {
     RewrittenSql out;
-    std::vector<Token> tokens = Tokenizer(engineSql).run(out.parameterCount);
+    std::vector<Token> tokens = readTokens(engineSql, out.parameterCount);
     rewriteLike(tokens, out, engineSql);
     rewriteTextComparisons(tokens);
     rewriteOrderBy(tokens);
