@@ -170,6 +170,11 @@ int operandStart(const std::vector<Token>& t, int end) {
     }
     if (last.kind != Kind::Name && last.kind != Kind::Word)
         return -1;
+    // A word that joins conditions or opens a clause is no operand.
+    for (QStringView keyword : {u"WHERE", u"AND", u"OR", u"ON", u"HAVING", u"WHEN", u"THEN",
+                                u"ELSE", u"SELECT", u"SET"})
+        if (isWord(last, keyword))
+            return -1;
     // table.field
     const int dot = previousSolid(t, end);
     if (dot >= 0 && t[static_cast<size_t>(dot)].text == u".") {
