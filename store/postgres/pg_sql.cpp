@@ -27,30 +27,29 @@ struct Token {
                       QStringLiteral("The statement was refused: %1 (%2).").arg(what, sql));
 }
 
+/// The kind of the register's first field of that name, letter case
+/// ignored; nothing for a name no table of the register has.
+std::optional<schema::FieldKind> kindOf(const QString& name) {
+    for (const schema::Table& t : schema::tables())
+        for (const schema::Field& f : t.fields)
+            if (name.compare(QLatin1String(f.name), Qt::CaseInsensitive) == 0)
+                return f.kind;
+    return std::nullopt;
+}
+
 /// True for a field name of the register's schema, which goes out quoted so
 /// that words PostgreSQL reserves for itself ("date", "type") stay names.
 bool isSchemaField(const QString& word) {
-    for (const schema::Table& t : schema::tables())
-        for (const schema::Field& f : t.fields)
-            if (word.compare(QLatin1String(f.name), Qt::CaseInsensitive) == 0)
-                return true;
-    return false;
+    return kindOf(word).has_value();
 }
 
 bool isCounterField(const QString& name) {
-    for (const schema::Table& t : schema::tables())
-        for (const schema::Field& f : t.fields)
-            if (name.compare(QLatin1String(f.name), Qt::CaseInsensitive) == 0)
-                return f.kind == schema::FieldKind::Counter;
-    return false;
+    return kindOf(name) == schema::FieldKind::Counter;
 }
 
 bool isTextField(const QString& name) {
-    for (const schema::Table& t : schema::tables())
-        for (const schema::Field& f : t.fields)
-            if (name.compare(QLatin1String(f.name), Qt::CaseInsensitive) == 0)
-                return f.kind == schema::FieldKind::Text || f.kind == schema::FieldKind::Memo;
-    return false;
+    const auto kind = kindOf(name);
+    return kind == schema::FieldKind::Text || kind == schema::FieldKind::Memo;
 }
 
 QString quotedName(const QString& name) {
@@ -171,8 +170,8 @@ int operandStart(const std::vector<Token>& t, int end) {
     if (last.kind != Kind::Name && last.kind != Kind::Word)
         return -1;
     // A word that joins conditions or opens a clause is no operand.
-    for (QStringView keyword : {u"WHERE", u"AND", u"OR", u"ON", u"HAVING", u"WHEN", u"THEN",
-                                u"ELSE", u"SELECT", u"SET"})
+    for (QStringView keyword :
+         {u"WHERE", u"AND", u"OR", u"ON", u"HAVING", u"WHEN", u"THEN", u"ELSE", u"SELECT", u"SET"})
         if (isWord(last, keyword))
             return -1;
     // table.field
@@ -189,14 +188,23 @@ int operandStart(const std::vector<Token>& t, int end) {
 /// The operand's text in the collation "C": the pattern's own letter
 /// cases decide what matches (see likeExpression()), and the trigram
 /// indexes, made on that expression, serve the match. A text field of the
-/// register goes as it is, anything else as text.
+/// register goes as it is, a date field as the text a register file holds
+/// ("2004-02-06", with " 10:30:00" only for a time of day), anything else
+/// as text.
 QString matchedText(const std::vector<Token>& t, int start, int end) {
     const Token& last = t[static_cast<size_t>(end)];
     const QString operand = joined(t, start, end);
     const QString bare =
         last.kind == Kind::Name ? last.text.mid(1, last.text.size() - 2) : last.text;
-    if ((last.kind == Kind::Name || last.kind == Kind::Word) && isTextField(bare))
+    const auto kind = last.kind == Kind::Name || last.kind == Kind::Word
+                          ? kindOf(bare)
+                          : std::optional<schema::FieldKind>();
+    if (kind == schema::FieldKind::Text || kind == schema::FieldKind::Memo)
         return QStringLiteral("(%1 COLLATE \"C\")").arg(operand);
+    if (kind == schema::FieldKind::Date)
+        return QStringLiteral("(to_char(%1, CASE WHEN CAST(%1 AS time) = '00:00' THEN "
+                              "'YYYY-MM-DD' ELSE 'YYYY-MM-DD HH24:MI:SS' END) COLLATE \"C\")")
+            .arg(operand);
     return QStringLiteral("(CAST(%1 AS text) COLLATE \"C\")").arg(operand);
 }
 
