@@ -147,6 +147,16 @@ QString joined(const std::vector<Token>& t, int from, int to) {
 /// The first token of the operand that ends at token `end`: a name, a
 /// qualified name, or a parenthesised group with an optional function name.
 int operandStart(const std::vector<Token>& t, int end) {
+    // A word that joins conditions or opens a clause is neither an operand
+    // nor the name of a function called on one.
+    const auto isClauseWord = [](const Token& word) {
+        for (QStringView keyword :
+             {u"WHERE", u"AND", u"OR", u"NOT", u"ON", u"HAVING", u"WHEN", u"THEN", u"ELSE", u"CASE",
+              u"SELECT", u"SET", u"IN", u"IS", u"BETWEEN", u"LIKE"})
+            if (isWord(word, keyword))
+                return true;
+        return false;
+    };
     const Token& last = t[static_cast<size_t>(end)];
     int start = end;
     if (last.kind == Kind::Symbol && last.text == u")") {
@@ -163,17 +173,13 @@ int operandStart(const std::vector<Token>& t, int end) {
         if (start < 0)
             return -1;
         const int name = previousSolid(t, start);
-        if (name >= 0 && t[static_cast<size_t>(name)].kind == Kind::Word)
+        if (name >= 0 && t[static_cast<size_t>(name)].kind == Kind::Word &&
+            !isClauseWord(t[static_cast<size_t>(name)]))
             start = name;
         return start;
     }
-    if (last.kind != Kind::Name && last.kind != Kind::Word)
+    if ((last.kind != Kind::Name && last.kind != Kind::Word) || isClauseWord(last))
         return -1;
-    // A word that joins conditions or opens a clause is no operand.
-    for (QStringView keyword :
-         {u"WHERE", u"AND", u"OR", u"ON", u"HAVING", u"WHEN", u"THEN", u"ELSE", u"SELECT", u"SET"})
-        if (isWord(last, keyword))
-            return -1;
     // table.field
     const int dot = previousSolid(t, end);
     if (dot >= 0 && t[static_cast<size_t>(dot)].text == u".") {
@@ -192,13 +198,32 @@ int operandStart(const std::vector<Token>& t, int end) {
 /// ("2004-02-06", with " 10:30:00" only for a time of day), anything else
 /// as text.
 QString matchedText(const std::vector<Token>& t, int start, int end) {
-    const Token& last = t[static_cast<size_t>(end)];
     const QString operand = joined(t, start, end);
-    const QString bare =
-        last.kind == Kind::Name ? last.text.mid(1, last.text.size() - 2) : last.text;
-    const auto kind = last.kind == Kind::Name || last.kind == Kind::Word
-                          ? kindOf(bare)
-                          : std::optional<schema::FieldKind>();
+    // The field the operand names, also between parentheses and after its
+    // table's name ("(Documents.Date)").
+    const auto isSymbol = [&](int k, QStringView symbol) {
+        return t[static_cast<size_t>(k)].kind == Kind::Symbol &&
+               t[static_cast<size_t>(k)].text == symbol;
+    };
+    int first = start;
+    int last = end;
+    while (first < last && isSymbol(first, u"(") && isSymbol(last, u")")) {
+        first = nextSolid(t, first);
+        last = previousSolid(t, last);
+    }
+    if (first >= 0 && last > first) {
+        const int dot = nextSolid(t, first);
+        if (dot != last - 1 || !isSymbol(dot, u"."))
+            first = -1; // an expression
+    }
+    std::optional<schema::FieldKind> kind;
+    if (first >= 0 && last >= first) {
+        const Token& name = t[static_cast<size_t>(last)];
+        if (name.kind == Kind::Name)
+            kind = kindOf(name.text.mid(1, name.text.size() - 2));
+        else if (name.kind == Kind::Word)
+            kind = kindOf(name.text);
+    }
     if (kind == schema::FieldKind::Text || kind == schema::FieldKind::Memo)
         return QStringLiteral("(%1 COLLATE \"C\")").arg(operand);
     if (kind == schema::FieldKind::Date)

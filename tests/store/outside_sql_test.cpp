@@ -169,7 +169,11 @@ private:
         if (roll(6) == 0)
             return QString::fromLatin1(others[roll(7)]);
         static const char* const fields[] = {"Description", "Note", "Who", "Description", "Note"};
-        const QString field = QString::fromLatin1(fields[roll(5)]);
+        QString field = QString::fromLatin1(fields[roll(5)]);
+        if (roll(6) == 0)
+            field = u'(' + field + u')';
+        if (roll(6) == 0)
+            field = QStringLiteral("NOT ") + field;
         const QString op = roll(5) == 0 ? QStringLiteral(" NOT LIKE ") : QStringLiteral(" LIKE ");
         const QString p = pattern(random_);
         if (parameters_->isEmpty() && roll(4) == 0) {

@@ -35,6 +35,11 @@ TEST(PgRewrite, ExactRewrites) {
          "(\"who\" COLLATE \"C\") !~ '^[\\u00c9\\u00e9].*$' AND (CAST(\"id\" AS text) COLLATE "
          "\"C\") ~ '^\\u0031[0-9]$' AND (CAST(upper(\"who\") AS text) COLLATE \"C\") !~ "
          "'^[\\u0041\\u0061][\\u0042-\\u0043\\u0062-\\u0063]$'"},
+        {"a date as the file's text; a field in parentheses after a keyword",
+         "SELECT ID FROM Documents WHERE Date LIKE '*-06' OR NOT (Who) LIKE 'a'",
+         "SELECT \"id\" FROM Documents WHERE (to_char(\"date\", CASE WHEN CAST(\"date\" AS time) = "
+         "'00:00' THEN 'YYYY-MM-DD' ELSE 'YYYY-MM-DD HH24:MI:SS' END) COLLATE \"C\") ILIKE "
+         "'%-06' OR NOT ((\"who\") COLLATE \"C\") ILIKE 'a'"},
         {"Null first ascending, last descending; a counter and a given place left",
          "SELECT * FROM Documents ORDER BY Who, Date DESC, RecordPtr, ID DESC NULLS FIRST LIMIT 3",
          "SELECT * FROM Documents ORDER BY \"who\" COLLATE register_text NULLS FIRST, \"date\" "
