@@ -103,7 +103,7 @@ QString quoted(const QString& text) {
     return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\'';
 }
 
-/// One statement and the value of its one parameter, if it has one.
+/// One statement and the values of its parameters.
 struct Statement {
     QString sql;
     QVariantList parameters;
@@ -130,34 +130,50 @@ private:
 
     QString condition(int depth) {
         if (depth < 2 && roll(3) == 0) {
-            const QString both = condition(depth + 1) +
-                                 (roll(2) ? QStringLiteral(" AND ") : QStringLiteral(" OR ")) +
-                                 condition(depth + 1);
+            QString both = condition(depth + 1);
+            both += roll(2) ? QStringLiteral(" AND ") : QStringLiteral(" OR ");
+            both += condition(depth + 1);
             return roll(2) ? u'(' + both + u')' : both;
         }
-        static const char* const ops[] = {"=", "<", ">"};
-        const QString op = QString::fromLatin1(ops[roll(3)]);
-        switch (roll(6)) {
+        static const char* const ops[] = {"=", "<", ">", "<>", "<=", ">="};
+        const QString op = QString::fromLatin1(ops[roll(6)]);
+        switch (roll(7)) {
         case 0:
-            return QStringLiteral("ID %1 %2").arg(op).arg(roll(23));
+            return QStringLiteral("ID %1 ").arg(op) + value(roll(23));
         case 1:
-            return QStringLiteral("DocumentType %1 %2").arg(op).arg(roll(6));
+            return QStringLiteral("DocumentType %1 ").arg(op) + value(roll(6));
         case 2: {
             const QVariant date = rows()[static_cast<size_t>(roll(22))].date;
-            const QDate d = date.isNull() ? QDate(2004, 2, 6) : date.toDateTime().date();
-            return QStringLiteral("Date %1 #%2/%3/%4#")
-                .arg(op)
-                .arg(d.month())
-                .arg(d.day())
-                .arg(d.year());
+            const QDateTime d = date.isNull() ? QDateTime(QDate(2004, 2, 6), QTime(10, 30), Qt::UTC)
+                                              : date.toDateTime();
+            if (roll(4) == 0) {
+                parameters_->append(d);
+                return QStringLiteral("Date %1 ?").arg(op);
+            }
+            return QStringLiteral("Date %1 #%2#")
+                .arg(op, roll(2) ? d.toString(QStringLiteral("M/d/yyyy h:mm AP"))
+                                 : d.toString(QStringLiteral("M/d/yyyy")));
         }
         case 3: {
             const QString who = rows()[static_cast<size_t>(roll(22))].who.toString();
             return QStringLiteral("Who = ") + quoted(roll(2) ? who.toUpper() : who);
         }
+        case 4: {
+            static const char* const fields[] = {"Who", "Date", "Note", "Description"};
+            return QString::fromLatin1(fields[roll(4)]) +
+                   (roll(2) ? QStringLiteral(" IS NULL") : QStringLiteral(" IS NOT NULL"));
+        }
         default:
             return like();
         }
+    }
+
+    /// A number written out, or as a parameter.
+    QString value(const QVariant& v) {
+        if (roll(4) != 0)
+            return v.toString();
+        parameters_->append(v);
+        return QStringLiteral("?");
     }
 
     QString like() {
@@ -176,7 +192,7 @@ private:
             field = QStringLiteral("NOT ") + field;
         const QString op = roll(5) == 0 ? QStringLiteral(" NOT LIKE ") : QStringLiteral(" LIKE ");
         const QString p = pattern(random_);
-        if (parameters_->isEmpty() && roll(4) == 0) {
+        if (roll(4) == 0) {
             parameters_->append(p);
             return field + op + u'?';
         }
