@@ -9,6 +9,7 @@
 #include "dialect.h"
 
 #include "engine_error.h"
+#include "like_pattern.h"
 #include "sql_tokens.h"
 
 #include <QStringView>
@@ -329,7 +330,7 @@ QString literalPattern(const QString& text) {
     QString out;
     out.reserve(text.size() + 8);
     for (const QChar c : text) {
-        if (c == u'*' || c == u'?' || c == u'#' || c == u'[')
+        if (likepattern::opensElement(c.unicode()))
             out += u'[' + QString(c) + u']';
         else
             out += c;

@@ -19,6 +19,12 @@
 
 namespace store::likepattern {
 
+/// True for the characters that open an element other than a literal:
+/// '*', '?', '#' and '['. Every other character stands for itself.
+constexpr bool opensElement(char32_t c) {
+    return c == U'*' || c == U'?' || c == U'#' || c == U'[';
+}
+
 /// A byte that does not start a valid UTF-8 sequence stands for itself,
 /// mapped above the Unicode range so it never equals a real code point.
 constexpr char32_t InvalidByteBase = 0x110000;

@@ -92,10 +92,6 @@ bool matchElement(std::string_view pattern, std::size_t p, char32_t c, std::size
     return sameIgnoringCase(c, e.literal);
 }
 
-constexpr bool isSpecial(unsigned char b) {
-    return b == '?' || b == '#' || b == '[';
-}
-
 /// The list filters always ask for "*text*". When that text is plain ASCII
 /// the match is a case-blind substring search over bytes (a byte of a
 /// multi-byte character is never ASCII, so it cannot match by mistake),
@@ -109,7 +105,7 @@ std::optional<bool> containsAscii(std::string_view pattern, std::string_view tex
     char lower[maxLiteral];
     for (std::size_t i = 0; i < literal.size(); ++i) {
         const auto b = static_cast<unsigned char>(literal[i]);
-        if (b >= 0x80 || b == '*' || isSpecial(b))
+        if (b >= 0x80 || likepattern::opensElement(b))
             return std::nullopt;
         lower[i] = static_cast<char>(asciiLower(b));
     }
@@ -149,7 +145,7 @@ bool like(std::string_view pattern, std::string_view text) {
                 starText = t;
                 continue;
             }
-            if (pb < 0x80 && tb < 0x80 && !isSpecial(pb)) {
+            if (pb < 0x80 && tb < 0x80 && !likepattern::opensElement(pb)) {
                 if (asciiLower(pb) == asciiLower(tb)) {
                     ++p;
                     ++t;

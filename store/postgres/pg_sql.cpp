@@ -1,5 +1,6 @@
-// Engine SQL rewritten for PostgreSQL (see pg_sql.h): the statement's tokens
-// (sql_tokens.h), then the rewrites of LIKE and ORDER BY over the token list, then the text.
+// Engine SQL rewritten for PostgreSQL (see pg_sql.h): the statement's
+// tokens (sql_tokens.h), then the rewrites of LIKE and ORDER BY over the
+// token list, then the text.
 
 #include "pg_sql.h"
 
