@@ -10,6 +10,7 @@
 #include "pg_pattern.h"
 
 #include <QStringList>
+#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -258,6 +259,22 @@ void rewriteLike(std::vector<Token>& t, RewrittenSql& out, const QString& sql) {
         if (const int after = nextSolid(t, right);
             after >= 0 && isWord(t[static_cast<size_t>(after)], u"ESCAPE"))
             refuse(QStringLiteral("ESCAPE is not supported"), sql);
+        // SQLite binds "||", arithmetic and "<" ">" tighter than LIKE,
+        // PostgreSQL the comparisons looser: an operator beside LIKE would
+        // take other operands on each server, so it needs parentheses.
+        const auto isSymbolIn = [&](int k, std::initializer_list<QStringView> symbols) {
+            if (k < 0 || t[static_cast<size_t>(k)].kind != Kind::Symbol)
+                return false;
+            for (QStringView s : symbols)
+                if (t[static_cast<size_t>(k)].text == s)
+                    return true;
+            return false;
+        };
+        const int after = nextSolid(t, right);
+        if ((after >= 0 && t[static_cast<size_t>(after)].kind == Kind::Symbol &&
+             !isSymbolIn(after, {u")", u",", u";", u"=", u"<>", u"!="})) ||
+            isSymbolIn(previousSolid(t, start), {u"<", u">", u"<=", u">="}))
+            refuse(QStringLiteral("an operator beside LIKE needs parentheses"), sql);
         Token& pattern = t[static_cast<size_t>(right)];
         QString match;
         if (pattern.kind == Kind::Param) {
