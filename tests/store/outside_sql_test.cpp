@@ -137,7 +137,7 @@ private:
         }
         static const char* const ops[] = {"=", "<", ">", "<>", "<=", ">="};
         const QString op = QString::fromLatin1(ops[roll(6)]);
-        switch (roll(7)) {
+        switch (roll(8)) {
         case 0:
             return QStringLiteral("ID %1 ").arg(op) + value(roll(23));
         case 1:
@@ -158,6 +158,13 @@ private:
             const QString who = rows()[static_cast<size_t>(roll(22))].who.toString();
             return QStringLiteral("Who = ") + quoted(roll(2) ? who.toUpper() : who);
         }
+        case 5:
+            return roll(2)
+                       ? QStringLiteral("ID IN (%1, %2, %3)")
+                             .arg(roll(23))
+                             .arg(roll(23))
+                             .arg(roll(23))
+                       : QStringLiteral("DocumentType BETWEEN %1 AND %2").arg(roll(6)).arg(roll(6));
         case 4: {
             static const char* const fields[] = {"Who", "Date", "Note", "Description"};
             return QString::fromLatin1(fields[roll(4)]) +
