@@ -1,14 +1,16 @@
 // The program's SQL dialect turned into SQLite's: date literals, TOP n, the
 // shape of keyable SELECTs, stored dates and FindFirst criteria.
 //
-// Everything here scans the text once, left to right, skipping quoted texts
-// ('...') and quoted names ("...", [...], `...`) as whole units so that
-// nothing inside them is ever taken for a keyword, a '#' or a '('. Costs are
-// linear in the statement's length; nothing is cached.
+// Everything here reads the statement as tokens (sql_tokens.h), so quoted
+// texts, quoted names and comments are whole units and nothing inside them
+// is ever taken for a keyword, a '#' or a '('. Costs are linear in the
+// statement's length; nothing is cached.
 
 #include "dialect.h"
 
 #include "engine_error.h"
+#include "like_pattern.h"
+#include "sql_tokens.h"
 
 #include <QStringView>
 #include <initializer_list>
@@ -17,9 +19,9 @@
 namespace store::dialect {
 namespace {
 
-bool isWordChar(QChar c) {
-    return c.isLetterOrNumber() || c == u'_';
-}
+using sql::Token;
+using sql::TokenKind;
+
 bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
@@ -30,46 +32,42 @@ qsizetype skipSpace(QStringView s, qsizetype i) {
     return i;
 }
 
-/// The run of word characters starting at s[i] (empty if there is none).
-QStringView wordAt(QStringView s, qsizetype i) {
-    qsizetype end = i;
-    while (end < s.size() && isWordChar(s[end]))
-        ++end;
-    return s.sliced(i, end - i);
-}
-
 bool isKeyword(QStringView word, QStringView keyword) {
-    return word.compare(keyword, Qt::CaseInsensitive) == 0;
+    return sql::isKeyword(word, keyword);
 }
 
-bool isAnyKeyword(QStringView word, std::initializer_list<QStringView> keywords) {
-    for (QStringView k : keywords)
-        if (isKeyword(word, k))
-            return true;
-    return false;
-}
+/// A statement and its tokens, read together.
+struct Tokens {
+    explicit Tokens(QStringView text, sql::Hash hash = sql::Hash::Symbol)
+        : s(text), t(sql::tokenize(text, hash)) {}
 
-bool opensQuote(QChar c) {
-    return c == u'\'' || c == u'"' || c == u'[' || c == u'`';
-}
+    QStringView s;
+    std::vector<Token> t;
 
-/// The index just past the quoted unit opening at s[open], or -1 when it is
-/// not closed. Inside '...', "..." and `...` a doubled delimiter stands for
-/// one; [...] ends at the first ']'.
-qsizetype quotedEnd(QStringView s, qsizetype open) {
-    const QChar delimiter = s[open] == u'[' ? QChar(u']') : s[open];
-    const bool doubles = s[open] != u'[';
-    for (qsizetype i = open + 1; i < s.size(); ++i) {
-        if (s[i] != delimiter)
-            continue;
-        if (doubles && i + 1 < s.size() && s[i + 1] == delimiter) {
-            ++i;
-            continue;
-        }
-        return i + 1;
+    int size() const { return static_cast<int>(t.size()); }
+    const Token& operator[](int i) const { return t[static_cast<size_t>(i)]; }
+    QStringView text(int i) const { return (*this)[i].in(s); }
+    int nextSolid(int i) const { return sql::nextSolid(t, i); }
+    bool isWord(int i, QStringView keyword) const {
+        return i >= 0 && i < size() && (*this)[i].kind == TokenKind::Word &&
+               isKeyword(text(i), keyword);
     }
-    return -1;
-}
+    bool isAnyWord(int i, std::initializer_list<QStringView> keywords) const {
+        for (QStringView k : keywords)
+            if (isWord(i, k))
+                return true;
+        return false;
+    }
+    bool isSymbol(int i, QStringView symbol) const {
+        return i >= 0 && i < size() && (*this)[i].kind == TokenKind::Symbol && text(i) == symbol;
+    }
+    bool any(TokenKind kind) const {
+        for (const Token& token : t)
+            if (token.kind == kind)
+                return true;
+        return false;
+    }
+};
 
 [[noreturn]] void syntaxError(const QString& text) {
     throw EngineError(err::SyntaxError, text);
@@ -91,50 +89,41 @@ struct TopClause {
 };
 
 TopClause takeTop(const QString& statement) {
-    const QStringView s(statement);
-    qsizetype i = skipSpace(s, 0);
-    if (!isKeyword(wordAt(s, i), u"SELECT"))
+    const Tokens t(statement, sql::Hash::DateLiteral);
+    int i = t.nextSolid(-1);
+    if (!t.isWord(i, u"SELECT"))
         return {statement, 0};
-    i = skipSpace(s, i + 6);
-    if (const QStringView w = wordAt(s, i); isAnyKeyword(w, {u"DISTINCT", u"ALL"}))
-        i = skipSpace(s, i + w.size());
-    if (!isKeyword(wordAt(s, i), u"TOP"))
+    i = t.nextSolid(i);
+    if (t.isAnyWord(i, {u"DISTINCT", u"ALL"}))
+        i = t.nextSolid(i);
+    if (!t.isWord(i, u"TOP"))
         return {statement, 0};
-    const qsizetype top = i;
-    i = skipSpace(s, i + 3);
-    const qsizetype digits = digitRun(s, i);
-    const qsizetype numberEnd = i + digits;
-    const bool wellEnded = numberEnd == s.size() || (!isWordChar(s[numberEnd]) &&
-                                                     s[numberEnd] != u'.' && s[numberEnd] != u',');
-    bool ok = false;
-    const qlonglong n = s.sliced(i, digits).toLongLong(&ok);
-    if (digits == 0 || !wellEnded || !ok || n <= 0)
+    const qsizetype top = t[i].begin;
+    const int number = t.nextSolid(i);
+    const QStringView digits =
+        number >= 0 && t[number].kind == TokenKind::Number ? t.text(number) : QStringView();
+    bool ok = digitRun(digits, 0) == digits.size();
+    const qlonglong n = ok ? digits.toLongLong(&ok) : 0;
+    if (digits.isEmpty() || !ok || n <= 0 || t.isSymbol(number + 1, u","))
         syntaxError(QStringLiteral("Syntax error in TOP clause: a positive whole number must "
                                    "follow TOP in '%1'.")
                         .arg(statement));
-    const qsizetype rest = skipSpace(s, numberEnd);
-    if (isKeyword(wordAt(s, rest), u"PERCENT"))
+    int rest = number + 1;
+    if (rest < t.size() && t[rest].kind == TokenKind::Space)
+        ++rest;
+    if (t.isWord(rest, u"PERCENT"))
         syntaxError(QStringLiteral("TOP n PERCENT is not supported in '%1'.").arg(statement));
-    return {statement.left(top) + statement.mid(rest), n};
+    return {statement.left(top) + statement.mid(rest < t.size() ? t[rest].begin : t.s.size()), n};
 }
 
-/// The statement with the insides of every quoted unit replaced by '~', so
-/// that keywords, '(' and ',' can be searched for without being fooled by
-/// quoted texts. Same length as the statement; nullopt if a quote is open.
-std::optional<QString> masked(const QString& statement) {
-    QString out = statement;
-    const QStringView s(statement);
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        if (!opensQuote(s[i]))
-            continue;
-        const qsizetype end = quotedEnd(s, i);
-        if (end < 0)
-            return std::nullopt;
-        for (qsizetype k = i; k < end; ++k)
-            out[k] = u'~';
-        i = end - 1;
-    }
-    return out;
+/// The refusal of a unit that is not closed.
+[[noreturn]] void unclosed(QStringView rest) {
+    if (rest.front() == u'\'')
+        syntaxError(QStringLiteral("Syntax error in string in query expression '%1'.").arg(rest));
+    if (rest.front() == u'#')
+        syntaxError(QStringLiteral("Syntax error in date in query expression '%1'.").arg(rest));
+    syntaxError(
+        QStringLiteral("Syntax error: unterminated name %1 in query expression.").arg(rest));
 }
 
 QString twoDigits(int n) {
@@ -145,168 +134,112 @@ QString twoDigits(int n) {
 
 QString translate(const QString& statement) {
     const TopClause top = takeTop(statement);
-    const QStringView s(top.statement);
+    const Tokens t(top.statement, sql::Hash::DateLiteral);
     QString out;
-    out.reserve(s.size() + 16);
-    qsizetype i = 0;
-    while (i < s.size()) {
-        const QChar c = s[i];
-        if (opensQuote(c)) {
-            const qsizetype end = quotedEnd(s, i);
-            if (end < 0)
-                syntaxError(c == u'\''
-                                ? QStringLiteral("Syntax error in string in query expression "
-                                                 "'%1'.")
-                                      .arg(s.sliced(i))
-                                : QStringLiteral("Syntax error: unterminated name %1 in query "
-                                                 "expression.")
-                                      .arg(s.sliced(i)));
-            out += s.sliced(i, end - i);
-            i = end;
-        } else if (c == u'#') {
-            const qsizetype close = s.indexOf(u'#', i + 1);
-            if (close < 0)
-                syntaxError(QStringLiteral("Syntax error in date in query expression '%1'.")
-                                .arg(s.sliced(i)));
-            const QStringView literal = s.sliced(i, close + 1 - i);
+    out.reserve(t.s.size() + 16);
+    qsizetype statementEnd = 0; // the end of the last token that is not ';', space or comment
+    QString trailing;           // the comments after it
+    for (int i = 0; i < t.size(); ++i) {
+        const QStringView text = t.text(i);
+        switch (t[i].kind) {
+        case TokenKind::Open:
+            unclosed(text);
+        case TokenKind::Date: {
             const std::optional<QDateTime> date =
-                parseDateLiteral(literal.sliced(1, literal.size() - 2).toString());
+                parseDateLiteral(text.sliced(1, text.size() - 2).toString());
             if (!date)
                 syntaxError(
-                    QStringLiteral("Syntax error in date in query expression '%1'.").arg(literal));
+                    QStringLiteral("Syntax error in date in query expression '%1'.").arg(text));
             out += u'\'' + storedDate(*date) + u'\'';
-            i = close + 1;
-        } else {
-            out += c;
-            ++i;
+            break;
+        }
+        default:
+            out += text;
+        }
+        if (t[i].kind == TokenKind::Comment) {
+            trailing += u' ' + text.toString();
+        } else if (t[i].solid() && !t.isSymbol(i, u";")) {
+            statementEnd = out.size();
+            trailing.clear();
         }
     }
-    if (top.limit > 0) {
-        while (!out.isEmpty() && (out.back().isSpace() || out.back() == u';'))
-            out.chop(1);
-        out += QStringLiteral(" LIMIT %1").arg(top.limit);
-    }
+    if (top.limit > 0) // before the end's ';' and after any comment that is not at the end
+        out = out.left(statementEnd) + QStringLiteral(" LIMIT %1").arg(top.limit) + trailing;
     return out;
 }
 
 std::optional<SelectShape> analyseSelect(const QString& translated) {
-    const std::optional<QString> mask = masked(translated);
-    if (!mask)
+    const Tokens t(translated);
+    // A comment could swallow what the engine puts after the select list or
+    // the tail; such statements are read whole instead.
+    if (t.any(TokenKind::Open) || t.any(TokenKind::Comment))
         return std::nullopt;
-    const QStringView m(*mask);
-
-    qsizetype i = skipSpace(m, 0);
-    if (!isKeyword(wordAt(m, i), u"SELECT"))
+    int i = t.nextSolid(-1);
+    if (!t.isWord(i, u"SELECT"))
         return std::nullopt;
-    const qsizetype columnsBegin = i + 6;
+    const qsizetype columnsBegin = t[i].end();
 
     // The select list: up to the first FROM; no function, no DISTINCT.
-    qsizetype from = -1;
-    for (i = columnsBegin; i < m.size();) {
-        const QStringView w = wordAt(m, i);
-        if (w.isEmpty()) {
-            if (m[i] == u'(')
-                return std::nullopt;
-            ++i;
-            continue;
-        }
-        if (isKeyword(w, u"FROM")) {
-            from = i;
-            break;
-        }
-        if (isAnyKeyword(w, {u"DISTINCT", u"DISTINCTROW", u"ALL", u"TOP", u"INTO", u"SELECT"}))
+    int from = t.nextSolid(i);
+    for (; from >= 0 && !t.isWord(from, u"FROM"); from = t.nextSolid(from))
+        if (t.isSymbol(from, u"(") ||
+            t.isAnyWord(from, {u"DISTINCT", u"DISTINCTROW", u"ALL", u"TOP", u"INTO", u"SELECT"}))
             return std::nullopt;
-        i += w.size();
-    }
     if (from < 0)
         return std::nullopt;
-    const QString columns = translated.mid(columnsBegin, from - columnsBegin).trimmed();
+    const QString columns = translated.mid(columnsBegin, t[from].begin - columnsBegin).trimmed();
     if (columns.isEmpty())
         return std::nullopt;
 
-    // The one table, bare or quoted.
-    const qsizetype nameBegin = skipSpace(m, from + 4);
-    if (nameBegin == from + 4 || nameBegin >= m.size())
+    // The one table, bare or quoted, after a space.
+    const int name = from + 2;
+    if (from + 1 >= t.size() || t[from + 1].kind != TokenKind::Space || name >= t.size() ||
+        (t[name].kind != TokenKind::Word &&
+         (t[name].kind != TokenKind::Name || t.text(name).size() < 3)))
         return std::nullopt;
-    QString table;
-    qsizetype nameEnd = 0;
-    const QChar first = translated[nameBegin];
-    if (opensQuote(first) && first != u'\'') {
-        nameEnd = quotedEnd(translated, nameBegin);
-        table = translated.mid(nameBegin + 1, nameEnd - nameBegin - 2);
-        if (first != u'[')
-            table.replace(QString(2, first), QString(first));
-    } else {
-        nameEnd = nameBegin + wordAt(m, nameBegin).size();
-        table = translated.mid(nameBegin, nameEnd - nameBegin);
-    }
-    if (table.isEmpty())
-        return std::nullopt;
+    const QString table = sql::nameOf(t.text(name));
 
     // The tail: nothing between the table and WHERE/ORDER/LIMIT (no second
     // table, no alias, no join), and no keyword that groups, combines or
     // nests queries anywhere in it.
-    const QStringView tail = m.sliced(nameEnd);
-    const qsizetype lead = skipSpace(tail, 0);
-    if (lead < tail.size() && tail[lead] != u';' &&
-        !isAnyKeyword(wordAt(tail, lead), {u"WHERE", u"ORDER", u"LIMIT"}))
+    const int lead = t.nextSolid(name);
+    if (lead >= 0 && !t.isSymbol(lead, u";") && !t.isAnyWord(lead, {u"WHERE", u"ORDER", u"LIMIT"}))
         return std::nullopt;
-    for (qsizetype k = 0; k < tail.size();) {
-        const QStringView w = wordAt(tail, k);
-        if (w.isEmpty()) {
-            if (tail[k] == u';' && skipSpace(tail, k + 1) < tail.size() &&
-                tail[skipSpace(tail, k + 1)] != u';')
+    for (int k = lead; k >= 0; k = t.nextSolid(k)) {
+        if (t.isSymbol(k, u";")) {
+            const int next = t.nextSolid(k);
+            if (next >= 0 && !t.isSymbol(next, u";"))
                 return std::nullopt; // a second statement
-            ++k;
-            continue;
         }
-        if (isAnyKeyword(w, {u"SELECT", u"FROM", u"GROUP", u"HAVING", u"JOIN", u"UNION",
-                             u"INTERSECT", u"EXCEPT", u"WINDOW"}))
+        if (t.isAnyWord(k, {u"SELECT", u"FROM", u"GROUP", u"HAVING", u"JOIN", u"UNION",
+                            u"INTERSECT", u"EXCEPT", u"WINDOW"}))
             return std::nullopt;
-        k += w.size();
     }
-    return SelectShape{columns, table, translated.mid(nameEnd)};
+    return SelectShape{columns, table, translated.mid(t[name].end())};
 }
 
 QString wrapNames(const QString& tail, const QStringList& names, const QString& pattern) {
-    const QStringView s(tail);
-    const auto named = [&](const QString& name) {
-        return names.contains(name, Qt::CaseInsensitive);
-    };
+    const Tokens t(tail);
+    if (t.any(TokenKind::Open))
+        return tail; // translate() has refused such a statement already
     // A reference, not a function call ("date(...)") or part of a
-    // qualified name: the characters around it decide.
-    const auto standsAlone = [&](qsizetype begin, qsizetype end) {
-        const qsizetype next = skipSpace(s, end);
-        return (begin == 0 || s[begin - 1] != u'.') &&
-               (next == s.size() || (s[next] != u'(' && s[next] != u'.'));
+    // qualified name: the tokens around it decide.
+    const auto standsAlone = [&](int i) {
+        int next = i + 1;
+        if (next < t.size() && t[next].kind == TokenKind::Space)
+            ++next;
+        return !t.isSymbol(i - 1, u".") && !t.isSymbol(next, u"(") && !t.isSymbol(next, u".");
     };
     QString out;
     out.reserve(tail.size() + 32);
-    for (qsizetype i = 0; i < s.size();) {
-        qsizetype end = i;
-        QString name;
-        if (opensQuote(s[i])) {
-            end = quotedEnd(s, i);
-            if (end < 0)
-                return tail; // translate() has refused such a statement already
-            if (s[i] != u'\'') {
-                name = s.sliced(i + 1, end - i - 2).toString();
-                if (s[i] != u'[')
-                    name.replace(QString(2, s[i]), QString(s[i]));
-            }
-        } else if (isWordChar(s[i])) {
-            end = i + wordAt(s, i).size();
-            name = s.sliced(i, end - i).toString();
-        } else {
-            out += s[i++];
-            continue;
-        }
-        const QStringView written = s.sliced(i, end - i);
-        if (!name.isEmpty() && named(name) && standsAlone(i, end))
+    for (int i = 0; i < t.size(); ++i) {
+        const QStringView written = t.text(i);
+        const bool isName = t[i].kind == TokenKind::Word || t[i].kind == TokenKind::Name;
+        const QString name = isName ? sql::nameOf(written) : QString();
+        if (!name.isEmpty() && names.contains(name, Qt::CaseInsensitive) && standsAlone(i))
             out += pattern.arg(written);
         else
             out += written;
-        i = end;
     }
     return out;
 }
@@ -397,7 +330,7 @@ QString literalPattern(const QString& text) {
     QString out;
     out.reserve(text.size() + 8);
     for (const QChar c : text) {
-        if (c == u'*' || c == u'?' || c == u'#' || c == u'[')
+        if (likepattern::opensElement(c.unicode()))
             out += u'[' + QString(c) + u']';
         else
             out += c;
@@ -407,11 +340,11 @@ QString literalPattern(const QString& text) {
 
 namespace {
 
-/// Reads a criterion left to right; every failure names the criterion.
+/// Reads a criterion token by token; every failure names the criterion.
 class CriterionReader {
 public:
     CriterionReader(const QString& text, const QVariantList& parameters)
-        : text_(text), s_(text), parameters_(parameters) {}
+        : text_(text), t_(text, sql::Hash::DateLiteral), parameters_(parameters) {}
 
     std::vector<Condition> read() {
         std::vector<Condition> conditions;
@@ -421,13 +354,12 @@ public:
             c.op = readOperator();
             c.value = readValue();
             conditions.push_back(std::move(c));
-            pos_ = skipSpace(s_, pos_);
-            if (pos_ == s_.size())
+            skipSpace();
+            if (k_ == t_.size())
                 return conditions;
-            const QStringView w = wordAt(s_, pos_);
-            if (!isKeyword(w, u"AND"))
+            if (!t_.isWord(k_, u"AND"))
                 fail(u"missing operator");
-            pos_ += w.size();
+            ++k_;
         }
     }
 
@@ -437,98 +369,97 @@ private:
                           QStringLiteral("Syntax error (%1) in criterion '%2'.").arg(what, text_));
     }
 
+    void skipSpace() {
+        while (k_ < t_.size() && t_[k_].kind == TokenKind::Space)
+            ++k_;
+    }
+    /// The current token's kind and text; Space for the end.
+    TokenKind kind() const { return k_ < t_.size() ? t_[k_].kind : TokenKind::Space; }
+    QChar first() const { return k_ < t_.size() ? t_.text(k_).front() : QChar(); }
+
     QString readField() {
-        pos_ = skipSpace(s_, pos_);
-        if (pos_ < s_.size() && s_[pos_] == u'[') {
-            const qsizetype end = quotedEnd(s_, pos_);
-            if (end < 0)
+        skipSpace();
+        if (first() == u'[') {
+            if (kind() == TokenKind::Open)
                 fail(u"missing ']'");
-            const QString name = s_.sliced(pos_ + 1, end - pos_ - 2).trimmed().toString();
+            const QString name = sql::nameOf(t_.text(k_++)).trimmed();
             if (name.isEmpty())
                 fail(u"missing field name");
-            pos_ = end;
             return name;
         }
-        const QStringView w = wordAt(s_, pos_);
-        if (w.isEmpty() || isDigit(w.front()))
+        if (kind() != TokenKind::Word)
             fail(u"missing field name");
-        pos_ += w.size();
-        return w.toString();
+        return t_.text(k_++).toString();
     }
 
     QString readOperator() {
-        pos_ = skipSpace(s_, pos_);
-        for (QStringView op : {u"<>", u"<=", u">=", u"<", u">", u"="}) {
-            if (s_.sliced(pos_).startsWith(op)) {
-                pos_ += op.size();
-                return op.toString();
-            }
-        }
-        if (const QStringView w = wordAt(s_, pos_); isKeyword(w, u"LIKE")) {
-            pos_ += w.size();
+        skipSpace();
+        if (kind() == TokenKind::Symbol)
+            for (QStringView op : {u"<>", u"<=", u">=", u"<", u">", u"="})
+                if (t_.text(k_) == op) {
+                    ++k_;
+                    return op.toString();
+                }
+        if (t_.isWord(k_, u"LIKE")) {
+            ++k_;
             return QStringLiteral("LIKE");
         }
         fail(u"missing operator");
     }
 
     QVariant readValue() {
-        pos_ = skipSpace(s_, pos_);
-        if (pos_ == s_.size())
+        skipSpace();
+        if (k_ == t_.size())
             fail(u"missing value");
-        const QChar c = s_[pos_];
+        const QChar c = first();
+        if (kind() == TokenKind::Open)
+            fail(c == u'#' ? u"missing closing '#'" : u"missing closing quote");
         if (c == u'\'' || c == u'"')
-            return readText(c);
-        if (c == u'#')
+            return sql::nameOf(t_.text(k_++));
+        if (kind() == TokenKind::Date)
             return readDate();
-        if (c == u'?') {
-            ++pos_;
+        if (kind() == TokenKind::Parameter) {
+            if (t_.text(k_++).size() > 1)
+                fail(u"missing operator");
             if (next_ >= parameters_.size())
                 fail(u"missing parameter value");
             return parameters_[next_++];
         }
-        if (c == u'-' || c == u'.' || isDigit(c))
+        if (c == u'-' || c == u'.' || kind() == TokenKind::Number)
             return readNumber();
         fail(u"missing value");
     }
 
-    QVariant readText(QChar quote) {
-        const qsizetype end = quotedEnd(s_, pos_);
-        if (end < 0)
-            fail(u"missing closing quote");
-        QString value = s_.sliced(pos_ + 1, end - pos_ - 2).toString();
-        value.replace(QString(2, quote), QString(quote));
-        pos_ = end;
-        return value;
-    }
-
     QVariant readDate() {
-        const qsizetype close = s_.indexOf(u'#', pos_ + 1);
-        if (close < 0)
-            fail(u"missing closing '#'");
+        const QStringView literal = t_.text(k_++);
         const std::optional<QDateTime> date =
-            parseDateLiteral(s_.sliced(pos_ + 1, close - pos_ - 1).toString());
+            parseDateLiteral(literal.sliced(1, literal.size() - 2).toString());
         if (!date)
             fail(u"invalid date");
-        pos_ = close + 1;
         return *date;
     }
 
+    /// [-][digits][.digits], written without a break.
     QVariant readNumber() {
-        const qsizetype begin = pos_;
-        if (s_[pos_] == u'-')
-            ++pos_;
-        const qsizetype whole = digitRun(s_, pos_);
-        pos_ += whole;
-        qsizetype fraction = -1;
-        if (pos_ < s_.size() && s_[pos_] == u'.') {
-            ++pos_;
-            fraction = digitRun(s_, pos_);
-            pos_ += fraction;
-        }
-        if ((whole == 0 && fraction <= 0) || fraction == 0 ||
-            (pos_ < s_.size() && (isWordChar(s_[pos_]) || s_[pos_] == u'.')))
+        const qsizetype begin = t_[k_].begin;
+        if (t_.isSymbol(k_, u"-"))
+            ++k_;
+        if (t_.isSymbol(k_, u"."))
+            ++k_;
+        if (kind() != TokenKind::Number)
             fail(u"invalid number");
-        const QStringView number = s_.sliced(begin, pos_ - begin);
+        const QStringView number = t_.s.sliced(begin, t_[k_].end() - begin);
+        ++k_;
+        qsizetype i = number.front() == u'-' ? 1 : 0;
+        const qsizetype whole = digitRun(number, i);
+        i += whole;
+        qsizetype fraction = -1;
+        if (i < number.size() && number[i] == u'.') {
+            fraction = digitRun(number, ++i);
+            i += fraction;
+        }
+        if ((whole == 0 && fraction <= 0) || fraction == 0 || i != number.size())
+            fail(u"invalid number");
         bool ok = false;
         if (fraction < 0) {
             const qlonglong n = number.toLongLong(&ok);
@@ -541,9 +472,9 @@ private:
     }
 
     const QString& text_;            ///< the criterion as given, for messages
-    QStringView s_;                  ///< the same, for reading
+    const Tokens t_;                 ///< the same, read
     const QVariantList& parameters_; ///< values for "?", in order
-    qsizetype pos_ = 0;              ///< read position in s_
+    int k_ = 0;                      ///< the next token to read
     qsizetype next_ = 0;             ///< the next parameter to take
 };
 

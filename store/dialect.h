@@ -8,8 +8,9 @@
 // a statement into SQLite's dialect: a date literal becomes the ISO text the
 // schema stores ('2004-03-07'), TOP n becomes a trailing LIMIT n, and LIKE
 // keeps its operator (the connection's like() function understands the
-// desktop patterns, see text_match.h). Quoted texts and identifiers pass
-// through unchanged.
+// desktop patterns, see text_match.h). Quoted texts, identifiers and
+// comments pass through unchanged; the statement is read as sql_tokens.h
+// reads it.
 //
 // Criteria for Recordset::findFirst are parsed, not translated: each
 // "Field op value" becomes a Condition whose value is bound, never spliced.
@@ -31,7 +32,7 @@ QString translate(const QString& statement);
 
 /// The parts of a translated single-table SELECT whose rows can be reached
 /// by row id: "SELECT <columns> FROM <table> <tail>". Empty for statements
-/// with aggregates, DISTINCT, GROUP BY, joins or sub-queries.
+/// with aggregates, DISTINCT, GROUP BY, joins, sub-queries or comments.
 struct SelectShape {
     QString columns; ///< the select list as written ("*", "Type, RecordPtr")
     QString table;   ///< the one table, unquoted

@@ -2,13 +2,16 @@
 //
 // Both walk the texts in place: a byte below 0x80 is compared directly
 // (lower-cased), anything else is decoded to a code point and case-folded
-// with Qt's tables. Nothing is allocated. like() handles '*' with the greedy
+// with Qt's tables. The pattern's elements are read as like_pattern.h
+// reads them. Nothing is allocated. like() handles '*' with the greedy
 // method that keeps a single backtrack point, which is correct because every
 // other pattern element consumes exactly one character: the cost is at most
 // pattern length times text length, usually close to the text length.
 //
 
 #include "text_match.h"
+
+#include "like_pattern.h"
 
 #include <QChar>
 #include <QString>
@@ -18,14 +21,10 @@
 namespace store::textmatch {
 namespace {
 
-/// A byte that does not start a valid UTF-8 sequence stands for itself,
-/// mapped above the Unicode range so it never equals a real code point.
-constexpr char32_t InvalidByteBase = 0x110000;
-
-struct CodePoint {
-    char32_t value;     ///< the code point, or InvalidByteBase + byte
-    std::size_t length; ///< bytes it takes in the text (1 to 4)
-};
+using likepattern::CodePoint;
+using likepattern::decode;
+using likepattern::ElementKind;
+using likepattern::InvalidByteBase;
 
 constexpr unsigned char byteAt(std::string_view s, std::size_t i) {
     return static_cast<unsigned char>(s[i]);
@@ -33,44 +32,6 @@ constexpr unsigned char byteAt(std::string_view s, std::size_t i) {
 
 constexpr char32_t asciiLower(char32_t c) {
     return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
-}
-
-/// Decodes the character starting at s[i] (i < s.size()). Overlong forms,
-/// surrogates and truncated sequences give a single invalid byte.
-CodePoint decode(std::string_view s, std::size_t i) {
-    const unsigned char lead = byteAt(s, i);
-    if (lead < 0x80)
-        return {lead, 1};
-    const CodePoint invalid{InvalidByteBase + lead, 1};
-    std::size_t length = 0;
-    char32_t value = 0;
-    char32_t smallest = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        value = lead & 0x1Fu;
-        smallest = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        value = lead & 0x0Fu;
-        smallest = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        value = lead & 0x07u;
-        smallest = 0x10000;
-    } else {
-        return invalid;
-    }
-    if (s.size() - i < length)
-        return invalid;
-    for (std::size_t k = 1; k < length; ++k) {
-        const unsigned char next = byteAt(s, i + k);
-        if ((next & 0xC0) != 0x80)
-            return invalid;
-        value = (value << 6) | (next & 0x3Fu);
-    }
-    if (value < smallest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-        return invalid;
-    return {value, length};
 }
 
 /// The case-folded form of a code point; invalid bytes stay as they are.
@@ -98,78 +59,37 @@ bool sameIgnoringCase(char32_t a, char32_t b) {
     return a == b || fold(a) == fold(b);
 }
 
-/// Where the class starting at pattern[open] == '[' ends. Sets `bodyBegin`
-/// past a leading '!' (and `negated`). Returns the index of the closing ']'
-/// or npos when the class is malformed (no ']', or nothing between the
-/// brackets), in which case the '[' is an ordinary character.
-std::size_t classEnd(std::string_view pattern, std::size_t open, std::size_t& bodyBegin,
-                     bool& negated) {
-    bodyBegin = open + 1;
-    negated = false;
-    // "[!]" is a class holding '!', not an empty negated class.
-    if (bodyBegin + 1 < pattern.size() && pattern[bodyBegin] == '!' &&
-        pattern[bodyBegin + 1] != ']') {
-        negated = true;
-        ++bodyBegin;
-    }
-    const std::size_t close = pattern.find(']', bodyBegin);
-    if (close == std::string_view::npos || close == bodyBegin)
-        return std::string_view::npos;
-    return close;
-}
-
-/// True when `c` is one of the characters or ranges in pattern[begin, end).
-/// A '-' between two characters makes a range; a leading or trailing '-'
-/// is itself. Letter case is ignored for single characters and ranges.
-bool inClass(std::string_view pattern, std::size_t begin, std::size_t end, char32_t c) {
+/// True when `c` is one of the characters or ranges of a class body.
+/// Letter case is ignored for single characters and ranges.
+bool inClass(std::string_view body, char32_t c) {
     const char32_t folded = fold(c);
-    std::size_t k = begin;
-    while (k < end) {
-        const CodePoint low = decode(pattern, k);
-        k += low.length;
-        if (k + 1 < end && pattern[k] == '-') {
-            const CodePoint high = decode(pattern, k + 1);
-            k += 1 + high.length;
-            if ((c >= low.value && c <= high.value) ||
-                (folded >= fold(low.value) && folded <= fold(high.value)))
-                return true;
-        } else if (sameIgnoringCase(c, low.value)) {
+    for (std::size_t k = 0; k < body.size();) {
+        const likepattern::Member m = likepattern::memberAt(body, k);
+        if (m.range
+                ? (c >= m.low && c <= m.high) || (folded >= fold(m.low) && folded <= fold(m.high))
+                : sameIgnoringCase(c, m.low))
             return true;
-        }
     }
     return false;
 }
 
-struct Step {
-    std::size_t length; ///< bytes of the pattern element
-    bool matched;       ///< whether it matches the text character
-};
-
-/// Matches the pattern element at pattern[p] (not '*') against one text
-/// character.
-Step matchElement(std::string_view pattern, std::size_t p, char32_t c) {
-    switch (pattern[p]) {
-    case '?':
-        return {1, true};
-    case '#':
-        return {1, c >= '0' && c <= '9'};
-    case '[': {
-        std::size_t bodyBegin = 0;
-        bool negated = false;
-        const std::size_t close = classEnd(pattern, p, bodyBegin, negated);
-        if (close != std::string_view::npos)
-            return {close + 1 - p, inClass(pattern, bodyBegin, close, c) != negated};
-        return {1, c == '['};
+/// Whether the pattern element at pattern[p] (not '*') matches one text
+/// character; `length` is set to the element's bytes.
+bool matchElement(std::string_view pattern, std::size_t p, char32_t c, std::size_t& length) {
+    const likepattern::Element e = likepattern::elementAt(pattern, p);
+    length = e.length;
+    switch (e.kind) {
+    case ElementKind::AnyOne:
+        return true;
+    case ElementKind::Digit:
+        return c >= '0' && c <= '9';
+    case ElementKind::Class:
+        return inClass(e.body, c) != e.negated;
+    case ElementKind::Literal:
+    case ElementKind::AnyRun:
+        break;
     }
-    default: {
-        const CodePoint literal = decode(pattern, p);
-        return {literal.length, sameIgnoringCase(c, literal.value)};
-    }
-    }
-}
-
-constexpr bool isSpecial(unsigned char b) {
-    return b == '?' || b == '#' || b == '[';
+    return sameIgnoringCase(c, e.literal);
 }
 
 /// The list filters always ask for "*text*". When that text is plain ASCII
@@ -185,7 +105,7 @@ std::optional<bool> containsAscii(std::string_view pattern, std::string_view tex
     char lower[maxLiteral];
     for (std::size_t i = 0; i < literal.size(); ++i) {
         const auto b = static_cast<unsigned char>(literal[i]);
-        if (b >= 0x80 || b == '*' || isSpecial(b))
+        if (b >= 0x80 || likepattern::opensElement(b))
             return std::nullopt;
         lower[i] = static_cast<char>(asciiLower(b));
     }
@@ -225,7 +145,7 @@ bool like(std::string_view pattern, std::string_view text) {
                 starText = t;
                 continue;
             }
-            if (pb < 0x80 && tb < 0x80 && !isSpecial(pb)) {
+            if (pb < 0x80 && tb < 0x80 && !likepattern::opensElement(pb)) {
                 if (asciiLower(pb) == asciiLower(tb)) {
                     ++p;
                     ++t;
@@ -233,9 +153,9 @@ bool like(std::string_view pattern, std::string_view text) {
                 }
             } else {
                 const CodePoint c = decode(text, t);
-                const Step step = matchElement(pattern, p, c.value);
-                if (step.matched) {
-                    p += step.length;
+                std::size_t length = 0;
+                if (matchElement(pattern, p, c.value, length)) {
+                    p += length;
                     t += c.length;
                     continue;
                 }

@@ -17,7 +17,8 @@ namespace store::textmatch {
 /// True when `text` matches `pattern`: '*' any run of characters, '?' one
 /// character, '#' one digit, '[abc]' '[a-z]' '[!abc]' a character class
 /// ("[*]" matches a literal '*'); everything else matches itself, letter
-/// case ignored. Invalid UTF-8 is compared byte by byte.
+/// case ignored (the grammar: like_pattern.h). Invalid UTF-8 is compared
+/// byte by byte.
 bool like(std::string_view pattern, std::string_view text);
 
 /// Case-blind order: negative, 0 or positive. Letter case is ignored, also

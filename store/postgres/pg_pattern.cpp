@@ -5,10 +5,12 @@
 
 #include "pg_pattern.h"
 
+#include "../like_pattern.h"
 #include "../text_match.h"
 
-#include <QList>
+#include <QByteArray>
 #include <algorithm>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -130,92 +132,73 @@ QString element(CharSet s, bool negated) {
     return out + u']';
 }
 
-/// Where the character class opening at p[open] == '[' ends, as the file's
-/// LIKE reads it: the index of ']', or -1 for a '[' that is an ordinary
-/// character; `body` and `negated` describe it.
-qsizetype classEnd(const QString& p, qsizetype open, qsizetype& body, bool& negated) {
-    body = open + 1;
-    negated = false;
-    if (body + 1 < p.size() && p[body] == u'!' && p[body + 1] != u']') {
-        negated = true;
-        ++body;
-    }
-    const qsizetype close = p.indexOf(u']', body);
-    if (close < 0 || close == body)
-        return -1;
-    return close;
-}
-
-/// The members of a class body: characters, and ranges "a-z" (a '-' first
-/// or last is itself).
-CharSet classSet(const QString& body) {
-    const QList<uint> members = body.toUcs4();
+/// The members of a class body: characters, and ranges "a-z".
+CharSet classSet(std::string_view body) {
     CharSet s;
-    for (qsizetype k = 0; k < members.size(); ++k) {
-        if (k + 2 < members.size() && members[k + 1] == u'-') {
-            const CharSet r = range(members[k], members[k + 2]);
-            s.insert(s.end(), r.begin(), r.end());
-            k += 2;
-        } else {
-            const CharSet l = letter(members[k]);
-            s.insert(s.end(), l.begin(), l.end());
-        }
+    for (std::size_t k = 0; k < body.size();) {
+        const likepattern::Member m = likepattern::memberAt(body, k);
+        const CharSet r = m.range ? range(m.low, m.high) : letter(m.low);
+        s.insert(s.end(), r.begin(), r.end());
     }
     return s;
 }
 
 } // namespace
 
+// Both read the pattern as the register file receives it: its UTF-8 form.
+
 QString likeExpression(const QString& pattern) {
-    const QString& p = pattern;
+    const QByteArray utf8 = pattern.toUtf8();
+    const std::string_view p(utf8.constData(), static_cast<std::size_t>(utf8.size()));
     QString out = QStringLiteral("^");
-    qsizetype body = 0;
-    bool negated = false;
-    for (qsizetype i = 0; i < p.size();) {
-        const QChar c = p[i];
-        if (c == u'*') {
+    for (std::size_t i = 0; i < p.size();) {
+        const likepattern::Element e = likepattern::elementAt(p, i);
+        i += e.length;
+        switch (e.kind) {
+        case likepattern::ElementKind::AnyRun:
             out += QStringLiteral(".*");
-            ++i;
-        } else if (c == u'?') {
+            break;
+        case likepattern::ElementKind::AnyOne:
             out += u'.';
-            ++i;
-        } else if (c == u'#') {
+            break;
+        case likepattern::ElementKind::Digit:
             out += QStringLiteral("[0-9]");
-            ++i;
-        } else if (c == u'[' && classEnd(p, i, body, negated) >= 0) {
-            const qsizetype close = classEnd(p, i, body, negated);
-            out += element(classSet(p.mid(body, close - body)), negated);
-            i = close + 1;
-        } else {
-            const bool pair = c.isHighSurrogate() && i + 1 < p.size() && p[i + 1].isLowSurrogate();
-            const char32_t code = pair ? QChar::surrogateToUcs4(c, p[i + 1]) : c.unicode();
-            out += element(letter(code), false);
-            i += pair ? 2 : 1;
+            break;
+        case likepattern::ElementKind::Class:
+            out += element(classSet(e.body), e.negated);
+            break;
+        case likepattern::ElementKind::Literal:
+            out += element(letter(e.literal), false);
+            break;
         }
     }
     return out + u'$';
 }
 
 std::optional<QString> ilikePattern(const QString& pattern) {
+    const QByteArray utf8 = pattern.toUtf8();
+    const std::string_view p(utf8.constData(), static_cast<std::size_t>(utf8.size()));
     QString out;
-    for (qsizetype i = 0; i < pattern.size(); ++i) {
-        const QChar c = pattern[i];
-        if (c.unicode() >= 0x80 || c == u'#')
-            return std::nullopt;
-        if (c == u'[') {
-            qsizetype body = 0;
-            bool negated = false;
-            if (classEnd(pattern, i, body, negated) >= 0)
-                return std::nullopt;
-            out += c;
-        } else if (c == u'*') {
+    for (std::size_t i = 0; i < p.size();) {
+        const likepattern::Element e = likepattern::elementAt(p, i);
+        i += e.length;
+        switch (e.kind) {
+        case likepattern::ElementKind::AnyRun:
             out += u'%';
-        } else if (c == u'?') {
+            break;
+        case likepattern::ElementKind::AnyOne:
             out += u'_';
-        } else if (c == u'%' || c == u'_' || c == u'\\') {
-            out += u'\\' + QString(c);
-        } else {
-            out += c;
+            break;
+        case likepattern::ElementKind::Digit:
+        case likepattern::ElementKind::Class:
+            return std::nullopt;
+        case likepattern::ElementKind::Literal:
+            if (e.literal >= 0x80)
+                return std::nullopt;
+            if (e.literal == u'%' || e.literal == u'_' || e.literal == u'\\')
+                out += u'\\';
+            out += QChar(static_cast<char16_t>(e.literal));
+            break;
         }
     }
     return out;

@@ -4,7 +4,8 @@
 // the rows it finds in a register file (text_match.h): letter case is
 // ignored through the file's own folding (textmatch::foldCase), never the
 // server's locale, so that 'İ' finds only 'İ' and '[z-a]' finds nothing on
-// both.
+// both. The pattern is read in its UTF-8 form, as the file reads it
+// (like_pattern.h).
 //
 // A pattern of ASCII characters without '#' or a class becomes an ILIKE
 // pattern, matched in the collation "C" (where ILIKE folds A to Z only, as

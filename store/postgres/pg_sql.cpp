@@ -1,13 +1,16 @@
-// Engine SQL rewritten for PostgreSQL (see pg_sql.h): a tokenizer, then the
-// rewrites of LIKE and ORDER BY over the token list, then the text.
+// Engine SQL rewritten for PostgreSQL (see pg_sql.h): the statement's
+// tokens (sql_tokens.h), then the rewrites of LIKE and ORDER BY over the
+// token list, then the text.
 
 #include "pg_sql.h"
 
 #include "../engine_error.h"
 #include "../schema.h"
+#include "../sql_tokens.h"
 #include "pg_pattern.h"
 
 #include <QStringList>
+#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -21,42 +24,34 @@ struct Token {
     QString text; ///< as it goes out (names already folded and quoted)
 };
 
-bool isWordStart(QChar c) {
-    return c.isLetter() || c == u'_';
-}
-bool isWordChar(QChar c) {
-    return c.isLetterOrNumber() || c == u'_' || c == u'$';
-}
-
 [[noreturn]] void refuse(const QString& what, const QString& sql) {
     throw EngineError(err::SyntaxError,
                       QStringLiteral("The statement was refused: %1 (%2).").arg(what, sql));
 }
 
+/// The kind of the register's first field of that name, letter case
+/// ignored; nothing for a name no table of the register has.
+std::optional<schema::FieldKind> kindOf(const QString& name) {
+    for (const schema::Table& t : schema::tables())
+        for (const schema::Field& f : t.fields)
+            if (name.compare(QLatin1String(f.name), Qt::CaseInsensitive) == 0)
+                return f.kind;
+    return std::nullopt;
+}
+
 /// True for a field name of the register's schema, which goes out quoted so
 /// that words PostgreSQL reserves for itself ("date", "type") stay names.
 bool isSchemaField(const QString& word) {
-    for (const schema::Table& t : schema::tables())
-        for (const schema::Field& f : t.fields)
-            if (word.compare(QLatin1String(f.name), Qt::CaseInsensitive) == 0)
-                return true;
-    return false;
+    return kindOf(word).has_value();
 }
 
 bool isCounterField(const QString& name) {
-    for (const schema::Table& t : schema::tables())
-        for (const schema::Field& f : t.fields)
-            if (name.compare(QLatin1String(f.name), Qt::CaseInsensitive) == 0)
-                return f.kind == schema::FieldKind::Counter;
-    return false;
+    return kindOf(name) == schema::FieldKind::Counter;
 }
 
 bool isTextField(const QString& name) {
-    for (const schema::Table& t : schema::tables())
-        for (const schema::Field& f : t.fields)
-            if (name.compare(QLatin1String(f.name), Qt::CaseInsensitive) == 0)
-                return f.kind == schema::FieldKind::Text || f.kind == schema::FieldKind::Memo;
-    return false;
+    const auto kind = kindOf(name);
+    return kind == schema::FieldKind::Text || kind == schema::FieldKind::Memo;
 }
 
 QString quotedName(const QString& name) {
@@ -64,107 +59,66 @@ QString quotedName(const QString& name) {
            QLatin1Char('"');
 }
 
-class Tokenizer {
-public:
-    explicit Tokenizer(const QString& sql) : sql_(sql) {}
+/// SQLite and PostgreSQL take parameter numbers from 1 up to this.
+constexpr int MaxParameter = 32766;
 
-    std::vector<Token> run(int& parameterCount) {
-        std::vector<Token> out;
-        while (i_ < sql_.size()) {
-            const QChar c = sql_[i_];
-            if (c.isSpace())
-                out.push_back({Kind::Space, take([](QChar x) { return x.isSpace(); })});
-            else if (c == u'\'')
-                out.push_back({Kind::Text, quoted(u'\'')});
-            else if (c == u'"' || c == u'`')
-                out.push_back({Kind::Name, quotedName(unquote(quoted(c), c))});
-            else if (c == u'[')
-                out.push_back({Kind::Name, bracketed()});
-            else if (c == u'?')
-                out.push_back({Kind::Param, parameter(parameterCount)});
-            else if (isWordStart(c))
-                out.push_back(word());
-            else if (c.isDigit())
-                out.push_back(
-                    {Kind::Number, take([](QChar x) { return x.isDigit() || x == u'.'; })});
+/// The statement's tokens (sql_tokens.h) as they go out: names folded and
+/// quoted, parameters numbered, comments as a space (the two servers do not
+/// end nested comments alike).
+std::vector<Token> readTokens(const QString& sql, int& parameterCount) {
+    const std::vector<sql::Token> read = sql::tokenize(sql);
+    std::vector<Token> out;
+    out.reserve(read.size());
+    for (size_t k = 0; k < read.size(); ++k) {
+        const sql::Token& r = read[k];
+        const QStringView text = r.in(sql);
+        switch (r.kind) {
+        case sql::TokenKind::Space:
+            out.push_back({Kind::Space, text.toString()});
+            break;
+        case sql::TokenKind::Comment:
+            out.push_back({Kind::Space, QStringLiteral(" ")});
+            break;
+        case sql::TokenKind::Open:
+            refuse(text.front() == u'[' ? QStringLiteral("an unterminated name")
+                                        : QStringLiteral("an unterminated quote"),
+                   sql);
+        case sql::TokenKind::Text:
+            out.push_back({Kind::Text, text.toString()});
+            break;
+        case sql::TokenKind::Name:
+            out.push_back({Kind::Name, quotedName(sql::nameOf(text))});
+            break;
+        case sql::TokenKind::Parameter: {
+            bool ok = true;
+            const int n = text.size() == 1 ? parameterCount + 1 : text.sliced(1).toInt(&ok);
+            if (!ok || n < 1 || n > MaxParameter)
+                refuse(QStringLiteral("parameter numbers run from 1 to %1").arg(MaxParameter), sql);
+            parameterCount = std::max(parameterCount, n);
+            out.push_back({Kind::Param, QStringLiteral("$%1").arg(n)});
+            break;
+        }
+        case sql::TokenKind::Word: {
+            // A field name, unless it names a function ("date(...)").
+            const int next = sql::nextSolid(read, static_cast<int>(k));
+            const bool call = next >= 0 && read[static_cast<size_t>(next)].in(sql) == u"(";
+            if (!call && isSchemaField(text.toString()))
+                out.push_back({Kind::Name, quotedName(text.toString())});
             else
-                out.push_back({Kind::Symbol, symbol()});
+                out.push_back({Kind::Word, text.toString()});
+            break;
         }
-        return out;
-    }
-
-private:
-    template <class Pred> QString take(Pred pred) {
-        const qsizetype begin = i_;
-        while (i_ < sql_.size() && pred(sql_[i_]))
-            ++i_;
-        return sql_.mid(begin, i_ - begin);
-    }
-
-    QString quoted(QChar delimiter) {
-        const qsizetype begin = i_++;
-        while (i_ < sql_.size()) {
-            if (sql_[i_] == delimiter) {
-                if (i_ + 1 < sql_.size() && sql_[i_ + 1] == delimiter) {
-                    i_ += 2;
-                    continue;
-                }
-                ++i_;
-                return sql_.mid(begin, i_ - begin);
-            }
-            ++i_;
+        case sql::TokenKind::Number:
+            out.push_back({Kind::Number, text.toString()});
+            break;
+        case sql::TokenKind::Date:
+        case sql::TokenKind::Symbol:
+            out.push_back({Kind::Symbol, text.toString()});
+            break;
         }
-        refuse(QStringLiteral("an unterminated quote"), sql_);
     }
-
-    static QString unquote(const QString& q, QChar delimiter) {
-        return q.mid(1, q.size() - 2).replace(QString(2, delimiter), QString(delimiter));
-    }
-
-    QString bracketed() {
-        const qsizetype close = sql_.indexOf(u']', i_);
-        if (close < 0)
-            refuse(QStringLiteral("an unterminated name"), sql_);
-        const QString name = sql_.mid(i_ + 1, close - i_ - 1);
-        i_ = close + 1;
-        return quotedName(name);
-    }
-
-    QString parameter(int& parameterCount) {
-        ++i_;
-        const QString digits = take([](QChar x) { return x.isDigit(); });
-        const int n = digits.isEmpty() ? parameterCount + 1 : digits.toInt();
-        parameterCount = std::max(parameterCount, n);
-        return QStringLiteral("$%1").arg(n);
-    }
-
-    Token word() {
-        const QString w = take(isWordChar);
-        // A field name, unless it names a function ("date(...)").
-        qsizetype next = i_;
-        while (next < sql_.size() && sql_[next].isSpace())
-            ++next;
-        const bool call = next < sql_.size() && sql_[next] == u'(';
-        if (!call && isSchemaField(w))
-            return {Kind::Name, quotedName(w)};
-        return {Kind::Word, w};
-    }
-
-    QString symbol() {
-        static const QStringList pairs{QStringLiteral("<="), QStringLiteral(">="),
-                                       QStringLiteral("<>"), QStringLiteral("!="),
-                                       QStringLiteral("||")};
-        for (const QString& p : pairs)
-            if (QStringView(sql_).sliced(i_).startsWith(p)) {
-                i_ += p.size();
-                return p;
-            }
-        return QString(sql_[i_++]);
-    }
-
-    const QString& sql_;
-    qsizetype i_ = 0;
-};
+    return out;
+}
 
 bool isWord(const Token& t, QStringView w) {
     return t.kind == Kind::Word && t.text.compare(w, Qt::CaseInsensitive) == 0;
@@ -195,6 +149,16 @@ QString joined(const std::vector<Token>& t, int from, int to) {
 /// The first token of the operand that ends at token `end`: a name, a
 /// qualified name, or a parenthesised group with an optional function name.
 int operandStart(const std::vector<Token>& t, int end) {
+    // A word that joins conditions or opens a clause is neither an operand
+    // nor the name of a function called on one.
+    const auto isClauseWord = [](const Token& word) {
+        for (QStringView keyword :
+             {u"WHERE", u"AND", u"OR", u"NOT", u"ON", u"HAVING", u"WHEN", u"THEN", u"ELSE", u"CASE",
+              u"SELECT", u"SET", u"IN", u"IS", u"BETWEEN", u"LIKE"})
+            if (isWord(word, keyword))
+                return true;
+        return false;
+    };
     const Token& last = t[static_cast<size_t>(end)];
     int start = end;
     if (last.kind == Kind::Symbol && last.text == u")") {
@@ -211,11 +175,12 @@ int operandStart(const std::vector<Token>& t, int end) {
         if (start < 0)
             return -1;
         const int name = previousSolid(t, start);
-        if (name >= 0 && t[static_cast<size_t>(name)].kind == Kind::Word)
+        if (name >= 0 && t[static_cast<size_t>(name)].kind == Kind::Word &&
+            !isClauseWord(t[static_cast<size_t>(name)]))
             start = name;
         return start;
     }
-    if (last.kind != Kind::Name && last.kind != Kind::Word)
+    if ((last.kind != Kind::Name && last.kind != Kind::Word) || isClauseWord(last))
         return -1;
     // table.field
     const int dot = previousSolid(t, end);
@@ -231,14 +196,42 @@ int operandStart(const std::vector<Token>& t, int end) {
 /// The operand's text in the collation "C": the pattern's own letter
 /// cases decide what matches (see likeExpression()), and the trigram
 /// indexes, made on that expression, serve the match. A text field of the
-/// register goes as it is, anything else as text.
+/// register goes as it is, a date field as the text a register file holds
+/// ("2004-02-06", with " 10:30:00" only for a time of day), anything else
+/// as text.
 QString matchedText(const std::vector<Token>& t, int start, int end) {
-    const Token& last = t[static_cast<size_t>(end)];
     const QString operand = joined(t, start, end);
-    const QString bare =
-        last.kind == Kind::Name ? last.text.mid(1, last.text.size() - 2) : last.text;
-    if ((last.kind == Kind::Name || last.kind == Kind::Word) && isTextField(bare))
+    // The field the operand names, also between parentheses and after its
+    // table's name ("(Documents.Date)").
+    const auto isSymbol = [&](int k, QStringView symbol) {
+        return t[static_cast<size_t>(k)].kind == Kind::Symbol &&
+               t[static_cast<size_t>(k)].text == symbol;
+    };
+    int first = start;
+    int last = end;
+    while (first < last && isSymbol(first, u"(") && isSymbol(last, u")")) {
+        first = nextSolid(t, first);
+        last = previousSolid(t, last);
+    }
+    if (first >= 0 && last > first) {
+        const int dot = nextSolid(t, first);
+        if (dot != last - 1 || !isSymbol(dot, u"."))
+            first = -1; // an expression
+    }
+    std::optional<schema::FieldKind> kind;
+    if (first >= 0 && last >= first) {
+        const Token& name = t[static_cast<size_t>(last)];
+        if (name.kind == Kind::Name)
+            kind = kindOf(name.text.mid(1, name.text.size() - 2));
+        else if (name.kind == Kind::Word)
+            kind = kindOf(name.text);
+    }
+    if (kind == schema::FieldKind::Text || kind == schema::FieldKind::Memo)
         return QStringLiteral("(%1 COLLATE \"C\")").arg(operand);
+    if (kind == schema::FieldKind::Date)
+        return QStringLiteral("(to_char(%1, CASE WHEN CAST(%1 AS time) = '00:00' THEN "
+                              "'YYYY-MM-DD' ELSE 'YYYY-MM-DD HH24:MI:SS' END) COLLATE \"C\")")
+            .arg(operand);
     return QStringLiteral("(CAST(%1 AS text) COLLATE \"C\")").arg(operand);
 }
 
@@ -266,6 +259,22 @@ void rewriteLike(std::vector<Token>& t, RewrittenSql& out, const QString& sql) {
         if (const int after = nextSolid(t, right);
             after >= 0 && isWord(t[static_cast<size_t>(after)], u"ESCAPE"))
             refuse(QStringLiteral("ESCAPE is not supported"), sql);
+        // SQLite binds "||", arithmetic and "<" ">" tighter than LIKE,
+        // PostgreSQL the comparisons looser: an operator beside LIKE would
+        // take other operands on each server, so it needs parentheses.
+        const auto isSymbolIn = [&](int k, std::initializer_list<QStringView> symbols) {
+            if (k < 0 || t[static_cast<size_t>(k)].kind != Kind::Symbol)
+                return false;
+            for (QStringView s : symbols)
+                if (t[static_cast<size_t>(k)].text == s)
+                    return true;
+            return false;
+        };
+        const int after = nextSolid(t, right);
+        if ((after >= 0 && t[static_cast<size_t>(after)].kind == Kind::Symbol &&
+             !isSymbolIn(after, {u")", u",", u";", u"=", u"<>", u"!="})) ||
+            isSymbolIn(previousSolid(t, start), {u"<", u">", u"<=", u">="}))
+            refuse(QStringLiteral("an operator beside LIKE needs parentheses"), sql);
         Token& pattern = t[static_cast<size_t>(right)];
         QString match;
         if (pattern.kind == Kind::Param) {
@@ -396,7 +405,7 @@ void rewriteOrderBy(std::vector<Token>& t) {
 
 RewrittenSql rewrite(const QString& engineSql) {
     RewrittenSql out;
-    std::vector<Token> tokens = Tokenizer(engineSql).run(out.parameterCount);
+    std::vector<Token> tokens = readTokens(engineSql, out.parameterCount);
     rewriteLike(tokens, out, engineSql);
     rewriteTextComparisons(tokens);
     rewriteOrderBy(tokens);

@@ -65,6 +65,11 @@ TEST(DialectTranslate, ExactOutputs) {
          "SELECT * FROM Documents WHERE Date >= '2004-01-05' AND Date < '2004-01-06'"},
         {"SELECT * FROM Documents WHERE DateAdded = #12/31/99 10:30 PM#",
          "SELECT * FROM Documents WHERE DateAdded = '1999-12-31 22:30:00'"},
+        // A comment is passed on as it is, and the LIMIT goes before it.
+        {"SELECT TOP 2 * FROM Documents -- it's #1/1#\n",
+         "SELECT * FROM Documents LIMIT 2 -- it's #1/1#"},
+        {"SELECT TOP 2 * /* it's */ FROM Documents; -- end",
+         "SELECT * /* it's */ FROM Documents LIMIT 2 -- end"},
         {"", ""},
     };
     for (const Case& c : cases) {
@@ -160,6 +165,7 @@ TEST(DialectAnalyseSelect, StatementsWithoutRowKeys) {
         "UPDATE Documents SET ID = 1",
         "WITH d AS (SELECT * FROM Documents) SELECT * FROM d",
         "SELECT * FROM Documents WHERE Note = 'open",
+        "SELECT * FROM Documents -- a comment could hide what the engine adds",
         "",
     };
     for (const char* statement : refused) {
