@@ -15,7 +15,7 @@
 #include "line_text_control.h"
 #include "platform/dates/date_text.h"
 #include "platform/dates/today.h"
-#include "store/program_state.h"
+#include "session/program_state.h"
 #include "store/type_lookups.h"
 #include "store/value.h"
 #include "type_list_combo.h"
@@ -57,11 +57,11 @@ frmChange::frmChange(store::RecordsetPtr documents, QWidget* parent)
     connect(txtNote, &QPlainTextEdit::textChanged, this, changed);
     connect(cmbType, &QComboBox::currentIndexChanged, this, changed);
     connect(txtDesc, &QLineEdit::textChanged, this, [this] {
-        typeAhead(txtDesc, *descControl_, bDescBackspace_, store::program::rsDescription,
+        typeAhead(txtDesc, *descControl_, bDescBackspace_, session::program::rsDescription,
                   &store::TypeAheadDescription);
     });
     connect(txtWho, &QLineEdit::textChanged, this, [this] {
-        typeAhead(txtWho, *whoControl_, bWhoBackspace_, store::program::rsWho,
+        typeAhead(txtWho, *whoControl_, bWhoBackspace_, session::program::rsWho,
                   &store::TypeAheadWho);
     });
     txtDesc->installEventFilter(this);
@@ -92,7 +92,7 @@ frmChange::frmChange(store::RecordsetPtr documents, QWidget* parent)
                    dtaDocuments_->editMode() != store::EditMode::None;
     }
     bChangesMade_ = false;
-    store::program::gNewDocumentID = 0;
+    session::program::gNewDocumentID = 0;
 }
 
 frmChange::~frmChange() {
@@ -170,7 +170,7 @@ void frmChange::PlaceInformationOnScreen() {
         ~Done() { flag = false; }
     } done{filling_};
 
-    if (store::program::gAddMode) {
+    if (session::program::gAddMode) {
         auto snapshot = db.openRecordset(QStringLiteral("SELECT MAX(ID) AS MaxID FROM Documents"),
                                          store::RecordsetType::Snapshot);
         qint64 next = 1; // gaps are never filled: one more than the highest ID

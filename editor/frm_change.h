@@ -6,7 +6,7 @@
 // and ends by storing (Update) or abandoning (Exit, or closing the window).
 // After it closes, gNewDocumentID holds the ID of an added document, else 0.
 //
-// Use: store::program::gAddMode = ...; frmChange editor(listRecordset, this);
+// Use: session::program::gAddMode = ...; frmChange editor(listRecordset, this);
 //      editor.exec();
 //
 // Update tests the ID and stores the row inside one write transaction on

@@ -17,8 +17,8 @@
 #include "date_line_edit.h"
 #include "frm_change.h"
 #include "platform/dates/date_text.h"
+#include "session/program_state.h"
 #include "store/document_history.h"
-#include "store/program_state.h"
 #include "store/transaction.h"
 #include "store/type_lookups.h"
 
@@ -73,7 +73,7 @@ void frmChange::cmdUpdate_Click() {
         return;
 
     store::Recordset& rs = *dtaDocuments_;
-    const bool adding = store::program::gAddMode;
+    const bool adding = session::program::gAddMode;
     const std::optional<qint32> id = wholeNumberID(txtID->text());
     Verdict verdict = id ? Verdict::Stored : Verdict::BadID;
     QString failure;
@@ -101,7 +101,7 @@ void frmChange::cmdUpdate_Click() {
     case Verdict::Stored:
         pending_ = false;
         if (adding)
-            store::program::gNewDocumentID = *id;
+            session::program::gNewDocumentID = *id;
         accept();
         return;
     case Verdict::BadID:
@@ -152,7 +152,7 @@ void frmChange::writeDocument(qint32 id, const QDate& date, qint32 recordPtr, bo
 
 void frmChange::restorePending() {
     try {
-        if (store::program::gAddMode)
+        if (session::program::gAddMode)
             dtaDocuments_->addNew();
         else
             dtaDocuments_->edit();

@@ -3,7 +3,7 @@
 #include "backup_command.h"
 
 #include "platform/dates/today.h"
-#include "store/program_state.h"
+#include "session/program_state.h"
 #include "store/register_backup.h"
 
 #include <QAction>
@@ -35,7 +35,7 @@ void backUp(QWidget* window) {
     store::BackupOutcome out;
     try {
         const WaitCursor waiting;
-        out = store::backUpRegister(store::program::dbMain, file, store::ExistingBackup::Replace);
+        out = store::backUpRegister(session::program::dbMain, file, store::ExistingBackup::Replace);
     } catch (const store::EngineError& e) {
         QMessageBox::warning(window, Title, e.text());
         return;

@@ -8,11 +8,11 @@
 #include "editor/type_list_combo.h"
 #include "frm_main.h"
 #include "platform/settings/settings.h"
+#include "session/program_state.h"
+#include "session/type_lookups.h"
 #include "store/engine_error.h"
-#include "store/program_state.h"
 #include "store/register.h"
 #include "store/schema.h"
-#include "store/type_lookups.h"
 #include "store/undecoded_dates.h"
 
 #include <QAction>
@@ -25,7 +25,7 @@
 #include <QRadioButton>
 #include <QStringList>
 
-namespace program = store::program;
+namespace program = session::program;
 
 namespace {
 
@@ -170,7 +170,7 @@ void frmMain::startUp(const StartupOptions& options) {
     // 10-11. The type and date filters.
     try {
         editor::TypeListCombo types(*cmbType);
-        store::FillTypeList(types, true);
+        session::FillTypeList(types, true);
         // The type filter keeps the numbers it was filled with, whatever
         // later fills of the shared table (the editor's) put there.
         typeRecordPtrs_ = program::TypeRecordPtrs;

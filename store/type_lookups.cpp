@@ -3,7 +3,6 @@
 
 #include "type_lookups.h"
 
-#include "program_state.h"
 #include "recordset.h"
 
 #include <limits>
@@ -50,10 +49,6 @@ QString fnTypeName(const Database& db, qint16 pTypeRecordPtr) {
     return rs->field(QStringLiteral("Type")).toString();
 }
 
-QString fnTypeName(qint16 pTypeRecordPtr) {
-    return fnTypeName(program::dbMain, pTypeRecordPtr);
-}
-
 qint16 fnTypeRecordPtr(const Database& db, const QString& pType) {
     RecordsetPtr& rs = typeRecordPtrSlot();
     rs = db.openRecordset(QStringLiteral("Types"), RecordsetType::Dynaset);
@@ -61,10 +56,6 @@ qint16 fnTypeRecordPtr(const Database& db, const QString& pType) {
     if (rs->noMatch())
         return 0;
     return toTypeNumber(rs->field(QStringLiteral("RecordPtr")));
-}
-
-qint16 fnTypeRecordPtr(const QString& pType) {
-    return fnTypeRecordPtr(program::dbMain, pType);
 }
 
 void FillTypeList(const Database& db, TypeListTarget& pList, bool pIncludeAll,
@@ -94,10 +85,6 @@ void FillTypeList(const Database& db, TypeListTarget& pList, bool pIncludeAll,
     pRecordPtrs = std::move(ptrs);
     if (pList.selectedIndex() < 0 && items > 0)
         pList.setSelectedIndex(0);
-}
-
-void FillTypeList(TypeListTarget& pList, bool pIncludeAll) {
-    FillTypeList(program::dbMain, pList, pIncludeAll, program::TypeRecordPtrs);
 }
 
 } // namespace store

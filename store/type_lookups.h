@@ -10,8 +10,8 @@
 // RecordPtr outside that range raises EngineError(ConversionError) rather
 // than being cut down to another type's number.
 //
-// The overloads without a Database use the program-wide dbMain and
-// TypeRecordPtrs (program_state.h). Engine errors pass to the caller.
+// Engine errors pass to the caller. The program-wide forms, over the open
+// register, are session/type_lookups.h.
 
 #include "database.h"
 
@@ -42,13 +42,11 @@ bool fnIsBlank(const QString& pText);
 /// The stored name (untrimmed) of the type numbered pTypeRecordPtr; the
 /// empty text when there is none.
 QString fnTypeName(const Database& db, qint16 pTypeRecordPtr);
-QString fnTypeName(qint16 pTypeRecordPtr);
 
 /// The number of the first type named exactly pType (compared as the
 /// register compares text, without regard to case); 0 when there is none.
 /// Quotes in the name are fine.
 qint16 fnTypeRecordPtr(const Database& db, const QString& pType);
-qint16 fnTypeRecordPtr(const QString& pType);
 
 /// Refills pList with the type names in name order (trailing blanks
 /// removed), after "ALL" when pIncludeAll, and rebuilds pRecordPtrs: element
@@ -56,6 +54,5 @@ qint16 fnTypeRecordPtr(const QString& pType);
 /// the list has no selection and is not empty.
 void FillTypeList(const Database& db, TypeListTarget& pList, bool pIncludeAll,
                   std::vector<qint16>& pRecordPtrs);
-void FillTypeList(TypeListTarget& pList, bool pIncludeAll);
 
 } // namespace store

@@ -2,9 +2,9 @@
 // (including names with quotes and types added after a lookup), and the
 // filling of a type list with its position table, beyond 500 types too.
 
-#include "store/program_state.h"
+#include "session/program_state.h"
+#include "session/type_lookups.h"
 #include "store/transaction.h"
-#include "store/type_lookups.h"
 #include "support/register_fixture.h"
 
 using store::fnIsBlank;
@@ -58,10 +58,10 @@ TEST_F(TypeLookupTest, NamesAndNumbersTranslateBothWays) {
     EXPECT_EQ(store::fnTypeName(db, static_cast<qint16>(added)), QStringLiteral("Later"));
     EXPECT_EQ(store::fnTypeRecordPtr(db, QStringLiteral("Later")), added);
     // The program-wide overloads use dbMain.
-    store::program::dbMain = db;
-    EXPECT_EQ(store::fnTypeRecordPtr(QStringLiteral("B")), b);
-    EXPECT_EQ(store::fnTypeName(static_cast<qint16>(b)), QStringLiteral("B"));
-    store::program::reset();
+    session::program::dbMain = db;
+    EXPECT_EQ(session::fnTypeRecordPtr(QStringLiteral("B")), b);
+    EXPECT_EQ(session::fnTypeName(static_cast<qint16>(b)), QStringLiteral("B"));
+    session::program::reset();
 }
 
 TEST_F(TypeLookupTest, FillListsTypesByNameAfterAll) {
@@ -105,17 +105,17 @@ TEST_F(TypeLookupTest, MoreThanFiveHundredTypesAllMapToTheirPositions) {
             addType(QStringLiteral("T%1").arg(i, 4, 10, QLatin1Char('0')));
         t.commit();
     }
-    store::program::dbMain = db;
+    session::program::dbMain = db;
     FakeList list;
-    store::FillTypeList(list, true);
-    const auto& ptrs = store::program::TypeRecordPtrs;
+    session::FillTypeList(list, true);
+    const auto& ptrs = session::program::TypeRecordPtrs;
     ASSERT_EQ(list.items.size(), 601);
     ASSERT_EQ(ptrs.size(), 601u);
     for (int k : {1, 500, 501, 600}) {
         EXPECT_EQ(list.items[k], QStringLiteral("T%1").arg(k, 4, 10, QLatin1Char('0')));
-        EXPECT_EQ(store::fnTypeName(ptrs[static_cast<size_t>(k)]), list.items[k]);
+        EXPECT_EQ(session::fnTypeName(ptrs[static_cast<size_t>(k)]), list.items[k]);
     }
-    store::program::reset();
+    session::program::reset();
 }
 
 TEST_F(TypeLookupTest, NumbersOutsideSixteenBitsAreRefusedNotWrapped) {
