@@ -14,7 +14,7 @@
 #include "main_window/frm_main.h"
 #include "platform/grid/record_grid.h"
 #include "session/program_state.h"
-#include "store/type_lookups.h"
+#include "session/type_lookups.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -118,7 +118,7 @@ void TypeRecordPtr(benchmark::State& state) {
     }
 }
 
-class ComboList : public store::TypeListTarget {
+class ComboList : public session::TypeListTarget {
 public:
     void clear() override { items.clear(); }
     void addItem(const QString& text) override { items << text; }
@@ -133,7 +133,7 @@ void FillTypeList500(benchmark::State& state) {
     std::vector<qint16> ptrs;
     for (auto _ : state) {
         ComboList list;
-        store::FillTypeList(t.db, list, true, ptrs);
+        session::FillTypeList(t.db, list, true, ptrs);
         benchmark::DoNotOptimize(list.items.size());
     }
 }

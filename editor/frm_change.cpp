@@ -5,7 +5,7 @@
 //
 // Cost: opening runs one query for the next ID or one type lookup, plus the
 // type list's fill; each keystroke in txtDesc or txtWho costs one
-// completion lookup (store/type_ahead.h).
+// completion lookup (session/type_ahead.h).
 
 #include "frm_change.h"
 
@@ -16,7 +16,7 @@
 #include "platform/dates/date_text.h"
 #include "platform/dates/today.h"
 #include "session/program_state.h"
-#include "store/type_lookups.h"
+#include "session/type_lookups.h"
 #include "store/value.h"
 #include "type_list_combo.h"
 
@@ -58,11 +58,11 @@ frmChange::frmChange(store::RecordsetPtr documents, QWidget* parent)
     connect(cmbType, &QComboBox::currentIndexChanged, this, changed);
     connect(txtDesc, &QLineEdit::textChanged, this, [this] {
         typeAhead(txtDesc, *descControl_, bDescBackspace_, session::program::rsDescription,
-                  &store::TypeAheadDescription);
+                  &session::TypeAheadDescription);
     });
     connect(txtWho, &QLineEdit::textChanged, this, [this] {
         typeAhead(txtWho, *whoControl_, bWhoBackspace_, session::program::rsWho,
-                  &store::TypeAheadWho);
+                  &session::TypeAheadWho);
     });
     txtDesc->installEventFilter(this);
     txtWho->installEventFilter(this);
@@ -83,7 +83,7 @@ frmChange::frmChange(store::RecordsetPtr documents, QWidget* parent)
                                      QStringLiteral("The document list is not open."));
         editor::TypeListCombo list(*cmbType);
         std::vector<qint16> positions; // the editor reads types by name, not by position
-        store::FillTypeList(dtaDocuments_->database(), list, false, positions);
+        session::FillTypeList(dtaDocuments_->database(), list, false, positions);
         PlaceInformationOnScreen();
     } catch (const store::EngineError& e) {
         openingError_ = e.text();
@@ -259,9 +259,9 @@ void frmChange::txtDate_LostFocus(Qt::FocusReason reason) {
     leaveDateField();
 }
 
-void frmChange::typeAhead(QLineEdit* field, store::TextControl& control, bool backspace,
+void frmChange::typeAhead(QLineEdit* field, session::TextControl& control, bool backspace,
                           const store::RecordsetPtr& lookup,
-                          void (*routine)(store::TextControl&, store::Recordset&, qint16&,
+                          void (*routine)(session::TextControl&, store::Recordset&, qint16&,
                                           qint16&)) {
     bChangesMade_ = true;
     if (backspace || filling_ || !lookup)

@@ -18,8 +18,8 @@
 //
 // Threading: user-interface thread only.
 
+#include "session/type_ahead.h"
 #include "store/recordset.h"
-#include "store/type_ahead.h"
 
 #include <QDate>
 #include <QDialog>
@@ -91,9 +91,9 @@ private:
     /// message) when it holds no date.
     bool leaveDateField();
     void txtDate_LostFocus(Qt::FocusReason reason);
-    void typeAhead(QLineEdit* field, store::TextControl& control, bool backspace,
+    void typeAhead(QLineEdit* field, session::TextControl& control, bool backspace,
                    const store::RecordsetPtr& lookup,
-                   void (*routine)(store::TextControl&, store::Recordset&, qint16&, qint16&));
+                   void (*routine)(session::TextControl&, store::Recordset&, qint16&, qint16&));
     /// An OK-only message box without icon, captioned with the program's title.
     void showMessage(const QString& text);
 

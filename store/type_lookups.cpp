@@ -58,33 +58,23 @@ qint16 fnTypeRecordPtr(const Database& db, const QString& pType) {
     return toTypeNumber(rs->field(QStringLiteral("RecordPtr")));
 }
 
-void FillTypeList(const Database& db, TypeListTarget& pList, bool pIncludeAll,
-                  std::vector<qint16>& pRecordPtrs) {
+TypeList typeList(const Database& db) {
     RecordsetPtr rs = db.openRecordset(
         QStringLiteral("SELECT Type, RecordPtr FROM Types ORDER BY Type"), RecordsetType::Snapshot);
-    // Built aside and swapped in at the end, so an engine error part way
-    // leaves the previous table whole.
-    std::vector<qint16> ptrs{0};
-    ptrs.reserve(static_cast<size_t>(rs->recordCount()) + 1);
-    pList.clear();
-    int items = 0;
-    if (pIncludeAll) {
-        pList.addItem(QStringLiteral("ALL"));
-        ++items;
-    }
+    TypeList list;
+    list.names.reserve(rs->recordCount());
+    list.recordPtrs.reserve(static_cast<size_t>(rs->recordCount()) + 1);
+    list.recordPtrs.push_back(0);
     for (; !rs->eof(); rs->moveNext()) {
         QString name = rs->field(QStringLiteral("Type")).toString();
         qsizetype end = name.size();
         while (end > 0 && name.at(end - 1) == QLatin1Char(' '))
             --end;
         name.truncate(end);
-        ptrs.push_back(toTypeNumber(rs->field(QStringLiteral("RecordPtr"))));
-        pList.addItem(name);
-        ++items;
+        list.recordPtrs.push_back(toTypeNumber(rs->field(QStringLiteral("RecordPtr"))));
+        list.names << name;
     }
-    pRecordPtrs = std::move(ptrs);
-    if (pList.selectedIndex() < 0 && items > 0)
-        pList.setSelectedIndex(0);
+    return list;
 }
 
 } // namespace store

@@ -12,7 +12,7 @@ using store::fnIsBlank;
 namespace {
 
 // A list control that records what FillTypeList does to it.
-class FakeList : public store::TypeListTarget {
+class FakeList : public session::TypeListTarget {
 public:
     void clear() override {
         items.clear();
@@ -70,14 +70,14 @@ TEST_F(TypeLookupTest, FillListsTypesByNameAfterAll) {
     const int c = addType(QStringLiteral("C"));
     FakeList list;
     std::vector<qint16> ptrs{9, 9};
-    store::FillTypeList(db, list, true, ptrs);
+    session::FillTypeList(db, list, true, ptrs);
     EXPECT_EQ(list.items, (QStringList{"ALL", "A", "B", "C"}));
     EXPECT_EQ(list.selected, 0);
     EXPECT_EQ(list.selections, 1);
     EXPECT_EQ(ptrs, (std::vector<qint16>{0, static_cast<qint16>(a), static_cast<qint16>(b),
                                          static_cast<qint16>(c)}));
 
-    store::FillTypeList(db, list, false, ptrs);
+    session::FillTypeList(db, list, false, ptrs);
     EXPECT_EQ(list.items, (QStringList{"A", "B", "C"}));
     EXPECT_EQ(list.selected, 0);
     EXPECT_EQ(ptrs.size(), 4u);
@@ -86,13 +86,13 @@ TEST_F(TypeLookupTest, FillListsTypesByNameAfterAll) {
 TEST_F(TypeLookupTest, FillOfAnEmptyTable) {
     FakeList list;
     std::vector<qint16> ptrs{1, 2, 3};
-    store::FillTypeList(db, list, true, ptrs);
+    session::FillTypeList(db, list, true, ptrs);
     EXPECT_EQ(list.items, QStringList{QStringLiteral("ALL")});
     EXPECT_EQ(list.selected, 0);
     EXPECT_EQ(ptrs, std::vector<qint16>{0});
 
     FakeList bare;
-    store::FillTypeList(db, bare, false, ptrs);
+    session::FillTypeList(db, bare, false, ptrs);
     EXPECT_TRUE(bare.items.isEmpty());
     EXPECT_EQ(bare.selected, -1); // an empty list is left without a selection
     EXPECT_EQ(bare.selections, 0);
@@ -122,7 +122,7 @@ TEST_F(TypeLookupTest, NumbersOutsideSixteenBitsAreRefusedNotWrapped) {
     db.execute(QStringLiteral("INSERT INTO Types (RecordPtr, Type) VALUES (70000, 'Far')"));
     FakeList list;
     std::vector<qint16> ptrs{0};
-    EXPECT_THROW(store::FillTypeList(db, list, true, ptrs), store::EngineError);
+    EXPECT_THROW(session::FillTypeList(db, list, true, ptrs), store::EngineError);
     EXPECT_EQ(ptrs, std::vector<qint16>{0}); // the previous table stays whole
     EXPECT_THROW(store::fnTypeRecordPtr(db, QStringLiteral("Far")), store::EngineError);
 }

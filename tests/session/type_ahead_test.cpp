@@ -5,8 +5,8 @@
 // typing on over it, the person field, Backspace, Delete and the caret in
 // the middle are tried on the real editor in editor/frm_change_fields_test.
 
+#include "session/type_ahead.h"
 #include "store/transaction.h"
-#include "store/type_ahead.h"
 #include "support/register_fixture.h"
 
 #include <QChar>
@@ -19,9 +19,9 @@ using store::typeahead::Method;
 /// An editor field: text, caret/selection, key handling and the change
 /// notification as the editor window wires them. setText() leaves the caret
 /// at the end, the unfavourable case for the nested notification.
-class EditorField : public store::TextControl {
+class EditorField : public session::TextControl {
 public:
-    using Routine = void (*)(store::TextControl&, store::Recordset&, qint16&, qint16&);
+    using Routine = void (*)(session::TextControl&, store::Recordset&, qint16&, qint16&);
     EditorField(store::Recordset& lookup, Routine routine) : lookup_(lookup), routine_(routine) {}
 
     QString text() const override { return text_; }
@@ -101,7 +101,7 @@ TEST_F(TypeAheadTest, NewestOfSeveralCompletesNotTheLastInOrder) {
 
     // The selection of the added characters and typing on over it are
     // checked on the real editor (TypeAheadWindowTest).
-    EditorField field(*rs, store::TypeAheadDescription);
+    EditorField field(*rs, session::TypeAheadDescription);
     field.type(QStringLiteral("inv"));
     EXPECT_EQ(field.text(), QStringLiteral("Invoice 1998"));
 }
@@ -109,7 +109,7 @@ TEST_F(TypeAheadTest, NewestOfSeveralCompletesNotTheLastInOrder) {
 TEST_F(TypeAheadTest, EqualOrNotLongerStoredValuesDoNotComplete) {
     describe({"Invoice", "INVOICE  ", "Memo"});
     auto rs = lookup(QStringLiteral("Description"));
-    EditorField field(*rs, store::TypeAheadDescription);
+    EditorField field(*rs, session::TypeAheadDescription);
     field.paste(QStringLiteral("invoice"));
     // "INVOICE  " is the newest value above "invoice" but no longer once
     // trimmed; the equal "Invoice" is not above the typed text at all.
@@ -122,7 +122,7 @@ TEST_F(TypeAheadTest, EqualOrNotLongerStoredValuesDoNotComplete) {
 TEST_F(TypeAheadTest, TheNestedChangeDoesNotCompleteTwice) {
     describe({"Invoice 1998"});
     auto rs = lookup(QStringLiteral("Description"));
-    EditorField field(*rs, store::TypeAheadDescription);
+    EditorField field(*rs, session::TypeAheadDescription);
     field.type(QStringLiteral("in"));
     const int before = field.changes;
     field.key(QLatin1Char('v'));
@@ -135,13 +135,13 @@ TEST_F(TypeAheadTest, TheNestedChangeDoesNotCompleteTwice) {
 TEST_F(TypeAheadTest, DocumentsFiledDuringTheRunAreOfferedAtOnce) {
     describe({"Invoice 1998"});
     auto rs = lookup(QStringLiteral("Description"));
-    EditorField field(*rs, store::TypeAheadDescription);
+    EditorField field(*rs, session::TypeAheadDescription);
     field.type(QStringLiteral("inv"));
     EXPECT_EQ(field.text(), QStringLiteral("Invoice 1998"));
 
     const auto other = store::Database::open(location()); // another user
     add(other, {50, QStringLiteral("Invoice 2001")});
-    EditorField again(*rs, store::TypeAheadDescription);
+    EditorField again(*rs, session::TypeAheadDescription);
     again.type(QStringLiteral("inv"));
     EXPECT_EQ(again.text(), QStringLiteral("Invoice 2001"));
 }
@@ -158,7 +158,7 @@ TEST_F(TypeAheadTest, LettersBeyondAsciiMatchWithoutRegardToCase) {
     for (const auto& [typed, completed] : cases) {
         if (onServer() && QString::fromUtf8(completed).startsWith(QChar(0x03C2)))
             continue;
-        EditorField field(*rs, store::TypeAheadDescription);
+        EditorField field(*rs, session::TypeAheadDescription);
         field.type(QString::fromUtf8(typed));
         EXPECT_EQ(field.text(), QString::fromUtf8(completed)) << typed;
     }
@@ -183,19 +183,19 @@ TEST_F(TypeAheadTest, DialectCharactersInTheTypedTextAreTakenLiterally) {
 TEST_F(TypeAheadTest, FailuresAndOversizedTextsLeaveTheFieldAlone) {
     add({1, QStringLiteral("Long") + QString(40000, QLatin1Char('g'))});
     auto rs = lookup(QStringLiteral("Description"));
-    EditorField field(*rs, store::TypeAheadDescription);
+    EditorField field(*rs, session::TypeAheadDescription);
     field.type(QStringLiteral("lon"));
     EXPECT_EQ(field.text(), QStringLiteral("lon")) << "a selection beyond 16 bits is not offered";
 
     describe({"Invoice 1998"});
     rs->close();
-    EditorField closed(*rs, store::TypeAheadDescription);
+    EditorField closed(*rs, session::TypeAheadDescription);
     EXPECT_NO_THROW(closed.type(QStringLiteral("inv")));
     EXPECT_EQ(closed.text(), QStringLiteral("inv"));
 
     // A lookup the engine refuses: the Types table has no field Who.
     auto types = db.openRecordset(QStringLiteral("Types"), store::RecordsetType::Table);
-    EditorField refused(*types, store::TypeAheadWho);
+    EditorField refused(*types, session::TypeAheadWho);
     EXPECT_NO_THROW(refused.type(QStringLiteral("smi")));
     EXPECT_EQ(refused.text(), QStringLiteral("smi"));
 }
@@ -224,7 +224,7 @@ TEST_F(TypeAheadTest, AnOldDocumentIsFoundBehindManyNewerOnes) {
         t.commit();
     }
     auto rs = lookup(QStringLiteral("Description"));
-    EditorField field(*rs, store::TypeAheadDescription);
+    EditorField field(*rs, session::TypeAheadDescription);
     field.type(QStringLiteral("inv"));
     EXPECT_EQ(field.text(), QStringLiteral("Invoice 1997"));
     add({++lastId, QStringLiteral("Invoice 1996")});
