@@ -19,6 +19,7 @@
 // Threading: user-interface thread only.
 
 #include "session/type_ahead.h"
+#include "store/document_filing.h"
 #include "store/recordset.h"
 
 #include <QDate>
@@ -44,11 +45,6 @@ public:
     /// running the opening steps: type list, fields, pending row.
     explicit frmChange(store::RecordsetPtr documents, QWidget* parent = nullptr);
     ~frmChange() override;
-
-    /// True when another document than the one numbered pRecordPtr (0: any
-    /// document) has the ID pID. pID goes into the statement as it is, so
-    /// callers pass only a checked whole number.
-    bool fnDuplicateID(const QString& pID, qint32 pRecordPtr) const;
 
     /// Some field changed since the window was filled.
     bool bChangesMade() const { return bChangesMade_; }
@@ -78,15 +74,11 @@ private:
     void PlaceInformationOnScreen();
     void selectType(qint16 typeRecordPtr);
     void cmdUpdate_Click();
-    /// Writes the six fields into the pending row and files its history,
-    /// inside Update's transaction; `stored` is set once the row has been
-    /// handed to the engine.
-    void writeDocument(qint32 id, const QDate& date, qint32 recordPtr, bool adding, bool& stored);
+    /// The six fields as the engine files them.
+    store::DocumentEntry entry() const;
     void cmdExit_Click();
     /// Abandons the row this window started, if it is still pending.
     void abandonPending();
-    /// Starts the pending row again after a failed store had dropped it.
-    void restorePending();
     /// Normalises the date field as leaving it does; false (after the
     /// message) when it holds no date.
     bool leaveDateField();
