@@ -9,10 +9,11 @@
 // Use: session::program::gAddMode = ...; frmChange editor(listRecordset, this);
 //      editor.exec();
 //
-// Update tests the ID and stores the row inside one write transaction on
+// Update files the entry through the engine (store/document_filing.h),
+// which tests the ID and stores the row inside one write transaction on
 // the recordset's database, so two users can never file one ID twice; any
 // refusal or engine failure keeps the window open with everything typed.
-// The description and person fields complete from store::program's
+// The description and person fields complete from session::program's
 // rsDescription and rsWho (when they are open). A failure while opening is
 // shown when the window is shown, which then closes at once.
 //
