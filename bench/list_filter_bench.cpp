@@ -18,8 +18,8 @@
 #include "bench_server.h"
 #include "main_window/frm_main.h"
 #include "platform/grid/record_grid.h"
-#include "store/data_control.h"
-#include "store/program_state.h"
+#include "session/data_control.h"
+#include "session/program_state.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -47,7 +47,7 @@ void keystrokes(benchmark::State& state, int rows, const QString& server) {
     StartupOptions options;
     options.dataFolder = dir.path();
     options.server = server;
-    store::program::reset();
+    session::program::reset();
     auto w = std::make_unique<frmMain>();
     w->startUp(options);
     w->show();
@@ -89,7 +89,7 @@ void keystrokes(benchmark::State& state, int rows, const QString& server) {
         state.counters["rows"] = w->dtaDocuments->recordset()->rowCount();
     }
     w.reset();
-    store::program::reset();
+    session::program::reset();
 }
 
 void KeystrokeInDescFilter(benchmark::State& state) {
@@ -109,7 +109,7 @@ void KeystrokeOnServer(benchmark::State& state) {
 // control alone (query and key list), no window.
 void QueryOnly(benchmark::State& state) {
     store::Database db = store::Database::open(benchRegister(static_cast<int>(state.range(0))));
-    store::DataControl list;
+    session::DataControl list;
     list.setDatabase(db);
     const QString word = QStringLiteral("CONTRACT");
     int step = 0;

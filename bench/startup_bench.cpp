@@ -13,8 +13,8 @@
 #include "bench_register.h"
 #include "main_window/frm_main.h"
 #include "platform/grid/record_grid.h"
-#include "store/program_state.h"
-#include "store/type_lookups.h"
+#include "session/program_state.h"
+#include "session/type_lookups.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -43,7 +43,7 @@ private:
 
 /// A main window started over the data folder of `options` and shown.
 std::unique_ptr<frmMain> startShown(const StartupOptions& options, benchmark::State& state) {
-    store::program::reset();
+    session::program::reset();
     auto w = std::make_unique<frmMain>();
     w->startUp(options);
     w->show();
@@ -64,7 +64,7 @@ void StartUpToShown(benchmark::State& state) {
         rows = w->dtaDocuments->recordset()->rowCount();
         state.PauseTiming();
         w.reset();
-        store::program::reset();
+        session::program::reset();
         state.ResumeTiming();
     }
     state.counters["rows"] = rows;
@@ -84,7 +84,7 @@ void ScrollJump(benchmark::State& state) {
         w->grdInfo->viewport()->repaint();
     }
     w.reset();
-    store::program::reset();
+    session::program::reset();
 }
 
 class Types500 {
@@ -118,7 +118,7 @@ void TypeRecordPtr(benchmark::State& state) {
     }
 }
 
-class ComboList : public store::TypeListTarget {
+class ComboList : public session::TypeListTarget {
 public:
     void clear() override { items.clear(); }
     void addItem(const QString& text) override { items << text; }
@@ -133,7 +133,7 @@ void FillTypeList500(benchmark::State& state) {
     std::vector<qint16> ptrs;
     for (auto _ : state) {
         ComboList list;
-        store::FillTypeList(t.db, list, true, ptrs);
+        session::FillTypeList(t.db, list, true, ptrs);
         benchmark::DoNotOptimize(list.items.size());
     }
 }

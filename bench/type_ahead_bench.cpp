@@ -15,9 +15,9 @@
 //        --benchmark_report_aggregates_only=true
 
 #include "bench_register.h"
+#include "session/type_ahead.h"
 #include "store/database.h"
 #include "store/recordset.h"
-#include "store/type_ahead.h"
 
 #include <benchmark/benchmark.h>
 
@@ -43,7 +43,7 @@ QString prefixRegister() {
 }
 
 /// A text box reduced to what type-ahead reads and writes.
-class Field : public store::TextControl {
+class Field : public session::TextControl {
 public:
     QString text() const override { return text_; }
     int selectionStart() const override { return start_; }
@@ -78,7 +78,7 @@ void keystroke(benchmark::State& state, const QString& typed) {
     qint16 length = 0;
     for (auto _ : state) {
         field.type(typed);
-        store::TypeAheadDescription(field, *lookup.rs, start, length);
+        session::TypeAheadDescription(field, *lookup.rs, start, length);
         benchmark::DoNotOptimize(start);
     }
     if (start == 0)

@@ -5,7 +5,7 @@
 //
 // Cost: opening runs one query for the next ID or one type lookup, plus the
 // type list's fill; each keystroke in txtDesc or txtWho costs one
-// completion lookup (store/type_ahead.h).
+// completion lookup (session/type_ahead.h).
 
 #include "frm_change.h"
 
@@ -16,8 +16,8 @@
 #include "platform/dates/date_text.h"
 #include "platform/dates/today.h"
 #include "platform/dialogs/failure_box.h"
-#include "store/program_state.h"
-#include "store/type_lookups.h"
+#include "session/program_state.h"
+#include "session/type_lookups.h"
 #include "store/value.h"
 #include "type_list_combo.h"
 
@@ -58,12 +58,12 @@ frmChange::frmChange(store::RecordsetPtr documents, QWidget* parent)
     connect(txtNote, &QPlainTextEdit::textChanged, this, changed);
     connect(cmbType, &QComboBox::currentIndexChanged, this, changed);
     connect(txtDesc, &QLineEdit::textChanged, this, [this] {
-        typeAhead(txtDesc, *descControl_, bDescBackspace_, store::program::rsDescription,
-                  &store::TypeAheadDescription);
+        typeAhead(txtDesc, *descControl_, bDescBackspace_, session::program::rsDescription,
+                  &session::TypeAheadDescription);
     });
     connect(txtWho, &QLineEdit::textChanged, this, [this] {
-        typeAhead(txtWho, *whoControl_, bWhoBackspace_, store::program::rsWho,
-                  &store::TypeAheadWho);
+        typeAhead(txtWho, *whoControl_, bWhoBackspace_, session::program::rsWho,
+                  &session::TypeAheadWho);
     });
     txtDesc->installEventFilter(this);
     txtWho->installEventFilter(this);
@@ -84,7 +84,7 @@ frmChange::frmChange(store::RecordsetPtr documents, QWidget* parent)
                                      QStringLiteral("The document list is not open."));
         editor::TypeListCombo list(*cmbType);
         std::vector<qint16> positions; // the editor reads types by name, not by position
-        store::FillTypeList(dtaDocuments_->database(), list, false, positions);
+        session::FillTypeList(dtaDocuments_->database(), list, false, positions);
         PlaceInformationOnScreen();
     } catch (const store::EngineError& e) {
         openingError_ = e.text();
@@ -93,7 +93,7 @@ frmChange::frmChange(store::RecordsetPtr documents, QWidget* parent)
                    dtaDocuments_->editMode() != store::EditMode::None;
     }
     bChangesMade_ = false;
-    store::program::gNewDocumentID = 0;
+    session::program::gNewDocumentID = 0;
 }
 
 frmChange::~frmChange() {
@@ -171,7 +171,7 @@ void frmChange::PlaceInformationOnScreen() {
         ~Done() { flag = false; }
     } done{filling_};
 
-    if (store::program::gAddMode) {
+    if (session::program::gAddMode) {
         auto snapshot = db.openRecordset(QStringLiteral("SELECT MAX(ID) AS MaxID FROM Documents"),
                                          store::RecordsetType::Snapshot);
         qint64 next = 1; // gaps are never filled: one more than the highest ID
@@ -260,9 +260,9 @@ void frmChange::txtDate_LostFocus(Qt::FocusReason reason) {
     leaveDateField();
 }
 
-void frmChange::typeAhead(QLineEdit* field, store::TextControl& control, bool backspace,
+void frmChange::typeAhead(QLineEdit* field, session::TextControl& control, bool backspace,
                           const store::RecordsetPtr& lookup,
-                          void (*routine)(store::TextControl&, store::Recordset&, qint16&,
+                          void (*routine)(session::TextControl&, store::Recordset&, qint16&,
                                           qint16&)) {
     bChangesMade_ = true;
     if (backspace || filling_ || !lookup)

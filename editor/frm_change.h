@@ -6,20 +6,22 @@
 // and ends by storing (Update) or abandoning (Exit, or closing the window).
 // After it closes, gNewDocumentID holds the ID of an added document, else 0.
 //
-// Use: store::program::gAddMode = ...; frmChange editor(listRecordset, this);
+// Use: session::program::gAddMode = ...; frmChange editor(listRecordset, this);
 //      editor.exec();
 //
-// Update tests the ID and stores the row inside one write transaction on
+// Update files the entry through the engine (store/document_filing.h),
+// which tests the ID and stores the row inside one write transaction on
 // the recordset's database, so two users can never file one ID twice; any
 // refusal or engine failure keeps the window open with everything typed.
-// The description and person fields complete from store::program's
+// The description and person fields complete from session::program's
 // rsDescription and rsWho (when they are open). A failure while opening is
 // shown when the window is shown, which then closes at once.
 //
 // Threading: user-interface thread only.
 
+#include "session/type_ahead.h"
+#include "store/document_filing.h"
 #include "store/recordset.h"
-#include "store/type_ahead.h"
 
 #include <QDate>
 #include <QDialog>
@@ -44,11 +46,6 @@ public:
     /// running the opening steps: type list, fields, pending row.
     explicit frmChange(store::RecordsetPtr documents, QWidget* parent = nullptr);
     ~frmChange() override;
-
-    /// True when another document than the one numbered pRecordPtr (0: any
-    /// document) has the ID pID. pID goes into the statement as it is, so
-    /// callers pass only a checked whole number.
-    bool fnDuplicateID(const QString& pID, qint32 pRecordPtr) const;
 
     /// Some field changed since the window was filled.
     bool bChangesMade() const { return bChangesMade_; }
@@ -78,22 +75,18 @@ private:
     void PlaceInformationOnScreen();
     void selectType(qint16 typeRecordPtr);
     void cmdUpdate_Click();
-    /// Writes the six fields into the pending row and files its history,
-    /// inside Update's transaction; `stored` is set once the row has been
-    /// handed to the engine.
-    void writeDocument(qint32 id, const QDate& date, qint32 recordPtr, bool adding, bool& stored);
+    /// The six fields as the engine files them.
+    store::DocumentEntry entry() const;
     void cmdExit_Click();
     /// Abandons the row this window started, if it is still pending.
     void abandonPending();
-    /// Starts the pending row again after a failed store had dropped it.
-    void restorePending();
     /// Normalises the date field as leaving it does; false (after the
     /// message) when it holds no date.
     bool leaveDateField();
     void txtDate_LostFocus(Qt::FocusReason reason);
-    void typeAhead(QLineEdit* field, store::TextControl& control, bool backspace,
+    void typeAhead(QLineEdit* field, session::TextControl& control, bool backspace,
                    const store::RecordsetPtr& lookup,
-                   void (*routine)(store::TextControl&, store::Recordset&, qint16&, qint16&));
+                   void (*routine)(session::TextControl&, store::Recordset&, qint16&, qint16&));
     /// An OK-only message box without icon, captioned with the program's title.
     void showMessage(const QString& text);
 

@@ -1,18 +1,18 @@
 #pragma once
-// Shows a QLineEdit to the type-ahead routines (store/type_ahead.h) as the
+// Shows a QLineEdit to the type-ahead routines (session/type_ahead.h) as the
 // text control they read and write. The window keeps one per field for its
 // whole life, because the routines recognise the nested pass that setText()
 // raises by the control's address; that pass then completes nothing.
 // setText() leaves the caret at the start until the caller selects the
 // completed characters. Costs nothing beyond the calls it forwards.
 
-#include "store/type_ahead.h"
+#include "session/type_ahead.h"
 
 #include <QLineEdit>
 
 namespace editor {
 
-class LineTextControl : public store::TextControl {
+class LineTextControl : public session::TextControl {
 public:
     explicit LineTextControl(QLineEdit& field) : field_(field) {}
 

@@ -1,16 +1,16 @@
 #pragma once
-// Shows a QComboBox to FillTypeList (store/type_lookups.h) as the list it
+// Shows a QComboBox to FillTypeList (session/type_lookups.h) as the list it
 // fills; the editor's type list and the main window's type filter use it.
 // Selecting through it raises the combo's currentIndexChanged, as a
 // user's choice would. Costs nothing beyond the calls it forwards.
 
-#include "store/type_lookups.h"
+#include "session/type_lookups.h"
 
 #include <QComboBox>
 
 namespace editor {
 
-class TypeListCombo : public store::TypeListTarget {
+class TypeListCombo : public session::TypeListTarget {
 public:
     explicit TypeListCombo(QComboBox& list) : list_(list) {}
 

@@ -4,7 +4,7 @@
 
 #include "platform/a11y/value_label.h"
 #include "platform/grid/record_grid.h"
-#include "store/recordset_model.h"
+#include "session/recordset_model.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -29,21 +29,22 @@ frmHistory::frmHistory(const store::Database& db, qint64 recordPtr, const QStrin
     grdHistory = new platform::RecordGrid(this);
     grdHistory->setObjectName(QStringLiteral("grdHistory"));
     grdHistory->setAccessibleName(QStringLiteral("History entries"));
-    model_ = new store::RecordsetModel({{QStringLiteral("When"), QStringLiteral("Changed"), true},
-                                        {QStringLiteral("User"), QStringLiteral("UserName")},
-                                        {QStringLiteral("Computer"), QStringLiteral("Computer")},
-                                        {QStringLiteral("Action"), QStringLiteral("Action")},
-                                        {QStringLiteral("Field"), QStringLiteral("Field")},
-                                        {QStringLiteral("Old value"), QStringLiteral("OldValue")},
-                                        {QStringLiteral("New value"), QStringLiteral("NewValue")}},
-                                       this);
+    model_ =
+        new session::RecordsetModel({{QStringLiteral("When"), QStringLiteral("Changed"), true},
+                                     {QStringLiteral("User"), QStringLiteral("UserName")},
+                                     {QStringLiteral("Computer"), QStringLiteral("Computer")},
+                                     {QStringLiteral("Action"), QStringLiteral("Action")},
+                                     {QStringLiteral("Field"), QStringLiteral("Field")},
+                                     {QStringLiteral("Old value"), QStringLiteral("OldValue")},
+                                     {QStringLiteral("New value"), QStringLiteral("NewValue")}},
+                                    this);
     model_->setRecordset(entries_);
     grdHistory->setModel(model_);
     grdHistory->setSharedColumnsFrom(5); // the old and the new value
-    connect(model_, &store::RecordsetModel::currentRowChanged, grdHistory,
+    connect(model_, &session::RecordsetModel::currentRowChanged, grdHistory,
             &platform::RecordGrid::setCurrentRow);
     connect(grdHistory, &platform::RecordGrid::currentRowChanged, model_,
-            &store::RecordsetModel::setCurrentRow);
+            &session::RecordsetModel::setCurrentRow);
     layout->addWidget(grdHistory, 1);
 
     auto* buttons = new QHBoxLayout;

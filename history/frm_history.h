@@ -20,7 +20,7 @@ class QPushButton;
 namespace platform {
 class RecordGrid;
 }
-namespace store {
+namespace session {
 class RecordsetModel;
 }
 
@@ -37,5 +37,5 @@ public:
 
 private:
     store::RecordsetPtr entries_;
-    store::RecordsetModel* model_;
+    session::RecordsetModel* model_;
 };

@@ -4,7 +4,7 @@
 
 #include "platform/dates/today.h"
 #include "platform/dialogs/failure_box.h"
-#include "store/program_state.h"
+#include "session/program_state.h"
 #include "store/register_backup.h"
 
 #include <QAction>
@@ -34,7 +34,7 @@ void backUp(QWidget* window) {
     store::BackupOutcome out;
     try {
         const WaitCursor waiting;
-        out = store::backUpRegister(store::program::dbMain, file, store::ExistingBackup::Replace);
+        out = store::backUpRegister(session::program::dbMain, file, store::ExistingBackup::Replace);
     } catch (const store::EngineError& e) {
         dialogs::showFailure(window, e);
         return;

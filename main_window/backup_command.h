@@ -20,6 +20,6 @@ class QWidget;
 QString proposedBackupFile(const QDate& today);
 
 /// Adds the command to the File menu `file` as the action "mnuFileBackUp",
-/// backing up the program's open register (store::program::dbMain) with
+/// backing up the program's open register (session::program::dbMain) with
 /// `window` as the parent of its dialog and message boxes.
 void addBackUpCommand(QMenu* file, QWidget* window);

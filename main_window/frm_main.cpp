@@ -13,7 +13,7 @@
 #include "platform/a11y/value_label.h"
 #include "platform/grid/record_grid.h"
 #include "reports/menu_messages.h"
-#include "store/recordset_model.h"
+#include "session/recordset_model.h"
 
 #include <QAction>
 #include <QApplication>
@@ -61,7 +61,7 @@ QLabel* valueLabel(const char* name, const QString& caption, QWidget* parent) {
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Arkelby"));
-    dtaDocuments = named(new store::DataControl(this), "dtaDocuments");
+    dtaDocuments = named(new session::DataControl(this), "dtaDocuments");
 
     Image1 = named(new Background(this), "Image1");
     setCentralWidget(Image1);
@@ -114,21 +114,22 @@ void frmMain::buildList(QWidget* area) {
     grdInfo = named(new platform::RecordGrid(area), "grdInfo");
     grdInfo->setAccessibleName(QStringLiteral("Documents"));
     listModel_ =
-        new store::RecordsetModel({{QStringLiteral("Description"), QStringLiteral("Description")},
-                                   {QStringLiteral("ID"), QStringLiteral("ID")}},
-                                  this);
+        new session::RecordsetModel({{QStringLiteral("Description"), QStringLiteral("Description")},
+                                     {QStringLiteral("ID"), QStringLiteral("ID")}},
+                                    this);
     grdInfo->setModel(listModel_);
     grdInfo->setStretchColumn(0);
     box->addWidget(grdInfo);
     // The list and the grid follow each other's current row.
-    connect(dtaDocuments, &store::DataControl::recordsetChanged, this,
+    connect(dtaDocuments, &session::DataControl::recordsetChanged, this,
             [this] { listModel_->setRecordset(dtaDocuments->recordset()); });
-    connect(listModel_, &store::RecordsetModel::currentRowChanged, grdInfo,
+    connect(listModel_, &session::RecordsetModel::currentRowChanged, grdInfo,
             &platform::RecordGrid::setCurrentRow);
     connect(grdInfo, &platform::RecordGrid::currentRowChanged, listModel_,
-            &store::RecordsetModel::setCurrentRow);
+            &session::RecordsetModel::setCurrentRow);
     // Every change of the current row shows the document in the panel.
-    connect(listModel_, &store::RecordsetModel::currentRowChanged, this, &frmMain::listRowChanged);
+    connect(listModel_, &session::RecordsetModel::currentRowChanged, this,
+            &frmMain::listRowChanged);
     // A double click on a row does what Change does.
     connect(grdInfo, &QAbstractItemView::doubleClicked, this, [this] {
         if (cmdChange->isEnabled())

@@ -27,8 +27,8 @@
 // Threading: user-interface thread only.
 
 #include "list_statement.h"
+#include "session/data_control.h"
 #include "startup_options.h"
-#include "store/data_control.h"
 
 #include <QMainWindow>
 #include <array>
@@ -49,7 +49,7 @@ class Background;
 namespace platform {
 class RecordGrid;
 }
-namespace store {
+namespace session {
 class RecordsetModel;
 }
 
@@ -125,7 +125,7 @@ public:
     Background* Image1;
     QFrame* ElasticOne1;
     platform::RecordGrid* grdInfo;
-    store::DataControl* dtaDocuments;
+    session::DataControl* dtaDocuments;
     QPushButton* cmdAdd;
     QPushButton* cmdChange;
     QPushButton* cmdDelete;
@@ -179,7 +179,7 @@ private:
     bool listOnRow() const;
     void flushTypedFilter();
 
-    store::RecordsetModel* listModel_; ///< grdInfo's model over dtaDocuments
+    session::RecordsetModel* listModel_; ///< grdInfo's model over dtaDocuments
 
     QString sOrderBy_ = QStringLiteral("ID DESC"); ///< ORDER BY part of the list query
     bool bFilterOn_ = false;                       ///< the filters apply

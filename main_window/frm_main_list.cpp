@@ -15,9 +15,9 @@
 #include "platform/dates/today.h"
 #include "platform/dialogs/failure_box.h"
 #include "platform/grid/record_grid.h"
-#include "store/program_state.h"
-#include "store/recordset_model.h"
-#include "store/type_lookups.h"
+#include "session/program_state.h"
+#include "session/recordset_model.h"
+#include "session/type_lookups.h"
 #include "store/value.h"
 
 #include <QApplication>
@@ -30,7 +30,7 @@
 #include <QRadioButton>
 #include <QTimer>
 
-namespace program = store::program;
+namespace program = session::program;
 
 namespace {
 
@@ -262,7 +262,7 @@ void frmMain::DisplayCurrentRecordInformation() {
                 const QVariant type = field("DocumentType");
                 lblType->setText((store::isNull(type)
                                       ? QString()
-                                      : store::fnTypeName(static_cast<qint16>(type.toInt()))) +
+                                      : session::fnTypeName(static_cast<qint16>(type.toInt()))) +
                                  QLatin1Char(' '));
                 const QVariant stored = field("Date");
                 const QDate date = store::dateOf(stored);

@@ -17,8 +17,8 @@
 #include "reports/frm_print.h"
 #include "reports/list_export_dialog.h"
 #include "reports/menu_messages.h"
+#include "session/program_state.h"
 #include "store/document_history.h"
-#include "store/program_state.h"
 #include "store/transaction.h"
 
 #include <QApplication>
@@ -27,7 +27,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
-namespace program = store::program;
+namespace program = session::program;
 
 namespace {
 
@@ -47,7 +47,7 @@ com::Ptr<brellox::_clsAccess> libraryFor(QWidget* parent, const QString& command
 /// The list's recordset when a command on the current document may go
 /// ahead: the query library is there (else the user is told) and says that
 /// a document is current. Null otherwise.
-store::RecordsetPtr currentDocument(QWidget* parent, const store::DataControl& list,
+store::RecordsetPtr currentDocument(QWidget* parent, const session::DataControl& list,
                                     const QString& command) {
     const auto library = libraryFor(parent, command);
     if (!library)

@@ -9,11 +9,11 @@
 #include "frm_main.h"
 #include "platform/dialogs/failure_box.h"
 #include "platform/settings/settings.h"
+#include "session/program_state.h"
+#include "session/type_lookups.h"
 #include "store/engine_error.h"
-#include "store/program_state.h"
 #include "store/register.h"
 #include "store/schema.h"
-#include "store/type_lookups.h"
 #include "store/undecoded_dates.h"
 
 #include <QAction>
@@ -26,7 +26,7 @@
 #include <QRadioButton>
 #include <QStringList>
 
-namespace program = store::program;
+namespace program = session::program;
 
 namespace {
 
@@ -177,7 +177,7 @@ void frmMain::startUp(const StartupOptions& options) {
         QStringLiteral("The document types of the register '%1' could not be read.").arg(shown),
         [this] {
             editor::TypeListCombo types(*cmbType);
-            store::FillTypeList(types, true);
+            session::FillTypeList(types, true);
             // The type filter keeps the numbers it was filled with, whatever
             // later fills of the shared table (the editor's) put there.
             typeRecordPtrs_ = program::TypeRecordPtrs;

@@ -3,7 +3,7 @@
 #include "query_library.h"
 
 #include "platform/com/error_info.h"
-#include "store/program_state.h"
+#include "session/program_state.h"
 
 namespace query_library {
 
@@ -12,7 +12,7 @@ using AccessPtr = com::Ptr<brellox::_clsAccess>;
 }
 
 com::Ptr<brellox::_clsAccess> access(QString* why) {
-    auto& held = store::program::oAccess;
+    auto& held = session::program::oAccess;
     if (held)
         return *static_cast<AccessPtr*>(held.get());
     AccessPtr created;

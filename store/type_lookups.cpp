@@ -3,7 +3,6 @@
 
 #include "type_lookups.h"
 
-#include "program_state.h"
 #include "recordset.h"
 
 #include <limits>
@@ -50,10 +49,6 @@ QString fnTypeName(const Database& db, qint16 pTypeRecordPtr) {
     return rs->field(QStringLiteral("Type")).toString();
 }
 
-QString fnTypeName(qint16 pTypeRecordPtr) {
-    return fnTypeName(program::dbMain, pTypeRecordPtr);
-}
-
 qint16 fnTypeRecordPtr(const Database& db, const QString& pType) {
     RecordsetPtr& rs = typeRecordPtrSlot();
     rs = db.openRecordset(QStringLiteral("Types"), RecordsetType::Dynaset);
@@ -63,41 +58,23 @@ qint16 fnTypeRecordPtr(const Database& db, const QString& pType) {
     return toTypeNumber(rs->field(QStringLiteral("RecordPtr")));
 }
 
-qint16 fnTypeRecordPtr(const QString& pType) {
-    return fnTypeRecordPtr(program::dbMain, pType);
-}
-
-void FillTypeList(const Database& db, TypeListTarget& pList, bool pIncludeAll,
-                  std::vector<qint16>& pRecordPtrs) {
+TypeList typeList(const Database& db) {
     RecordsetPtr rs = db.openRecordset(
         QStringLiteral("SELECT Type, RecordPtr FROM Types ORDER BY Type"), RecordsetType::Snapshot);
-    // Built aside and swapped in at the end, so an engine error part way
-    // leaves the previous table whole.
-    std::vector<qint16> ptrs{0};
-    ptrs.reserve(static_cast<size_t>(rs->recordCount()) + 1);
-    pList.clear();
-    int items = 0;
-    if (pIncludeAll) {
-        pList.addItem(QStringLiteral("ALL"));
-        ++items;
-    }
+    TypeList list;
+    list.names.reserve(rs->recordCount());
+    list.recordPtrs.reserve(static_cast<size_t>(rs->recordCount()) + 1);
+    list.recordPtrs.push_back(0);
     for (; !rs->eof(); rs->moveNext()) {
         QString name = rs->field(QStringLiteral("Type")).toString();
         qsizetype end = name.size();
         while (end > 0 && name.at(end - 1) == QLatin1Char(' '))
             --end;
         name.truncate(end);
-        ptrs.push_back(toTypeNumber(rs->field(QStringLiteral("RecordPtr"))));
-        pList.addItem(name);
-        ++items;
+        list.recordPtrs.push_back(toTypeNumber(rs->field(QStringLiteral("RecordPtr"))));
+        list.names << name;
     }
-    pRecordPtrs = std::move(ptrs);
-    if (pList.selectedIndex() < 0 && items > 0)
-        pList.setSelectedIndex(0);
-}
-
-void FillTypeList(TypeListTarget& pList, bool pIncludeAll) {
-    FillTypeList(program::dbMain, pList, pIncludeAll, program::TypeRecordPtrs);
+    return list;
 }
 
 } // namespace store

@@ -7,9 +7,9 @@
 #include "platform/grid/record_grid.h"
 #include "platform/help/help_file.h"
 #include "platform/help/help_topic.h"
-#include "store/data_control.h"
-#include "store/program_state.h"
-#include "store/recordset_model.h"
+#include "session/data_control.h"
+#include "session/program_state.h"
+#include "session/recordset_model.h"
 #include "type_messages.h"
 #include "type_store.h"
 
@@ -33,25 +33,25 @@ frmTypes::frmTypes(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Types"));
     setModal(true);
 
-    dtaTypes = new store::DataControl(this);
+    dtaTypes = new session::DataControl(this);
     dtaTypes->setObjectName(QStringLiteral("dtaTypes"));
-    dtaTypes->setDatabaseName(store::program::dbMain.location());
-    dtaTypes->setDatabase(store::program::dbMain);
+    dtaTypes->setDatabaseName(session::program::dbMain.location());
+    dtaTypes->setDatabase(session::program::dbMain);
     dtaTypes->setRecordSource(QStringLiteral("SELECT * FROM Types ORDER BY Type"));
 
     grdTypes = new platform::RecordGrid(this);
     grdTypes->setObjectName(QStringLiteral("grdTypes"));
     grdTypes->setAccessibleName(QStringLiteral("Types"));
     typesModel_ =
-        new store::RecordsetModel({{QStringLiteral("Types"), QStringLiteral("Type")}}, this);
+        new session::RecordsetModel({{QStringLiteral("Types"), QStringLiteral("Type")}}, this);
     grdTypes->setModel(typesModel_);
     grdTypes->setStretchColumn(0);
-    connect(dtaTypes, &store::DataControl::recordsetChanged, this,
+    connect(dtaTypes, &session::DataControl::recordsetChanged, this,
             [this] { typesModel_->setRecordset(dtaTypes->recordset()); });
-    connect(typesModel_, &store::RecordsetModel::currentRowChanged, grdTypes,
+    connect(typesModel_, &session::RecordsetModel::currentRowChanged, grdTypes,
             &platform::RecordGrid::setCurrentRow);
     connect(grdTypes, &platform::RecordGrid::currentRowChanged, typesModel_,
-            &store::RecordsetModel::setCurrentRow);
+            &session::RecordsetModel::setCurrentRow);
 
     cmdAdd = new QPushButton(QStringLiteral("&Add"), this);
     cmdAdd->setObjectName(QStringLiteral("cmdAdd"));

@@ -1,7 +1,7 @@
 #pragma once
 // frmTypes: the "Types" window, which lists every document type and adds
 // and deletes types. Opened modally by the main window's Manage Types
-// command; works on the program-wide register store::program::dbMain,
+// command; works on the program-wide register session::program::dbMain,
 // through its own data control dtaTypes (all types in name order). Opening
 // it reads the type keys once; the list holds at most a few hundred rows.
 //
@@ -23,10 +23,10 @@ class QPushButton;
 namespace platform {
 class RecordGrid;
 }
-namespace store {
+namespace session {
 class DataControl;
 class RecordsetModel;
-} // namespace store
+} // namespace session
 
 class frmTypes : public QDialog {
     Q_OBJECT
@@ -34,7 +34,7 @@ public:
     explicit frmTypes(QWidget* parent = nullptr);
     ~frmTypes() override;
 
-    store::DataControl* dtaTypes;   ///< "SELECT * FROM Types ORDER BY Type" on dbMain
+    session::DataControl* dtaTypes; ///< "SELECT * FROM Types ORDER BY Type" on dbMain
     platform::RecordGrid* grdTypes; ///< read-only list, one column "Types"
     QPushButton* cmdAdd;            ///< "&Add": opens the Add Type dialog
     QPushButton* cmdDelete;         ///< "Delete": deletes the current type
@@ -47,5 +47,5 @@ private:
     /// an emptied list is left without a current row.
     void moveAfterDelete();
 
-    store::RecordsetModel* typesModel_; ///< grdTypes' model over dtaTypes
+    session::RecordsetModel* typesModel_; ///< grdTypes' model over dtaTypes
 };

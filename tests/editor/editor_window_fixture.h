@@ -9,7 +9,7 @@
 #include "editor/frm_change.h"
 #include "modal_answers.h"
 #include "platform/dates/today.h"
-#include "store/program_state.h"
+#include "session/program_state.h"
 #include "support/register_fixture.h"
 
 #include <QApplication>
@@ -28,20 +28,20 @@ protected:
         RegisterTest::SetUp();
         if (IsSkipped())
             return;
-        store::program::reset();
-        store::program::dbMain = db;
-        store::program::rsDescription =
+        session::program::reset();
+        session::program::dbMain = db;
+        session::program::rsDescription =
             db.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Table);
-        store::program::rsDescription->setIndex(QStringLiteral("Description"));
-        store::program::rsWho =
+        session::program::rsDescription->setIndex(QStringLiteral("Description"));
+        session::program::rsWho =
             db.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Table);
-        store::program::rsWho->setIndex(QStringLiteral("Who"));
+        session::program::rsWho->setIndex(QStringLiteral("Who"));
     }
 
     void TearDown() override {
         window.reset();
         list.reset();
-        store::program::reset();
+        session::program::reset();
     }
 
     /// Files a document as the register held it before the test: without
@@ -62,7 +62,7 @@ protected:
 
     /// Opens the editor to add a document, shown and active.
     frmChange& openAdd() {
-        store::program::gAddMode = true;
+        session::program::gAddMode = true;
         list = openList(db);
         return show();
     }
@@ -70,7 +70,7 @@ protected:
     /// Opens the editor to change the document with RecordPtr `recordPtr`,
     /// reserved by the list as the main window does before opening.
     frmChange& openChange(int recordPtr) {
-        store::program::gAddMode = false;
+        session::program::gAddMode = false;
         list = openList(db);
         list->findFirst(QStringLiteral("RecordPtr = %1").arg(recordPtr));
         EXPECT_FALSE(list->noMatch());

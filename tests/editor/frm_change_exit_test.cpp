@@ -17,7 +17,7 @@ TEST_F(EditorWindowTest, ExitRightAfterOpeningAsksNothingAndStoresNothing) {
         EXPECT_EQ(w.result(), QDialog::Rejected);
         EXPECT_FALSE(w.isVisible());
         EXPECT_EQ(list->editMode(), store::EditMode::None);
-        EXPECT_EQ(store::program::gNewDocumentID, 0);
+        EXPECT_EQ(session::program::gNewDocumentID, 0);
         window.reset();
     }
     EXPECT_EQ(ids(), QStringList{"7"});
@@ -64,7 +64,7 @@ TEST_F(EditorWindowTest, ExitAfterAnyEditAsksAndCancelKeepsTheEdits) {
         window.reset();
     }
     EXPECT_EQ(ids(), QStringList{"1"});
-    EXPECT_EQ(store::program::gNewDocumentID, 0);
+    EXPECT_EQ(session::program::gNewDocumentID, 0);
 }
 
 TEST_F(EditorWindowTest, ClosingFromTheFrameDropsThePendingRowUnasked) {

@@ -65,7 +65,7 @@ TEST_F(EditorWindowTest, NewDocumentShowsTodayAndTheFirstTypeWithoutAll) {
     EXPECT_TRUE(w.txtDesc->text().isEmpty());
     EXPECT_FALSE(w.bChangesMade());
     EXPECT_EQ(list->editMode(), store::EditMode::Adding);
-    EXPECT_EQ(store::program::gNewDocumentID, 0);
+    EXPECT_EQ(session::program::gNewDocumentID, 0);
 }
 
 TEST_F(EditorWindowTest, DocumentToChangeFillsTheFieldsAndItsType) {
@@ -116,7 +116,7 @@ TEST_F(EditorWindowTest, EmptyTypeTableLeavesNoSelectionAndStoresZero) {
 
 TEST_F(EditorWindowTest, OpeningFailureIsShownAndClosesTheWindow) {
     const int ptr = add({7, QStringLiteral("held")});
-    store::program::gAddMode = false;
+    session::program::gAddMode = false;
     list = openList(db);
     list->findFirst(QStringLiteral("RecordPtr = %1").arg(ptr));
     {

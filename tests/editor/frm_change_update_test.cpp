@@ -26,7 +26,7 @@ TEST_F(EditorWindowTest, AddStoresTheSixFieldsAndReportsTheNewID) {
     EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(stored(5), QStringLiteral("5|Roof repair|1995-12-25|%1|Bob|paid").arg(receipt));
-    EXPECT_EQ(store::program::gNewDocumentID, 5);
+    EXPECT_EQ(session::program::gNewDocumentID, 5);
     EXPECT_EQ(list->editMode(), store::EditMode::None);
     EXPECT_EQ(history(), QStringList{"5 Added :  -> Roof repair"});
 }
@@ -39,7 +39,7 @@ TEST_F(EditorWindowTest, ChangeKeepingItsIDStoresAndLeavesNewIDZero) {
     pressEnter(w);
     EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_EQ(stored(7), QStringLiteral("7|after|2000-01-01|0||"));
-    EXPECT_EQ(store::program::gNewDocumentID, 0);
+    EXPECT_EQ(session::program::gNewDocumentID, 0);
     EXPECT_EQ(ids(), (QStringList{"7", "8"}));
     EXPECT_EQ(history(), QStringList{"7 Changed Description: before -> after"})
         << "only the field that changed";
@@ -67,7 +67,7 @@ TEST_F(EditorWindowTest, DuplicateIDIsRefusedAndTheWindowKeepsItsEntries) {
         EXPECT_TRUE(w.isVisible());
         EXPECT_EQ(QApplication::focusWidget(), w.txtID);
         EXPECT_EQ(w.txtDesc->text(), QStringLiteral("kept"));
-        EXPECT_EQ(store::program::gNewDocumentID, 0);
+        EXPECT_EQ(session::program::gNewDocumentID, 0);
         EXPECT_EQ(stored(8), QStringLiteral("8|eight|2000-01-01|0||")) << "nothing stored";
         EXPECT_NE(list->editMode(), store::EditMode::None) << "the row stays pending";
 
@@ -103,7 +103,7 @@ TEST_F(EditorWindowTest, IDThatIsNoWholeNumberIsRefusedBeforeTheDuplicateTest) {
     pressEnter(w);
     EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_EQ(ids(), (QStringList{"-2147483648", "1"}));
-    EXPECT_EQ(store::program::gNewDocumentID, -2147483647 - 1);
+    EXPECT_EQ(session::program::gNewDocumentID, -2147483647 - 1);
 }
 
 TEST_F(EditorWindowTest, DateThatIsNoDateIsRefusedAtUpdate) {
@@ -225,7 +225,7 @@ TEST_F(EditorWindowTest, EngineFailureIsReportedAndNothingTypedIsLost) {
             << "the row stays pending (and reserved)";
         EXPECT_EQ(ids(), QStringList{"7"});
         EXPECT_EQ(stored(7), QStringLiteral("7|seven|2000-01-01|0||"));
-        EXPECT_EQ(store::program::gNewDocumentID, 0);
+        EXPECT_EQ(session::program::gNewDocumentID, 0);
         EXPECT_TRUE(history().isEmpty()) << "no entry without its change";
 
         // Once the engine accepts the write, the same entries are stored.

@@ -53,7 +53,7 @@ TEST_F(BadLegacy, BrokenFilesAreReportedOrImportedInPartAndNeverChanged) {
         SCOPED_TRACE(c.what);
         QDir(data.path()).removeRecursively();
         QDir().mkpath(data.path());
-        store::program::reset();
+        session::program::reset();
         writeAll(dataFile(QStringLiteral("Document.DBF")), c.table);
         writeAll(dataFile(QStringLiteral("Document.DBT")), c.notes);
         const QStringList before = files();
@@ -70,7 +70,7 @@ TEST_F(BadLegacy, BrokenFilesAreReportedOrImportedInPartAndNeverChanged) {
             EXPECT_EQ(files(), before) << "no register may be left behind";
         }
         window.reset();
-        store::program::reset();
+        session::program::reset();
         EXPECT_EQ(readAll(dataFile(QStringLiteral("Document.DBF"))), c.table);
         EXPECT_EQ(readAll(dataFile(QStringLiteral("Document.DBT"))), c.notes);
     }

@@ -48,7 +48,7 @@ TEST_F(HardeningTest, DamagedRegisterIsNamedAndLeftAsItWas) {
         SCOPED_TRACE(c.what);
         QDir(data.path()).removeRecursively();
         QDir().mkpath(data.path());
-        store::program::reset();
+        session::program::reset();
         writeAll(dataFile(QStringLiteral("Veld.MDB")), c.bytes);
         const QStringList before = files();
 
@@ -106,9 +106,9 @@ TEST_F(HardeningTest, ReadOnlyRegisterOpensReadOnlyWithItsChangesOff) {
             EXPECT_FALSE(off->isEnabled()) << off->objectName().toStdString();
         EXPECT_FALSE(window->mnuMaintenanceTypes->isEnabled());
         // Anything attempted anyway is refused by the engine.
-        EXPECT_EQ(errorOf([] { store::program::rsRecordPtr->addNew(); }), store::err::ReadOnly);
+        EXPECT_EQ(errorOf([] { session::program::rsRecordPtr->addNew(); }), store::err::ReadOnly);
         window.reset();
-        store::program::reset();
+        session::program::reset();
         EXPECT_EQ(files(), before) << "no lock file or journal is made";
         EXPECT_EQ(readAll(file), stored);
         QFile::setPermissions(data.path(), rw | QFile::ExeOwner);
@@ -123,7 +123,7 @@ TEST_F(HardeningTest, RegisterDeletedWhileRunningRefusesChanges) {
     makeRegister(tenDocuments());
     start();
     ASSERT_TRUE(QFile::remove(dataFile(QStringLiteral("Veld.MDB"))));
-    auto& rs = store::program::rsRecordPtr;
+    auto& rs = session::program::rsRecordPtr;
     ASSERT_TRUE(rs);
     try {
         rs->addNew();
@@ -152,7 +152,7 @@ TEST_F(HardeningTest, GarbageSettingsStartWithTheDefaultOrderAndLoseNothing) {
     makeRegister(tenDocuments());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        store::program::reset();
+        session::program::reset();
         const QString settings = config.filePath(QStringLiteral("Arkelby/Arkelby.conf"));
         QDir().mkpath(QFileInfo(settings).path());
         writeAll(settings, c.contents);
@@ -161,7 +161,7 @@ TEST_F(HardeningTest, GarbageSettingsStartWithTheDefaultOrderAndLoseNothing) {
         EXPECT_EQ(status, 0) << text.toStdString();
         EXPECT_EQ(window->grdInfo->model()->rowCount(), 10);
         window.reset();
-        store::program::reset();
+        session::program::reset();
         EXPECT_EQ(storedDocuments(), 10);
     }
 }

@@ -24,7 +24,7 @@ TEST_F(HardeningTest, LongAndNonLatinTextsSurviveARestart) {
     };
     makeRegister({});
     start();
-    auto& rs = store::program::rsRecordPtr;
+    auto& rs = session::program::rsRecordPtr;
     for (const Case& c : cases) {
         rs->addNew();
         rs->setField(QStringLiteral("ID"), c.id);
@@ -34,11 +34,11 @@ TEST_F(HardeningTest, LongAndNonLatinTextsSurviveARestart) {
         rs->update();
     }
     window.reset();
-    store::program::reset();
+    session::program::reset();
 
     start();
     const QStringList shown = gridTexts();
-    auto& again = store::program::rsRecordPtr;
+    auto& again = session::program::rsRecordPtr;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
         EXPECT_TRUE(shown.contains(c.description));

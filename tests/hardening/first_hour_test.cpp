@@ -181,7 +181,7 @@ TEST_F(FirstHour, FileTenDocumentsFilterPrintAndImportFromTheKeyboard) {
         ASSERT_TRUE(QFile::copy(QStringLiteral(SAMPLE_DIR "/") + QLatin1String(name),
                                 demo.filePath(QLatin1String(name))));
     window.reset();
-    store::program::reset();
+    session::program::reset();
     options.dataFolder = demo.path();
     options.importLegacy = [folder = demo.path()](const store::Database& newRegister) {
         try {

@@ -86,7 +86,7 @@ TEST_F(FullDiskTest, FirstStartOnAFullDiskSaysSoAndLeavesNoHalfFile) {
         for (const QString& name : files())
             EXPECT_FALSE(name.contains(QStringLiteral(".tmp."))) << name.toStdString();
         window.reset();
-        store::program::reset();
+        session::program::reset();
     }
     // With room again, the next start creates the register.
     const auto [status, text] = startAnswering();

@@ -88,7 +88,7 @@ TEST_F(Secrets, NoPasswordInAnyMessageOrOutputWhateverTheAddressForm) {
         EXPECT_FALSE(box.isEmpty());
         expectNone(box, f.secrets, "start-up box");
         window.reset();
-        store::program::reset();
+        session::program::reset();
 
         const ProgramRun exported = runProgram(
             {QStringLiteral("--export"), f.address, data.filePath(QStringLiteral("out.csv"))});
@@ -154,9 +154,10 @@ TEST_F(ReadOnlyWindow, ARoleThatMaySelectOnlyReadsExportsAndBacksUpButChangesNot
     EXPECT_FALSE(w.mnuMaintenanceTypes->isEnabled());
     EXPECT_TRUE(w.mnuFileExportList->isEnabled());
     EXPECT_TRUE(w.mnuFilePrint->isEnabled());
-    EXPECT_EQ(errorOf([] { store::program::rsRecordPtr->deleteCurrent(); }), store::err::ReadOnly);
+    EXPECT_EQ(errorOf([] { session::program::rsRecordPtr->deleteCurrent(); }),
+              store::err::ReadOnly);
     window.reset();
-    store::program::reset();
+    session::program::reset();
 
     const ProgramRun exported = runProgram(
         {QStringLiteral("--export"), options.server, data.filePath(QStringLiteral("list.csv"))});

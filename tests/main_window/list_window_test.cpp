@@ -15,7 +15,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 
-namespace program = store::program;
+namespace program = session::program;
 
 TEST_F(ListTest, WorkedExampleStatementAndRows) {
     // Types by name: Alpha(4) Bravo(5) Xray(3) Yak(2) Zeta(1): index 2 is 5.
@@ -244,7 +244,7 @@ TEST_F(ListTest, KeysTypedWhileTheListIsBusyAreAnsweredByOneReRun) {
     makeDocuments({}, {{1, "ABC"}, {2, "ABD"}});
     frmMain& w = startShown();
     w.chkFilterOn->click();
-    QSignalSpy reruns(w.dtaDocuments, &store::DataControl::recordsetChanged);
+    QSignalSpy reruns(w.dtaDocuments, &session::DataControl::recordsetChanged);
     // Three keys queued before the event loop runs again.
     QTest::keyClicks(w.txtFilterDesc, QStringLiteral("abc"));
     EXPECT_EQ(reruns.count(), 0);

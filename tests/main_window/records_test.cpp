@@ -7,7 +7,7 @@
 #include "list_fixture.h"
 #include "platform/settings/settings.h"
 #include "reports/frm_print.h"
-#include "store/program_state.h"
+#include "session/program_state.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -18,7 +18,7 @@
 #include <QSysInfo>
 #include <QTimer>
 
-namespace program = store::program;
+namespace program = session::program;
 
 namespace {
 

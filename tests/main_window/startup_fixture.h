@@ -8,8 +8,8 @@
 #include "main_window/frm_main.h"
 #include "modal_answers.h"
 #include "platform/grid/record_grid.h"
+#include "session/program_state.h"
 #include "store/database.h"
-#include "store/program_state.h"
 #include "store/recordset.h"
 #include "support/error_of.h"
 #include "support/qt_printers.h"
@@ -31,7 +31,7 @@ public:
             GTEST_SKIP() << place.unavailable().toStdString();
         ASSERT_TRUE(data.isValid() && config.isValid() && templates.isValid());
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-        store::program::reset();
+        session::program::reset();
         options.dataFolder = data.path();
         options.templateFolders = {data.path(), QStringLiteral(TEMPLATE_DIR)};
         if (place.onServer())
@@ -41,7 +41,7 @@ public:
     void TearDown() override {
         cancelWaits();
         window.reset();
-        store::program::reset();
+        session::program::reset();
     }
 
     QString dataFile(const QString& name) const { return data.filePath(name); }

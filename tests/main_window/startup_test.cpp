@@ -4,8 +4,8 @@
 // nothing created.
 
 #include "platform/settings/settings.h"
+#include "session/program_state.h"
 #include "startup_fixture.h"
-#include "store/program_state.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -39,8 +39,8 @@ void writeFile(const QString& name, const QByteArray& bytes) {
 
 TEST_F(StartupTest, NewRegisterFromTemplateIsEmptyAndFiltersStartCleared) {
     frmMain& w = start();
-    EXPECT_EQ(store::program::dbMain.location(), registerLocation());
-    EXPECT_EQ(store::program::dbMain.integrityCheck(), QStringLiteral("ok"));
+    EXPECT_EQ(session::program::dbMain.location(), registerLocation());
+    EXPECT_EQ(session::program::dbMain.integrityCheck(), QStringLiteral("ok"));
     EXPECT_EQ(w.grdInfo->model()->rowCount(), 0);
     EXPECT_EQ(w.dtaDocuments->recordSource(),
               QStringLiteral("SELECT * FROM Documents ORDER BY ID DESC"));
@@ -55,11 +55,11 @@ TEST_F(StartupTest, NewRegisterFromTemplateIsEmptyAndFiltersStartCleared) {
         EXPECT_TRUE(t->text().isEmpty());
     EXPECT_TRUE(w.Order[0]->isChecked());
     EXPECT_TRUE(w.lblSetAsDefaultOk->isHidden());
-    EXPECT_EQ(store::program::TypeRecordPtrs, std::vector<qint16>{0});
+    EXPECT_EQ(session::program::TypeRecordPtrs, std::vector<qint16>{0});
     for (const auto& rs :
-         {store::program::rsRecordPtr, store::program::rsDescription, store::program::rsWho})
+         {session::program::rsRecordPtr, session::program::rsDescription, session::program::rsWho})
         ASSERT_TRUE(rs && rs->isOpen());
-    EXPECT_EQ(store::program::rsWho->index(), QStringLiteral("Who"));
+    EXPECT_EQ(session::program::rsWho->index(), QStringLiteral("Who"));
     // Only the register and its lock file; no temporary copy is left (and
     // nothing at all beside a server register).
     const QStringList expected =
@@ -101,7 +101,7 @@ TEST_F(StartupTest, LegacyImportRunsOnlyIntoARegisterThisStartMade) {
         SCOPED_TRACE(testing::Message() << c.registerExists << c.legacyFile << c.hookSet);
         QDir(data.path()).removeRecursively();
         QDir().mkpath(data.path());
-        store::program::reset();
+        session::program::reset();
         dropRegister();
         if (c.registerExists)
             makeRegister({{7, "Old"}});
@@ -157,7 +157,7 @@ TEST_F(StartupTest, SavedOrderChoosesOptionAndSortsTheList) {
         QFile::remove(platform::settings::settingsFile(QStringLiteral("Arkelby")));
         if (c.saved)
             saveOrder(QLatin1String(c.saved));
-        store::program::reset();
+        session::program::reset();
         frmMain& w = start();
         for (int k = 0; k < 3; ++k)
             EXPECT_EQ(w.Order[static_cast<size_t>(k)]->isChecked(), k == c.option) << k;
@@ -207,7 +207,7 @@ TEST_F(StartupTest, FailuresAreReportedAndLeaveTheFolderAsItWas) {
         QDir(data.path()).removeRecursively();
         QDir().mkpath(data.path());
         options.templateFolders = {data.path(), QStringLiteral(TEMPLATE_DIR)};
-        store::program::reset();
+        session::program::reset();
         c.prepare(*this);
         const QStringList before = files();
         QByteArray contents;

@@ -170,7 +170,7 @@ TEST_F(WindowTest, ResizingKeepsEachAreasShareOfTheWindow) {
 TEST_F(WindowTest, CloseBoxAndExitEndTheProgram) {
     for (const bool byMenu : {false, true}) {
         SCOPED_TRACE(byMenu ? "File > Exit" : "close box");
-        store::program::reset();
+        session::program::reset();
         QFile::remove(dataFile(QStringLiteral("Veld.MDB")));
         makeNumbered(2);
         frmMain& w = startShown();

@@ -43,7 +43,7 @@ done
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\.\//, "", $6); print $6 }' | sort >"$work/files"
 for f in usr/bin/tolvane usr/lib/tolvane/regsvr \
     usr/lib/tolvane/libBrellox.so usr/lib/tolvane/libBlankTest.so \
-    usr/lib/tolvane/libplatform_com.so usr/lib/tolvane/libstore.so \
+    usr/lib/tolvane/libplatform_com.so usr/lib/tolvane/libstore.so usr/lib/tolvane/libsession.so \
     usr/lib/tolvane/libmain_window.so usr/lib/tolvane/libtypes.so \
     usr/share/tolvane/VeldDef.MDB usr/share/tolvane/Veld.Hlp \
     usr/share/applications/arkelby.desktop usr/share/icons/hicolor/64x64/apps/arkelby.png \

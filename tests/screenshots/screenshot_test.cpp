@@ -140,7 +140,7 @@ TEST_F(Screenshots, EveryWindow) {
     shoot(main, "main_window");
 
     {
-        store::program::gAddMode = false;
+        session::program::gAddMode = false;
         frmChange editor(main.dtaDocuments->recordset(), &main);
         editor.show();
         shoot(editor, "editor");
@@ -153,8 +153,8 @@ TEST_F(Screenshots, EveryWindow) {
         types.reject();
     }
     {
-        auto rs = store::program::dbMain.openRecordset(QStringLiteral("Types"),
-                                                       store::RecordsetType::Table);
+        auto rs = session::program::dbMain.openRecordset(QStringLiteral("Types"),
+                                                         store::RecordsetType::Table);
         frmAddType add(rs, &main);
         add.show();
         add.txtType->setText(QStringLiteral("Receipt"));
@@ -163,9 +163,13 @@ TEST_F(Screenshots, EveryWindow) {
     }
     {
         // The first document as filed, then changed twice.
-        const store::Database& db = store::program::dbMain;
-        store::DocumentFields was{1001, QStringLiteral("Lease of the Mill Street office"), 1,
-                                  {}, QStringLiteral("Harbour Estates"), {}};
+        const store::Database& db = session::program::dbMain;
+        store::DocumentFields was{1001,
+                                  QStringLiteral("Lease of the Mill Street office"),
+                                  1,
+                                  {},
+                                  QStringLiteral("Harbour Estates"),
+                                  {}};
         store::historyAdded(db, 1, was);
         store::DocumentFields now = was;
         now.description = QStringLiteral("Lease of the Mill Street office, renewed");
@@ -178,7 +182,7 @@ TEST_F(Screenshots, EveryWindow) {
     }
     {
         reports::frmPrint report(
-            store::program::dbMain,
+            session::program::dbMain,
             [] { return QStringLiteral("SELECT * FROM Documents ORDER BY ID DESC"); }, &main);
         report.VSP->setProgressWindow(false);
         report.show();

@@ -2,7 +2,6 @@
 // each kind of file that cannot be opened, refused with its own number and
 // a text naming the file, without creating or changing anything.
 
-#include "store/data_control.h"
 #include "store/engine_error.h"
 #include "support/register_fixture.h"
 
@@ -77,20 +76,6 @@ TEST_F(Opening, CreateNeverOverwrites) {
     QFile f(path("Veld.MDB"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "keep");
-}
-
-TEST_F(Opening, DataControlsCanShareOneRecordsetObject) {
-    auto db = store::Database::create(path("Veld.MDB"));
-    RegisterTest::add(db, {1, "one"});
-    RegisterTest::add(db, {2, "two"});
-    store::DataControl list, editor;
-    list.setDatabaseName(path("Veld.MDB"));
-    list.setRecordSource(QStringLiteral("SELECT * FROM Documents ORDER BY ID"));
-    list.refresh();
-    EXPECT_EQ(list.recordset()->field("ID").toInt(), 1);
-    editor.setRecordset(list.recordset());
-    editor.recordset()->moveNext();
-    EXPECT_EQ(list.recordset()->field("ID").toInt(), 2) << "one object, one position";
 }
 
 } // namespace

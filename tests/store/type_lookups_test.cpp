@@ -1,9 +1,8 @@
 // The type lookups against real registers: the blank test, both lookups
-// (including names with quotes and types added after a lookup), and the
-// filling of a type list with its position table, beyond 500 types too.
+// (including names with quotes and types added after a lookup), and type
+// numbers beyond 16 bits refused.
 
-#include "store/program_state.h"
-#include "store/transaction.h"
+#include "store/engine_error.h"
 #include "store/type_lookups.h"
 #include "support/register_fixture.h"
 
@@ -11,23 +10,7 @@ using store::fnIsBlank;
 
 namespace {
 
-// A list control that records what FillTypeList does to it.
-class FakeList : public store::TypeListTarget {
-public:
-    void clear() override {
-        items.clear();
-        selected = -1;
-    }
-    void addItem(const QString& text) override { items << text; }
-    int selectedIndex() const override { return selected; }
-    void setSelectedIndex(int index) override {
-        selected = index;
-        ++selections;
-    }
-    QStringList items{"stale"};
-    int selected = 0;
-    int selections = 0;
-};
+class TypeLookupTest : public RegisterTest {};
 
 } // namespace
 
@@ -37,8 +20,6 @@ TEST(TypeLookups, BlankMeansOnlySpaces) {
     for (const auto& [text, blank] : cases)
         EXPECT_EQ(fnIsBlank(QString::fromLatin1(text)), blank) << '"' << text << '"';
 }
-
-class TypeLookupTest : public RegisterTest {};
 
 TEST_F(TypeLookupTest, NamesAndNumbersTranslateBothWays) {
     const int b = addType(QStringLiteral("B"));
@@ -57,72 +38,10 @@ TEST_F(TypeLookupTest, NamesAndNumbersTranslateBothWays) {
     const int added = addType(QStringLiteral("Later"));
     EXPECT_EQ(store::fnTypeName(db, static_cast<qint16>(added)), QStringLiteral("Later"));
     EXPECT_EQ(store::fnTypeRecordPtr(db, QStringLiteral("Later")), added);
-    // The program-wide overloads use dbMain.
-    store::program::dbMain = db;
-    EXPECT_EQ(store::fnTypeRecordPtr(QStringLiteral("B")), b);
-    EXPECT_EQ(store::fnTypeName(static_cast<qint16>(b)), QStringLiteral("B"));
-    store::program::reset();
 }
 
-TEST_F(TypeLookupTest, FillListsTypesByNameAfterAll) {
-    const int b = addType(QStringLiteral("B"));
-    const int a = addType(QStringLiteral("A  "));
-    const int c = addType(QStringLiteral("C"));
-    FakeList list;
-    std::vector<qint16> ptrs{9, 9};
-    store::FillTypeList(db, list, true, ptrs);
-    EXPECT_EQ(list.items, (QStringList{"ALL", "A", "B", "C"}));
-    EXPECT_EQ(list.selected, 0);
-    EXPECT_EQ(list.selections, 1);
-    EXPECT_EQ(ptrs, (std::vector<qint16>{0, static_cast<qint16>(a), static_cast<qint16>(b),
-                                         static_cast<qint16>(c)}));
-
-    store::FillTypeList(db, list, false, ptrs);
-    EXPECT_EQ(list.items, (QStringList{"A", "B", "C"}));
-    EXPECT_EQ(list.selected, 0);
-    EXPECT_EQ(ptrs.size(), 4u);
-}
-
-TEST_F(TypeLookupTest, FillOfAnEmptyTable) {
-    FakeList list;
-    std::vector<qint16> ptrs{1, 2, 3};
-    store::FillTypeList(db, list, true, ptrs);
-    EXPECT_EQ(list.items, QStringList{QStringLiteral("ALL")});
-    EXPECT_EQ(list.selected, 0);
-    EXPECT_EQ(ptrs, std::vector<qint16>{0});
-
-    FakeList bare;
-    store::FillTypeList(db, bare, false, ptrs);
-    EXPECT_TRUE(bare.items.isEmpty());
-    EXPECT_EQ(bare.selected, -1); // an empty list is left without a selection
-    EXPECT_EQ(bare.selections, 0);
-}
-
-TEST_F(TypeLookupTest, MoreThanFiveHundredTypesAllMapToTheirPositions) {
-    {
-        store::Transaction t(db);
-        for (int i = 600; i >= 1; --i)
-            addType(QStringLiteral("T%1").arg(i, 4, 10, QLatin1Char('0')));
-        t.commit();
-    }
-    store::program::dbMain = db;
-    FakeList list;
-    store::FillTypeList(list, true);
-    const auto& ptrs = store::program::TypeRecordPtrs;
-    ASSERT_EQ(list.items.size(), 601);
-    ASSERT_EQ(ptrs.size(), 601u);
-    for (int k : {1, 500, 501, 600}) {
-        EXPECT_EQ(list.items[k], QStringLiteral("T%1").arg(k, 4, 10, QLatin1Char('0')));
-        EXPECT_EQ(store::fnTypeName(ptrs[static_cast<size_t>(k)]), list.items[k]);
-    }
-    store::program::reset();
-}
-
-TEST_F(TypeLookupTest, NumbersOutsideSixteenBitsAreRefusedNotWrapped) {
+TEST_F(TypeLookupTest, NumbersOutsideSixteenBitsAreRefusedByEveryLookup) {
     db.execute(QStringLiteral("INSERT INTO Types (RecordPtr, Type) VALUES (70000, 'Far')"));
-    FakeList list;
-    std::vector<qint16> ptrs{0};
-    EXPECT_THROW(store::FillTypeList(db, list, true, ptrs), store::EngineError);
-    EXPECT_EQ(ptrs, std::vector<qint16>{0}); // the previous table stays whole
     EXPECT_THROW(store::fnTypeRecordPtr(db, QStringLiteral("Far")), store::EngineError);
+    EXPECT_THROW(store::typeList(db), store::EngineError);
 }

@@ -7,7 +7,7 @@
 
 #include "modal_answers.h"
 #include "platform/grid/record_grid.h"
-#include "store/program_state.h"
+#include "session/program_state.h"
 #include "store/recordset.h"
 #include "support/register_fixture.h"
 #include "types/frm_add_type.h"
@@ -26,14 +26,14 @@ protected:
         RegisterTest::SetUp();
         if (IsSkipped())
             return;
-        store::program::reset();
-        store::program::dbMain = db;
+        session::program::reset();
+        session::program::dbMain = db;
     }
 
     void TearDown() override {
         cancelWaits();
         window.reset();
-        store::program::reset();
+        session::program::reset();
     }
 
     /// Opens the Types window over the register as it is now.

@@ -2,16 +2,16 @@
 
 #include "recordset_model.h"
 
-#include "value.h"
+#include "store/value.h"
 
 #include <QLocale>
 
-namespace store {
+namespace session {
 
 RecordsetModel::RecordsetModel(QList<Column> columns, QObject* parent)
     : QAbstractTableModel(parent), columns_(std::move(columns)) {}
 
-void RecordsetModel::setRecordset(RecordsetPtr rs) {
+void RecordsetModel::setRecordset(store::RecordsetPtr rs) {
     disconnect(resetConn_);
     disconnect(currentConn_);
     beginResetModel();
@@ -24,11 +24,11 @@ void RecordsetModel::setRecordset(RecordsetPtr rs) {
 void RecordsetModel::follow() {
     if (!rs_)
         return;
-    resetConn_ = connect(rs_.get(), &Recordset::rowsReset, this, [this] {
+    resetConn_ = connect(rs_.get(), &store::Recordset::rowsReset, this, [this] {
         beginResetModel();
         endResetModel();
     });
-    currentConn_ = connect(rs_.get(), &Recordset::currentChanged, this,
+    currentConn_ = connect(rs_.get(), &store::Recordset::currentChanged, this,
                            [this] { emit currentRowChanged(currentRow()); });
 }
 
@@ -56,7 +56,7 @@ QVariant RecordsetModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || !rs_ || !rs_->isOpen())
         return {};
     const QVariant v = rs_->valueAt(index.row(), columns_[index.column()].field);
-    if (isNull(v))
+    if (store::isNull(v))
         return {};
     if (v.typeId() == QMetaType::QDateTime) {
         const QDateTime d = v.toDateTime();
@@ -83,4 +83,4 @@ Qt::ItemFlags RecordsetModel::flags(const QModelIndex& index) const {
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
-} // namespace store
+} // namespace session

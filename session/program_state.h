@@ -8,24 +8,24 @@
 //
 // Threading: touched only on the user-interface thread.
 
-#include "database.h"
-#include "recordset.h"
+#include "store/database.h"
+#include "store/recordset.h"
 
 #include <QtGlobal>
 #include <memory>
 #include <vector>
 
-namespace store::program {
+namespace session::program {
 
 /// The open register, opened by start-up and never closed explicitly.
-inline Database dbMain;
+inline store::Database dbMain;
 
 /// Table recordsets over Documents with current index "RecordPtr",
 /// "Description" and "Who"; opened by start-up, used by the detail panel
 /// and the type-ahead fields.
-inline RecordsetPtr rsRecordPtr;
-inline RecordsetPtr rsDescription;
-inline RecordsetPtr rsWho;
+inline store::RecordsetPtr rsRecordPtr;
+inline store::RecordsetPtr rsDescription;
+inline store::RecordsetPtr rsWho;
 
 /// Type position table: element 0 is always 0, element k (1..n) the
 /// RecordPtr of the k-th type by name after the latest FillTypeList. Grows
@@ -39,7 +39,7 @@ inline qint32 gNewDocumentID = 0;
 
 /// The query library object, created by the main window when Change or
 /// Delete first needs it and kept until the end. Its type belongs to the
-/// component layer, which the engine layer does not know, hence void.
+/// component layer, which this layer does not know, hence void.
 inline std::shared_ptr<void> oAccess;
 
 /// Drops every program-wide object (used between runs of a start-up in one
@@ -48,11 +48,11 @@ inline void reset() {
     rsRecordPtr.reset();
     rsDescription.reset();
     rsWho.reset();
-    dbMain = Database();
+    dbMain = store::Database();
     TypeRecordPtrs.assign(1, 0);
     gAddMode = false;
     gNewDocumentID = 0;
     oAccess.reset();
 }
 
-} // namespace store::program
+} // namespace session::program

@@ -5,13 +5,13 @@
 // control's recordset to another makes both show and move the very same
 // object, which is how the editor takes over the main window's list.
 
-#include "database.h"
-#include "recordset.h"
+#include "store/database.h"
+#include "store/recordset.h"
 
 #include <QObject>
 #include <QString>
 
-namespace store {
+namespace session {
 
 class DataControl : public QObject {
     Q_OBJECT
@@ -26,15 +26,15 @@ public:
     void setRecordSource(const QString& sql) { recordSource_ = sql; }
 
     /// Uses an already open Database instead of opening databaseName().
-    void setDatabase(const Database& db) { db_ = db; }
-    Database database() const { return db_; }
+    void setDatabase(const store::Database& db) { db_ = db; }
+    store::Database database() const { return db_; }
 
     /// Runs the record source as a dynaset and binds it; the first row is
     /// current. Raises EngineError; the old recordset stays on failure.
     void refresh();
 
-    RecordsetPtr recordset() const { return rs_; }
-    void setRecordset(RecordsetPtr rs);
+    store::RecordsetPtr recordset() const { return rs_; }
+    void setRecordset(store::RecordsetPtr rs);
 
 signals:
     void recordsetChanged();
@@ -43,8 +43,8 @@ private:
     QString connect_ = QStringLiteral("Access");
     QString databaseName_;
     QString recordSource_;
-    Database db_;
-    RecordsetPtr rs_;
+    store::Database db_;
+    store::RecordsetPtr rs_;
 };
 
-} // namespace store
+} // namespace session

@@ -11,13 +11,13 @@
 //
 // Threading: user-interface thread only, like the recordset.
 
-#include "recordset.h"
+#include "store/recordset.h"
 
 #include <QAbstractTableModel>
 #include <QMetaObject>
 #include <QStringList>
 
-namespace store {
+namespace session {
 
 class RecordsetModel : public QAbstractTableModel {
     Q_OBJECT
@@ -32,8 +32,8 @@ public:
 
     /// Shows another recordset (or none); the model resets and reports the
     /// recordset's current row.
-    void setRecordset(RecordsetPtr rs);
-    const RecordsetPtr& recordset() const { return rs_; }
+    void setRecordset(store::RecordsetPtr rs);
+    const store::RecordsetPtr& recordset() const { return rs_; }
 
     /// The recordset's current row, -1 when none.
     int currentRow() const;
@@ -53,9 +53,9 @@ signals:
 private:
     void follow();
 
-    QList<Column> columns_; ///< fixed at construction
-    RecordsetPtr rs_;       ///< shown recordset, may be null
+    QList<Column> columns_;  ///< fixed at construction
+    store::RecordsetPtr rs_; ///< shown recordset, may be null
     QMetaObject::Connection resetConn_, currentConn_;
 };
 
-} // namespace store
+} // namespace session

@@ -1,14 +1,14 @@
 // The grid model over a recordset: rows read on demand, dates shown
 // month first, and the model following resets and moves of the recordset.
 
-#include "store/recordset_model.h"
+#include "session/recordset_model.h"
 #include "support/register_fixture.h"
 
 #include <QSignalSpy>
 
 namespace {
 
-QList<store::RecordsetModel::Column> columns() {
+QList<session::RecordsetModel::Column> columns() {
     return {{QStringLiteral("Description"), QStringLiteral("Description")},
             {QStringLiteral("ID"), QStringLiteral("ID")},
             {QStringLiteral("Date"), QStringLiteral("Date")}};
@@ -23,8 +23,8 @@ TEST_F(RecordsetModelTest, ShowsRowsAndFollowsTheRecordset) {
     add({2, "Two"});
     add({3, "Three", QDate(1976, 7, 4)});
     auto rs = db.openRecordset(QStringLiteral("SELECT * FROM Documents ORDER BY ID DESC"));
-    store::RecordsetModel model(columns());
-    QSignalSpy current(&model, &store::RecordsetModel::currentRowChanged);
+    session::RecordsetModel model(columns());
+    QSignalSpy current(&model, &session::RecordsetModel::currentRowChanged);
     model.setRecordset(rs);
     ASSERT_EQ(model.rowCount(), 3);
     EXPECT_EQ(model.columnCount(), 3);

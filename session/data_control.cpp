@@ -2,26 +2,26 @@
 
 #include "data_control.h"
 
-namespace store {
+namespace session {
 
 DataControl::DataControl(QObject* parent) : QObject(parent) {}
 
 void DataControl::setDatabaseName(const QString& name) {
     if (name != databaseName_ && db_.isOpen() && db_.location() != name)
-        db_ = Database();
+        db_ = store::Database();
     databaseName_ = name;
 }
 
 void DataControl::refresh() {
     if (!db_.isOpen())
-        db_ = Database::open(databaseName_);
-    RecordsetPtr rs = db_.openRecordset(recordSource_, RecordsetType::Dynaset);
+        db_ = store::Database::open(databaseName_);
+    store::RecordsetPtr rs = db_.openRecordset(recordSource_, store::RecordsetType::Dynaset);
     setRecordset(std::move(rs));
 }
 
-void DataControl::setRecordset(RecordsetPtr rs) {
+void DataControl::setRecordset(store::RecordsetPtr rs) {
     rs_ = std::move(rs);
     emit recordsetChanged();
 }
 
-} // namespace store
+} // namespace session
