@@ -56,10 +56,11 @@ enum class Verdict { Stored, BadID, Duplicate, BadDate, EngineFailure };
 } // namespace
 
 bool frmChange::fnDuplicateID(const QString& pID, qint32 pRecordPtr) const {
-    const QString sql = QStringLiteral("SELECT * FROM Documents ") +
-                        QStringLiteral(" WHERE RecordPtr <> ") + QString::number(pRecordPtr) +
-                        QStringLiteral(" AND ID = ") + pID;
-    auto snapshot = dtaDocuments_->database().openRecordset(sql, store::RecordsetType::Snapshot);
+    using store::query::Op;
+    store::query::Select q{QStringLiteral("Documents")};
+    q.where({QStringLiteral("RecordPtr"), Op::NotEqual, pRecordPtr})
+        .where({QStringLiteral("ID"), Op::Equal, pID.trimmed().toInt()});
+    auto snapshot = dtaDocuments_->database().openRecordset(q, store::RecordsetType::Snapshot);
     return !(snapshot->eof() && snapshot->bof());
 }
 

@@ -31,10 +31,11 @@ namespace {
 
 const QString defaultOrder = QStringLiteral("ID DESC");
 
-QString unfilteredStatement(const QString& orderBy) {
+/// The whole list in the order `orderBy` as the list's source.
+void showUnfiltered(store::DataControl& list, const QString& orderBy) {
     ListFilter unfiltered;
     unfiltered.orderBy = orderBy;
-    return fnListStatement(unfiltered);
+    list.setRecordSource(fnListStatement(unfiltered), fnListQuery(unfiltered));
 }
 
 /// Names the documents whose date another program stored in a form that is
@@ -122,7 +123,7 @@ void frmMain::startUp(const StartupOptions& options) {
         Order[1]->click();
     else if (sOrderBy_ == QLatin1String("ID"))
         Order[2]->click();
-    dtaDocuments->setRecordSource(unfilteredStatement(sOrderBy_));
+    showUnfiltered(*dtaDocuments, sOrderBy_);
     bLoading_ = false;
 
     // 5. The help file.
@@ -229,7 +230,7 @@ void frmMain::openList(const QString& registerFile) {
     bLoading_ = true;
     Order[0]->click();
     bLoading_ = false;
-    dtaDocuments->setRecordSource(unfilteredStatement(sOrderBy_));
+    showUnfiltered(*dtaDocuments, sOrderBy_);
     try {
         dtaDocuments->refresh();
     } catch (const store::EngineError& e) {

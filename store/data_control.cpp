@@ -15,7 +15,8 @@ void DataControl::setDatabaseName(const QString& name) {
 void DataControl::refresh() {
     if (!db_.isOpen())
         db_ = Database::open(databaseName_);
-    RecordsetPtr rs = db_.openRecordset(recordSource_, RecordsetType::Dynaset);
+    RecordsetPtr rs = recordQuery_ ? db_.openRecordset(*recordQuery_, RecordsetType::Dynaset)
+                                   : db_.openRecordset(recordSource_, RecordsetType::Dynaset);
     setRecordset(std::move(rs));
 }
 

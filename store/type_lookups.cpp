@@ -69,8 +69,10 @@ qint16 fnTypeRecordPtr(const QString& pType) {
 
 void FillTypeList(const Database& db, TypeListTarget& pList, bool pIncludeAll,
                   std::vector<qint16>& pRecordPtrs) {
-    RecordsetPtr rs = db.openRecordset(
-        QStringLiteral("SELECT Type, RecordPtr FROM Types ORDER BY Type"), RecordsetType::Snapshot);
+    query::Select types{QStringLiteral("Types"),
+                        {QStringLiteral("Type"), QStringLiteral("RecordPtr")}};
+    RecordsetPtr rs =
+        db.openRecordset(types.orderBy(QStringLiteral("Type")), RecordsetType::Snapshot);
     // Built aside and swapped in at the end, so an engine error part way
     // leaves the previous table whole.
     std::vector<qint16> ptrs{0};

@@ -36,7 +36,9 @@ frmTypes::frmTypes(QWidget* parent) : QDialog(parent) {
     dtaTypes->setObjectName(QStringLiteral("dtaTypes"));
     dtaTypes->setDatabaseName(store::program::dbMain.location());
     dtaTypes->setDatabase(store::program::dbMain);
-    dtaTypes->setRecordSource(QStringLiteral("SELECT * FROM Types ORDER BY Type"));
+    store::query::Select types{QStringLiteral("Types")};
+    types.orderBy(QStringLiteral("Type"));
+    dtaTypes->setRecordSource(QStringLiteral("SELECT * FROM Types ORDER BY Type"), types);
 
     grdTypes = new platform::RecordGrid(this);
     grdTypes->setObjectName(QStringLiteral("grdTypes"));
