@@ -201,6 +201,7 @@ void frmMain::mnuFilePrint_Click() {
     }
     reports::frmPrint report(
         program::dbMain, [this] { return dtaDocuments->recordSource(); }, this);
+    report.recordQuery = [this] { return dtaDocuments->recordQuery(); };
     report.exec();
 }
 

@@ -22,12 +22,12 @@
 
 namespace store::query {
 
-enum class Op { Equal, NotEqual, Less, LessEqual, Greater, GreaterEqual, Like, IsNull };
+enum class Op { Equal, NotEqual, Less, LessEqual, Greater, GreaterEqual, Like, NotLike, IsNull };
 
 struct Condition {
     QString field; ///< a field of the table, letter case ignored
     Op op = Op::Equal;
-    QVariant value; ///< bound; a desktop pattern for Like, unused for IsNull
+    QVariant value; ///< bound; a desktop pattern for (Not)Like, unused for IsNull
 };
 
 struct OrderTerm {

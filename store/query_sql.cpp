@@ -68,42 +68,49 @@ QString SqlWriter::compared(const FieldInfo& f) const {
 }
 
 QString SqlWriter::where(const std::vector<query::Condition>& conditions) {
+    const QString joined = terms(conditions);
+    return joined.isEmpty() ? QString() : QStringLiteral(" WHERE ") + joined;
+}
+
+QString SqlWriter::terms(const std::vector<query::Condition>& conditions) {
     using query::Op;
-    QStringList terms;
+    QStringList out;
     for (const query::Condition& cond : conditions) {
         const FieldInfo& f = field(cond.field);
         const bool text = f.kind == schema::FieldKind::Text || f.kind == schema::FieldKind::Memo;
         switch (cond.op) {
         case Op::IsNull:
-            terms << compared(f) + QStringLiteral(" IS NULL");
+            out << compared(f) + QStringLiteral(" IS NULL");
             break;
-        case Op::Like: {
+        case Op::Like:
+        case Op::NotLike: {
             QVariant pattern = cond.value;
             const QString col = f.kind == schema::FieldKind::Date
                                     ? c_.comparableDate(c_.escapeIdentifier(f.name))
                                     : c_.escapeIdentifier(f.name);
             const QString mark = c_.placeholder(static_cast<int>(values_.size()) + 1);
-            terms << c_.likeMatch(col, text, mark, pattern);
+            const QString match = c_.likeMatch(col, text, mark, pattern);
+            out << (cond.op == Op::Like ? match : QStringLiteral("NOT (%1)").arg(match));
             values_.push_back(pattern);
             break;
         }
         default: {
             static const char* const ops[] = {"=", "<>", "<", "<=", ">", ">="};
-            terms << QStringLiteral("%1 %2 %3")
-                         .arg(compared(f), QLatin1String(ops[static_cast<int>(cond.op)]),
-                              param(cond.value));
+            out << QStringLiteral("%1 %2 %3")
+                       .arg(compared(f), QLatin1String(ops[static_cast<int>(cond.op)]),
+                            param(cond.value));
         }
         }
     }
-    return terms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + terms.join(u" AND ");
+    return out.join(u" AND ");
 }
 
 QString SqlWriter::orderBy(const std::vector<query::OrderTerm>& order) const {
-    QStringList terms;
+    QStringList out;
     for (const query::OrderTerm& t : order)
-        terms << compared(field(t.field)) + (t.descending ? QStringLiteral(" DESC") : QString()) +
-                     c_.nullsPlaced(t.descending);
-    return terms.isEmpty() ? QString() : QStringLiteral(" ORDER BY ") + terms.join(u", ");
+        out << compared(field(t.field)) + (t.descending ? QStringLiteral(" DESC") : QString()) +
+                   c_.nullsPlaced(t.descending);
+    return out.isEmpty() ? QString() : QStringLiteral(" ORDER BY ") + out.join(u", ");
 }
 
 QString SqlWriter::select(const query::Select& q, const QString& columns) {

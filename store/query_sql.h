@@ -32,6 +32,8 @@ public:
     QString columns(const QStringList& fields) const;
     /// A parameter holding `value`.
     QString param(const QVariant& value);
+    /// The conditions joined by AND, for a WHERE of the caller's own.
+    QString terms(const std::vector<query::Condition>& conditions);
     /// " WHERE ..." for the conditions, empty for none.
     QString where(const std::vector<query::Condition>& conditions);
     /// " ORDER BY ..." for the terms, empty for none.

@@ -43,8 +43,8 @@ bool fnIsBlank(const QString& pText) {
 
 QString fnTypeName(const Database& db, qint16 pTypeRecordPtr) {
     RecordsetPtr& rs = typeNameSlot();
-    rs = db.openRecordset(QStringLiteral("Types"), RecordsetType::Dynaset);
-    rs->findFirst(QStringLiteral("RecordPtr = %1").arg(pTypeRecordPtr));
+    rs = db.openRecordset(query::Select(QStringLiteral("Types")), RecordsetType::Dynaset);
+    rs->findFirst(QStringLiteral("RecordPtr = ?"), {pTypeRecordPtr});
     if (rs->noMatch())
         return {};
     return rs->field(QStringLiteral("Type")).toString();
@@ -56,7 +56,7 @@ QString fnTypeName(qint16 pTypeRecordPtr) {
 
 qint16 fnTypeRecordPtr(const Database& db, const QString& pType) {
     RecordsetPtr& rs = typeRecordPtrSlot();
-    rs = db.openRecordset(QStringLiteral("Types"), RecordsetType::Dynaset);
+    rs = db.openRecordset(query::Select(QStringLiteral("Types")), RecordsetType::Dynaset);
     rs->findFirst(QStringLiteral("Type = ?"), {pType});
     if (rs->noMatch())
         return 0;
