@@ -174,7 +174,7 @@ void openDescribed(RecordsetImpl& d, const query::Select& q) {
     SqlWriter fetch(*d.conn, q.table);
     d.fetchSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = %4")
                      .arg(fetch.columns(q.fields), fetch.table(), d.key, d.conn->placeholder(1));
-    d.source = keys.select(q, fetch.columns(q.fields));
+    d.source = fetch.select(q, fetch.columns(q.fields)); // as the backend runs it
     d.fetch = d.prepare(d.fetchSql, 1);
     describeColumns(d, *d.fetch, &d.conn->tableFields(q.table));
     loadKeys(d);
