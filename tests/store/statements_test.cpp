@@ -208,3 +208,14 @@ TEST_F(Statements, DescriptionsFindWhatTheirTextsFind) {
     auto rs = db.openRecordset(types, RecordsetType::Snapshot);
     EXPECT_EQ(column(*rs, QStringLiteral("Type")), QStringList{"Invoice"});
 }
+
+// A text ordered by what its select list names (an alias, a column's
+// number) cannot be keyed by the table's rows; it is read whole instead.
+TEST_F(Statements, OrderByTheSelectListIsReadWhole) {
+    EXPECT_EQ(query(QStringLiteral("SELECT ID AS Number FROM Documents ORDER BY Number DESC"),
+                    QStringLiteral("Number"))
+                  .join(','),
+              "120,17,5,4,3,2,1");
+    EXPECT_EQ(query(QStringLiteral("SELECT ID FROM Documents ORDER BY 1")).join(','),
+              "1,2,3,4,5,17,120");
+}
