@@ -60,6 +60,8 @@ store::RecordsetPtr listInSavedOrder(const store::Database& db) {
     const auto list = [&db](const QString& order) {
         ListFilter unfiltered;
         unfiltered.orderBy = order;
+        if (const auto query = fnListQuery(unfiltered))
+            return db.openRecordset(*query, store::RecordsetType::Snapshot);
         return db.openRecordset(fnListStatement(unfiltered), store::RecordsetType::Snapshot);
     };
     const QString saved = platform::settings::GetSetting(

@@ -172,11 +172,13 @@ void frmChange::PlaceInformationOnScreen() {
     } done{filling_};
 
     if (session::program::gAddMode) {
-        auto snapshot = db.openRecordset(QStringLiteral("SELECT MAX(ID) AS MaxID FROM Documents"),
-                                         store::RecordsetType::Snapshot);
+        // The highest ID first: a descending order puts Null last.
+        store::query::Select highest{QStringLiteral("Documents"), {QStringLiteral("ID")}};
+        highest.orderBy(QStringLiteral("ID"), true).limit = 1;
+        auto snapshot = db.openRecordset(highest, store::RecordsetType::Snapshot);
         qint64 next = 1; // gaps are never filled: one more than the highest ID
-        if (!snapshot->eof() && !store::isNull(snapshot->field(QStringLiteral("MaxID"))))
-            next = snapshot->field(QStringLiteral("MaxID")).toLongLong() + 1;
+        if (!snapshot->eof() && !store::isNull(snapshot->field(QStringLiteral("ID"))))
+            next = snapshot->field(QStringLiteral("ID")).toLongLong() + 1;
         snapshot->close();
         txtID->setText(QString::number(next));
         txtDesc->clear();

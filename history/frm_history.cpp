@@ -16,9 +16,11 @@ frmHistory::frmHistory(const store::Database& db, qint64 recordPtr, const QStrin
     : QDialog(parent) {
     setObjectName(QStringLiteral("frmHistory"));
     setWindowTitle(QStringLiteral("Document History"));
-    entries_ = db.openRecordset(QStringLiteral("SELECT * FROM DocumentHistory WHERE RecordPtr = ? "
-                                               "ORDER BY Changed DESC, HistoryPtr DESC"),
-                                store::RecordsetType::Snapshot, {recordPtr});
+    store::query::Select entries{QStringLiteral("DocumentHistory")};
+    entries.where({QStringLiteral("RecordPtr"), store::query::Op::Equal, recordPtr})
+        .orderBy(QStringLiteral("Changed"), true)
+        .orderBy(QStringLiteral("HistoryPtr"), true);
+    entries_ = db.openRecordset(entries, store::RecordsetType::Snapshot);
 
     auto* layout = new QVBoxLayout(this);
     lblDocument = new QLabel(caption, this);

@@ -196,13 +196,15 @@ void frmMain::RefreshList(QWidget* pFocusControl) {
     // panel is filled once, when the list stands.
     ++holdDisplay_;
     const QString before = dtaDocuments->recordSource();
-    dtaDocuments->setRecordSource(fnListStatement(currentFilter()));
+    const auto beforeQuery = dtaDocuments->recordQuery();
+    const ListFilter filter = currentFilter();
+    dtaDocuments->setRecordSource(fnListStatement(filter), fnListQuery(filter));
     bool ran = true;
     try {
         dtaDocuments->refresh();
     } catch (const store::EngineError& e) {
         // The list stays as it was, under the statement it was run with.
-        dtaDocuments->setRecordSource(before);
+        dtaDocuments->setRecordSource(before, beforeQuery);
         ran = false;
         --holdDisplay_;
         dialogs::showFailure(this, QStringLiteral("The list could not be brought up to date."), e);

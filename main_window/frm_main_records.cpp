@@ -200,6 +200,7 @@ void frmMain::mnuFilePrint_Click() {
     }
     reports::frmPrint report(
         program::dbMain, [this] { return dtaDocuments->recordSource(); }, this);
+    report.recordQuery = [this] { return dtaDocuments->recordQuery(); };
     report.exec();
 }
 

@@ -32,10 +32,11 @@ namespace {
 
 const QString defaultOrder = QStringLiteral("ID DESC");
 
-QString unfilteredStatement(const QString& orderBy) {
+/// The whole list in the order `orderBy` as the list's source.
+void showUnfiltered(store::DataControl& list, const QString& orderBy) {
     ListFilter unfiltered;
     unfiltered.orderBy = orderBy;
-    return fnListStatement(unfiltered);
+    list.setRecordSource(fnListStatement(unfiltered), fnListQuery(unfiltered));
 }
 
 /// Names the documents whose date another program stored in a form that is
@@ -131,7 +132,7 @@ void frmMain::startUp(const StartupOptions& options) {
         Order[1]->click();
     else if (sOrderBy_ == QLatin1String("ID"))
         Order[2]->click();
-    dtaDocuments->setRecordSource(unfilteredStatement(sOrderBy_));
+    showUnfiltered(*dtaDocuments, sOrderBy_);
     bLoading_ = false;
 
     // 5. The help file.
@@ -232,7 +233,7 @@ void frmMain::openList(const QString& registerFile) {
     bLoading_ = true;
     Order[0]->click();
     bLoading_ = false;
-    dtaDocuments->setRecordSource(unfilteredStatement(sOrderBy_));
+    showUnfiltered(*dtaDocuments, sOrderBy_);
     startStep(
         QStringLiteral("The document list of the register '%1' could not be read.").arg(shown),
         [this] { dtaDocuments->refresh(); });

@@ -2,6 +2,8 @@
 
 #include "list_statement.h"
 
+#include "store/value.h"
+
 #include <iterator>
 
 namespace {
@@ -79,4 +81,27 @@ QString fnListStatement(const ListFilter& f) {
         sql += QStringLiteral(" DocumentType = ") + QString::number(*f.type);
     }
     return sql + QStringLiteral(" ORDER BY ") + f.orderBy;
+}
+
+std::optional<store::query::Select> fnListQuery(const ListFilter& f) {
+    using store::query::Op;
+    store::query::Select q{QStringLiteral("Documents")};
+    if (!q.orderByText(f.orderBy))
+        return std::nullopt;
+    if (!f.filterOn)
+        return q;
+    const auto contains = [&q](const QString& field, const QString& text) {
+        if (!text.isEmpty())
+            q.where({field, Op::Like, QStringLiteral("*%1*").arg(text)});
+    };
+    contains(QStringLiteral("Description"), f.description.trimmed());
+    contains(QStringLiteral("Who"), f.who.trimmed());
+    contains(QStringLiteral("Note"), f.note.trimmed());
+    if (f.days != 0)
+        q.where({QStringLiteral("Date"), Op::Greater, store::makeDate(f.today.addDays(-f.days))});
+    else if (f.noDate)
+        q.where({QStringLiteral("Date"), Op::IsNull, {}});
+    if (f.type)
+        q.where({QStringLiteral("DocumentType"), Op::Equal, static_cast<int>(*f.type)});
+    return q;
 }

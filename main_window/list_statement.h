@@ -7,8 +7,11 @@
 // O'Brien finds O'Brien instead of breaking the statement), and "No Date"
 // lists the documents whose Date is Null.
 //
-// Use: fill a ListFilter from the window's controls, call fnListStatement.
+// Use: fill a ListFilter from the window's controls, call fnListStatement
+// for the text shown and saved and fnListQuery for what is run.
 // Pure text work; costs a few string appends.
+
+#include "store/query.h"
 
 #include <QDate>
 #include <QString>
@@ -33,3 +36,7 @@ bool fnIsNoDateChoice(int dateIndex);
 
 /// The list statement for `filter`.
 QString fnListStatement(const ListFilter& filter);
+/// The same list as a description, which each kind of register runs in
+/// its own SQL; nothing when the order is more than fields and directions
+/// (an order read from the settings), which then runs as the text.
+std::optional<store::query::Select> fnListQuery(const ListFilter& filter);

@@ -184,7 +184,9 @@ void frmPrint::Form_Activate() {
         return;
     }
     try {
-        auto rs = dbMain.openRecordset(sRecordSource(), store::RecordsetType::Snapshot);
+        const auto query = recordQuery ? recordQuery() : std::nullopt;
+        auto rs = query ? dbMain.openRecordset(*query, store::RecordsetType::Snapshot)
+                        : dbMain.openRecordset(sRecordSource(), store::RecordsetType::Snapshot);
         const QStringList names = rs->fieldNames();
         for (const char* needed : {"ID", "Description", "Date", "Who", "DocumentType"})
             if (!names.contains(QLatin1String(needed), Qt::CaseInsensitive))

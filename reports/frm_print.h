@@ -23,6 +23,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QGroupBox;
@@ -48,6 +49,10 @@ public:
     /// One run: a preview in the lower pane when pPreview is true, else a
     /// print job to the engine's printer.
     void PrintReport(bool& pPreview);
+
+    /// The description of the main window's statement, run in its stead
+    /// where there is one (store/query.h).
+    std::function<std::optional<store::query::Select>()> recordQuery;
 
     // Controls, named as in the window's design.
     QLabel* lblRecordCount = nullptr;
@@ -80,8 +85,8 @@ private:
     void refuse(const QString& text);
     void showFailure(bool preview, const QString& what);
 
-    store::Database dbMain;                     ///< the open register
-    std::function<QString()> sRecordSource;     ///< the main window's current statement
+    store::Database dbMain;                 ///< the open register
+    std::function<QString()> sRecordSource; ///< the main window's current statement
     std::shared_ptr<store::Recordset> rsReport; ///< snapshot of the latest activation
     modReports report_;                         ///< the column table of this window's runs
     bool bActivationPending = false;            ///< an activation is queued

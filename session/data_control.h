@@ -1,6 +1,7 @@
 #pragma once
 // DataControl: the bound data source of a window. It holds a database name,
-// a record source (an SQL text, read back by the report) and the recordset
+// a record source (an SQL text, read back by the report, and where the
+// program wrote it, its description to run) and the recordset
 // that refresh() made from them; grids show that recordset. Assigning one
 // control's recordset to another makes both show and move the very same
 // object, which is how the editor takes over the main window's list.
@@ -10,6 +11,7 @@
 
 #include <QObject>
 #include <QString>
+#include <optional>
 
 namespace session {
 
@@ -23,7 +25,17 @@ public:
     QString databaseName() const { return databaseName_; }
     void setDatabaseName(const QString& name);
     QString recordSource() const { return recordSource_; }
-    void setRecordSource(const QString& sql) { recordSource_ = sql; }
+    void setRecordSource(const QString& sql) {
+        recordSource_ = sql;
+        recordQuery_.reset();
+    }
+    /// A record source shown as `sql` and run as `query`, its description
+    /// (query.h); the text is run where there is none.
+    void setRecordSource(const QString& sql, const std::optional<store::query::Select>& query) {
+        recordSource_ = sql;
+        recordQuery_ = query;
+    }
+    std::optional<store::query::Select> recordQuery() const { return recordQuery_; }
 
     /// Uses an already open Database instead of opening databaseName().
     void setDatabase(const store::Database& db) { db_ = db; }
@@ -43,6 +55,7 @@ private:
     QString connect_ = QStringLiteral("Access");
     QString databaseName_;
     QString recordSource_;
+    std::optional<store::query::Select> recordQuery_;
     store::Database db_;
     store::RecordsetPtr rs_;
 };

@@ -12,6 +12,8 @@
 // '#', '[...]'), letter case ignored. The program's own dialect becomes
 // engine SQL in dialect::translate(). The SQLite backend runs engine SQL as
 // it is; the PostgreSQL backend rewrites it first (postgres/pg_sql.h).
+// The program's own statements are not text but descriptions (query.h),
+// which each backend writes in its own SQL through the hooks below.
 //
 // Rows are identified by the table's counter field (RecordPtr), which the
 // register numbers on insert and never hands out twice.
@@ -24,6 +26,7 @@
 //
 // Threading: a connection and its statements are used on one thread.
 
+#include "query.h"
 #include "row_reservations.h"
 #include "schema.h"
 
@@ -90,6 +93,11 @@ enum class Feature {
     RecordsHistoryItself,
 };
 
+/// An identifier between double quotes, embedded quotes doubled.
+inline QString quoteIdentifier(const QString& name) {
+    return '"' + QString(name).replace('"', QLatin1String("\"\"")) + '"';
+}
+
 class Connection {
 public:
     static constexpr int busyTimeoutMs = 10000;
@@ -151,6 +159,49 @@ public:
     /// no date; for WHERE and ORDER BY. The column itself where the
     /// backend's date type is one already.
     virtual QString comparableDate(const QString& column) const { return column; }
+
+    // --- the backend's own SQL, for query descriptions (query.h) ---------
+    // render() writes a description with these; the defaults are SQLite's.
+
+    /// Prepares SQL as render() wrote it for this backend: run as it is,
+    /// never translated; `parameters` is the number of values it takes.
+    virtual std::unique_ptr<Statement> prepareOwn(const QString& sql, int parameters) {
+        Q_UNUSED(parameters);
+        return prepare(sql);
+    }
+    /// Prepares an INSERT into `table` as render() would write it, after
+    /// which lastInsertKey() gives the row's counter value.
+    virtual std::unique_ptr<Statement> prepareInsert(const QString& table, const QString& sql,
+                                                     int parameters) {
+        Q_UNUSED(table);
+        return prepareOwn(sql, parameters);
+    }
+    /// The n-th parameter (1-based).
+    virtual QString placeholder(int n) const { return QStringLiteral("?%1").arg(n); }
+    /// A table's or field's name as an identifier.
+    virtual QString escapeIdentifier(const QString& name) const { return quoteIdentifier(name); }
+    /// A text field's column where it is compared or sorted, so that letter
+    /// case is ignored as the register sorts (the column's own order here).
+    virtual QString textCompared(const QString& column) const { return column; }
+    /// `column` matched against the desktop pattern bound at `param`,
+    /// letter case ignored; may rewrite `pattern` into the form bound.
+    virtual QString likeMatch(const QString& column, bool textField, const QString& param,
+                              QVariant& pattern) const {
+        Q_UNUSED(textField);
+        Q_UNUSED(pattern);
+        return column + QStringLiteral(" LIKE ") + param;
+    }
+    /// What follows an order term so that Null sorts first ascending and
+    /// last descending (SQLite's own places).
+    virtual QString nullsPlaced(bool descending) const {
+        Q_UNUSED(descending);
+        return {};
+    }
+    /// The clause that keeps the first `n` rows.
+    virtual QString limitClause(int n) const { return QStringLiteral(" LIMIT %1").arg(n); }
+    /// A description in this backend's SQL; its values, in parameter order,
+    /// are appended to `values`.
+    QString render(const query::Select& q, QVariantList& values);
 
     /// Row reservations between the register's users. A connection that
     /// may only read takes none and answers that nobody holds a row: its
@@ -243,11 +294,6 @@ public:
 private:
     Connection& c_;
 };
-
-/// An identifier between double quotes, embedded quotes doubled.
-inline QString quoteIdentifier(const QString& name) {
-    return '"' + QString(name).replace('"', QLatin1String("\"\"")) + '"';
-}
 
 /// Converts a value for writing into a field; raises ConversionError or
 /// FieldTooSmall. Returns what to bind (int, QString, stored date text, Null).

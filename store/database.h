@@ -17,6 +17,7 @@
 // opened them.
 
 #include "engine_error.h"
+#include "query.h"
 
 #include <QString>
 #include <QVariantList>
@@ -66,6 +67,10 @@ public:
     std::shared_ptr<Recordset> openRecordset(const QString& source,
                                              RecordsetType type = RecordsetType::Dynaset,
                                              const QVariantList& parameters = {}) const;
+    /// A recordset over a query description (query.h), which the backend
+    /// writes in its own SQL; a Dynaset or Snapshot, keyed by row id.
+    std::shared_ptr<Recordset> openRecordset(const query::Select& query,
+                                             RecordsetType type = RecordsetType::Dynaset) const;
 
     /// Runs a statement that returns no rows (used by tools and tests).
     void execute(const QString& statement) const;

@@ -4,6 +4,7 @@
 
 #include "document_history.h"
 #include "engine_error.h"
+#include "query.h"
 #include "transaction.h"
 #include "type_lookups.h"
 
@@ -49,10 +50,11 @@ void writeEntry(Recordset& rs, const DocumentEntry& entry, qint32 id, qint64 rec
 } // namespace
 
 bool idUsedByAnother(const Database& db, qint32 id, qint64 recordPtr) {
-    const auto found =
-        db.openRecordset(QStringLiteral("SELECT RecordPtr FROM Documents WHERE RecordPtr <> ? "
-                                        "AND ID = ?"),
-                         RecordsetType::Snapshot, {recordPtr, id});
+    using query::Op;
+    query::Select q{QStringLiteral("Documents"), {QStringLiteral("RecordPtr")}};
+    q.where({QStringLiteral("RecordPtr"), Op::NotEqual, recordPtr})
+        .where({QStringLiteral("ID"), Op::Equal, id});
+    const auto found = db.openRecordset(q, RecordsetType::Snapshot);
     return !(found->eof() && found->bof());
 }
 

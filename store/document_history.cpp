@@ -43,19 +43,23 @@ void write(const Database& db, qint64 recordPtr, const QVariant& id, const QStri
     if (entries.empty())
         return;
     Connection& c = *db.connection();
+    QStringList names;
+    for (const char* field : {"Changed", "UserName", "Computer", "RecordPtr", "ID", "Action",
+                              "Field", "OldValue", "NewValue"})
+        names << c.escapeIdentifier(QLatin1String(field));
     QStringList rows;
     int n = 0;
     for (size_t i = 0; i < entries.size(); ++i) {
         QStringList marks;
-        for (int k = 0; k < 9; ++k)
-            marks << QStringLiteral("?%1").arg(++n);
+        for (qsizetype k = 0; k < names.size(); ++k)
+            marks << c.placeholder(++n);
         rows << QLatin1Char('(') + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
     }
-    const auto st = c.prepare(QStringLiteral("INSERT INTO \"DocumentHistory\" (\"Changed\", "
-                                             "\"UserName\", \"Computer\", \"RecordPtr\", \"ID\", "
-                                             "\"Action\", \"Field\", \"OldValue\", \"NewValue\") "
-                                             "VALUES %1")
-                                  .arg(rows.join(QStringLiteral(", "))));
+    const auto st =
+        c.prepareOwn(QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                         .arg(c.escapeIdentifier(QStringLiteral("DocumentHistory")),
+                              names.join(QStringLiteral(", ")), rows.join(QStringLiteral(", "))),
+                     n);
     // Local time, seconds only: what a user's clock showed.
     const QDateTime now = QDateTime::currentDateTime();
     const QVariant when =
@@ -84,8 +88,10 @@ DocumentFields documentFields(const Recordset& rs) {
 }
 
 DocumentFields storedDocumentFields(const Database& db, qint64 recordPtr) {
-    const auto rs = db.openRecordset(QStringLiteral("SELECT * FROM Documents WHERE RecordPtr = ?"),
-                                     RecordsetType::Snapshot, {recordPtr});
+    query::Select q{QStringLiteral("Documents")};
+    const auto rs =
+        db.openRecordset(q.where({QStringLiteral("RecordPtr"), query::Op::Equal, recordPtr}),
+                         RecordsetType::Snapshot);
     return rs->eof() ? DocumentFields{} : documentFields(*rs);
 }
 

@@ -5,6 +5,7 @@
 #include "recordset.h"
 
 #include "dialect.h"
+#include "query_sql.h"
 #include "recordset_impl.h"
 #include "text_match.h"
 
@@ -67,7 +68,7 @@ std::optional<std::vector<QVariant>> fetchRow(RecordsetImpl& d, qint64 rowid, bo
     else if (auto it = d.cache.find(rowid); it != d.cache.end())
         return it->second;
     if (!d.fetch)
-        d.fetch = d.conn->prepare(d.fetchSql);
+        d.fetch = d.prepare(d.fetchSql, 1);
     d.fetch->bind(1, QVariant(rowid));
     if (!d.fetch->step())
         return std::nullopt;
@@ -109,15 +110,17 @@ void dropPending(RecordsetImpl& d) {
 
 // --- table mode --------------------------------------------------------------
 
-Statement& stepStatement(RecordsetImpl& d, const QString& where, bool descending) {
-    const QString dir = descending ? QStringLiteral(" DESC") : QString();
+Statement& stepStatement(RecordsetImpl& d, const QString& where, int parameters, bool descending) {
+    const QString dir =
+        (descending ? QStringLiteral(" DESC") : QString()) + d.conn->nullsPlaced(descending);
     const QString sql =
-        QStringLiteral("SELECT %5, * FROM %1%2 ORDER BY %3%4, %5%4 LIMIT 1")
-            .arg(quoteIdentifier(d.table), where.isEmpty() ? QString() : " WHERE " + where,
-                 d.indexField, dir, d.key);
+        QStringLiteral("SELECT %5, * FROM %1%2 ORDER BY %3%4, %5%4")
+            .arg(d.conn->escapeIdentifier(d.table), where.isEmpty() ? QString() : " WHERE " + where,
+                 d.indexField, dir, d.key) +
+        d.conn->limitClause(1);
     auto& slot = d.steps[sql];
     if (!slot)
-        slot = d.conn->prepare(sql);
+        slot = d.conn->prepareOwn(sql, parameters);
     return *slot;
 }
 
@@ -137,7 +140,7 @@ bool takeStep(RecordsetImpl& d, Statement& st) {
 }
 
 bool tableEnd(RecordsetImpl& d, bool last) {
-    Statement& st = stepStatement(d, {}, last);
+    Statement& st = stepStatement(d, {}, 0, last);
     const bool found = takeStep(d, st);
     if (!found) {
         d.tBof = d.tEof = true;
@@ -149,18 +152,20 @@ bool tableEnd(RecordsetImpl& d, bool last) {
 // One step from the current key in index order (ties broken by row id).
 bool tableStep(RecordsetImpl& d, bool forward) {
     const QString& f = d.indexField;
-    QString where;
+    const QString p1 = d.conn->placeholder(1), p2 = d.conn->placeholder(2);
     const bool nullKey = isNull(d.tKey);
+    QString where;
     if (forward)
-        where = nullKey ? QStringLiteral("(%1 IS NULL AND %2 > ?2) OR %1 IS NOT NULL").arg(f, d.key)
-                        : QStringLiteral("(%1, %2) > (?1, ?2)").arg(f, d.key);
+        where = nullKey
+                    ? QStringLiteral("(%1 IS NULL AND %2 > %3) OR %1 IS NOT NULL").arg(f, d.key, p1)
+                    : QStringLiteral("(%1, %2) > (%3, %4)").arg(f, d.key, p1, p2);
     else
-        where = nullKey ? QStringLiteral("%1 IS NULL AND %2 < ?2").arg(f, d.key)
-                        : QStringLiteral("(%1, %2) < (?1, ?2) OR %1 IS NULL").arg(f, d.key);
-    Statement& st = stepStatement(d, where, !forward);
+        where = nullKey ? QStringLiteral("%1 IS NULL AND %2 < %3").arg(f, d.key, p1)
+                        : QStringLiteral("(%1, %2) < (%3, %4) OR %1 IS NULL").arg(f, d.key, p1, p2);
+    Statement& st = stepStatement(d, where, nullKey ? 1 : 2, !forward);
     if (!nullKey)
         st.bind(1, d.tKey);
-    st.bind(2, QVariant(d.tRowid));
+    st.bind(nullKey ? 1 : 2, QVariant(d.tRowid));
     const bool found = takeStep(d, st);
     if (!found) {
         st.reset();
@@ -227,28 +232,44 @@ bool meets(const std::vector<QVariant>& row, const std::vector<int>& cols,
     return true;
 }
 
+/// "`verb` FROM table WHERE key = ?1" in the backend's own SQL.
+std::unique_ptr<Statement> rowByKey(RecordsetImpl& d, const QString& verb) {
+    const SqlWriter w(*d.conn, d.table);
+    return d.conn->prepareOwn(QStringLiteral("%1 FROM %2 WHERE %3 = %4")
+                                  .arg(verb, w.table(), w.key(), d.conn->placeholder(1)),
+                              1);
+}
+
+query::Op conditionOp(const QString& op) {
+    using query::Op;
+    static const std::pair<const char*, Op> ops[] = {
+        {"=", Op::Equal},   {"<>", Op::NotEqual},     {"<", Op::Less},   {"<=", Op::LessEqual},
+        {">", Op::Greater}, {">=", Op::GreaterEqual}, {"LIKE", Op::Like}};
+    for (const auto& [text, value] : ops)
+        if (op.compare(QLatin1String(text), Qt::CaseInsensitive) == 0)
+            return value;
+    throw EngineError(err::ExpressionError, QStringLiteral("Unknown operator '%1'.").arg(op));
+}
+
 // Row ids of the base table that meet the criterion.
 std::unordered_set<qint64> matchingRowids(RecordsetImpl& d,
                                           const std::vector<dialect::Condition>& conds) {
-    QStringList terms;
     const auto& tableFields = d.conn->tableFields(d.table);
+    query::Select q{d.table};
     for (const auto& c : conds) {
-        const auto it =
-            std::find_if(tableFields.begin(), tableFields.end(), [&](const FieldInfo& f) {
+        if (std::none_of(tableFields.begin(), tableFields.end(), [&](const FieldInfo& f) {
                 return f.name.compare(c.field, Qt::CaseInsensitive) == 0;
-            });
-        if (it == tableFields.end())
+            }))
             throw EngineError(
                 err::ItemNotFound,
                 QStringLiteral("The field '%1' is not in this recordset.").arg(c.field));
-        terms << QStringLiteral("%1 %2 ?%3")
-                     .arg(quoteIdentifier(it->name), c.op)
-                     .arg(terms.size() + 1);
+        q.where({c.field, conditionOp(c.op), c.value});
     }
-    const auto st = d.conn->prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
-                                        .arg(d.key, quoteIdentifier(d.table), terms.join(" AND ")));
-    for (size_t i = 0; i < conds.size(); ++i)
-        st->bind(static_cast<int>(i) + 1, conds[i].value);
+    SqlWriter w(*d.conn, d.table);
+    const QString sql = w.select(q, w.key());
+    const auto st = d.conn->prepareOwn(sql, static_cast<int>(w.values().size()));
+    for (qsizetype i = 0; i < w.values().size(); ++i)
+        st->bind(static_cast<int>(i) + 1, w.values()[i]);
     std::unordered_set<qint64> ids;
     while (st->step())
         ids.insert(st->columnInt(0));
@@ -381,8 +402,8 @@ int Recordset::recordCount() const {
     requireOpen(*d);
     if (d->mode != Mode::Table)
         return d->count();
-    const auto st =
-        d->conn->prepare(QStringLiteral("SELECT count(*) FROM %1").arg(quoteIdentifier(d->table)));
+    const auto st = d->conn->prepareOwn(
+        QStringLiteral("SELECT count(*) FROM %1").arg(SqlWriter(*d->conn, d->table).table()), 0);
     st->step();
     const int n = static_cast<int>(st->columnInt(0));
     st->reset();
@@ -408,7 +429,8 @@ void Recordset::setIndex(const QString& name) {
     d->indexColumn = findColumn(*d, QLatin1String(found->field));
     const bool byKey = d->indexColumn < 0 || d->fields[static_cast<size_t>(d->indexColumn)].kind ==
                                                  schema::FieldKind::Counter;
-    d->indexField = byKey ? d->key : quoteIdentifier(QLatin1String(found->field));
+    d->indexField =
+        byKey ? d->key : SqlWriter(*d->conn, d->table).sorted(QLatin1String(found->field));
     if (byKey)
         d->indexColumn = -1;
     d->steps.clear();
@@ -433,7 +455,9 @@ void Recordset::seek(const QString& comparison, const QVariant& key) {
                           QStringLiteral("'%1' is not a Seek comparison.").arg(comparison));
     dropPending(*d);
     const bool backwards = op.startsWith('<');
-    Statement& st = stepStatement(*d, QStringLiteral("%1 %2 ?1").arg(d->indexField, op), backwards);
+    Statement& st = stepStatement(
+        *d, QStringLiteral("%1 %2 %3").arg(d->indexField, op, d->conn->placeholder(1)), 1,
+        backwards);
     st.bind(1, indexKey(*d, key));
     d->noMatch = !takeStep(*d, st);
     if (d->noMatch)
@@ -556,8 +580,7 @@ void Recordset::edit() {
     if (d->mode == Mode::Keys) {
         row = fetchRow(*d, rowid, true);
     } else {
-        const auto st = d->conn->prepare(QStringLiteral("SELECT * FROM %1 WHERE %2 = ?1")
-                                             .arg(quoteIdentifier(d->table), d->key));
+        const auto st = rowByKey(*d, QStringLiteral("SELECT *"));
         st->bind(1, QVariant(rowid));
         if (st->step()) {
             row = readRow(*st, d->fields, 0);
@@ -580,11 +603,12 @@ void Recordset::update() {
     if (d->editMode == EditMode::None)
         throw EngineError(err::UpdateWithoutEdit,
                           QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+    Connection& c = *d->conn;
     QStringList cols;
     std::vector<QVariant> values;
     for (size_t i = 0; i < d->fields.size(); ++i)
         if (d->dirty[i]) {
-            cols << quoteIdentifier(d->fields[i].name);
+            cols << c.escapeIdentifier(d->fields[i].name);
             values.push_back(convertForField(d->fields[i], d->pending[i]));
         }
     const bool adding = d->editMode == EditMode::Adding;
@@ -592,29 +616,31 @@ void Recordset::update() {
         dropPending(*d);
         return;
     }
+    const SqlWriter names(c, d->table);
     QString sql;
     if (adding) {
         QStringList marks;
         for (int i = 1; i <= cols.size(); ++i)
-            marks << QStringLiteral("?%1").arg(i);
-        sql = cols.isEmpty()
-                  ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(d->table))
-                  : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                        .arg(quoteIdentifier(d->table), cols.join(", "), marks.join(", "));
+            marks << c.placeholder(i);
+        sql = cols.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(names.table())
+                             : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                   .arg(names.table(), cols.join(", "), marks.join(", "));
     } else {
         QStringList sets;
         for (int i = 0; i < cols.size(); ++i)
-            sets << QStringLiteral("%1 = ?%2").arg(cols[i]).arg(i + 1);
-        sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?%4")
-                  .arg(quoteIdentifier(d->table), sets.join(", "), d->key)
-                  .arg(cols.size() + 1);
+            sets << QStringLiteral("%1 = %2").arg(cols[i], c.placeholder(i + 1));
+        sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = %4")
+                  .arg(names.table(), sets.join(", "), names.key(),
+                       c.placeholder(static_cast<int>(cols.size()) + 1));
     }
     qint64 rowid = d->editRowid;
     {
-        WriteScope w(*d->conn);
+        WriteScope w(c);
         auto& cached = d->writes[sql]; // a bulk of AddNew/Update prepares once
+        const int parameters = static_cast<int>(values.size()) + (adding ? 0 : 1);
         if (!cached)
-            cached = d->conn->prepare(sql);
+            cached =
+                adding ? c.prepareInsert(d->table, sql, parameters) : c.prepareOwn(sql, parameters);
         Statement& st = *cached;
         st.reset();
         for (size_t i = 0; i < values.size(); ++i)
@@ -633,8 +659,7 @@ void Recordset::update() {
         d->keys.push_back(rowid);
         emit rowsReset();
     } else if (!adding && d->mode == Mode::Table && hasCurrent(*d) && d->tRowid == rowid) {
-        const auto st = d->conn->prepare(QStringLiteral("SELECT * FROM %1 WHERE %2 = ?1")
-                                             .arg(quoteIdentifier(d->table), d->key));
+        const auto st = rowByKey(*d, QStringLiteral("SELECT *"));
         st->bind(1, QVariant(rowid));
         if (st->step()) {
             d->tRow = readRow(*st, d->fields, 0);
@@ -686,8 +711,7 @@ void Recordset::deleteCurrent() {
     } unlock{d->conn->reservations(), d->lockTable, rowid};
     {
         WriteScope w(*d->conn);
-        const auto st = d->conn->prepare(
-            QStringLiteral("DELETE FROM %1 WHERE %2 = ?1").arg(quoteIdentifier(d->table), d->key));
+        const auto st = rowByKey(*d, QStringLiteral("DELETE"));
         st->bind(1, QVariant(rowid));
         st->step();
         w.commit();
@@ -763,11 +787,12 @@ Statement& batchStatement(RecordsetImpl& d) {
     if (!d.batchFetch) {
         QStringList marks;
         for (int n = 1; n <= Recordset::PrefetchRows; ++n)
-            marks << QStringLiteral("?%1").arg(n);
-        const QString byKey = QStringLiteral(" = ?1");
+            marks << d.mark(n);
+        const QString byKey = QStringLiteral(" = ") + d.mark(1);
         Q_ASSERT(d.fetchSql.endsWith(byKey));
-        d.batchFetch = d.conn->prepare(d.fetchSql.chopped(byKey.size()) +
-                                       QStringLiteral(" IN (%1)").arg(marks.join(u", ")));
+        d.batchFetch = d.prepare(d.fetchSql.chopped(byKey.size()) +
+                                     QStringLiteral(" IN (%1)").arg(marks.join(u", ")),
+                                 Recordset::PrefetchRows);
     }
     return *d.batchFetch;
 }

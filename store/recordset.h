@@ -50,7 +50,9 @@ public:
     ~Recordset() override;
 
     RecordsetType type() const;
-    QString source() const; ///< the table name or statement it was opened with
+    /// The table name or statement it was opened with; for a description,
+    /// the statement the backend runs.
+    QString source() const;
     Database database() const;
     bool isOpen() const;
 

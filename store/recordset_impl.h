@@ -45,6 +45,9 @@ struct RecordsetImpl {
     std::vector<std::vector<QVariant>> rows;
     QString keysSql;  ///< "SELECT key FROM T ..." (Keys)
     QString fetchSql; ///< "SELECT cols FROM T WHERE key = ?1" (Keys)
+    /// keysSql and fetchSql are the backend's own SQL, written from a
+    /// description (query_sql.h), rather than engine SQL from a text.
+    bool ownSql = false;
     std::unique_ptr<Statement> fetch;
     std::unique_ptr<Statement> batchFetch; ///< fetchSql for PrefetchRows keys (Keys)
     bool batchAhead = false;               ///< batchFetch holds the next batch's keys, not yet read
@@ -70,6 +73,15 @@ struct RecordsetImpl {
     qint64 editRowid = 0;
     bool locked = false;
     qint64 lastModified = 0; ///< key of the row the last update() stored
+
+    /// Prepares keysSql, fetchSql or a statement made from them.
+    std::unique_ptr<Statement> prepare(const QString& sql, int values) const {
+        return ownSql ? conn->prepareOwn(sql, values) : conn->prepare(sql);
+    }
+    /// The n-th parameter in the SQL of keysSql and fetchSql.
+    QString mark(int n) const {
+        return ownSql ? conn->placeholder(n) : QStringLiteral("?%1").arg(n);
+    }
 
     int count() const {
         return mode == Mode::Rows ? static_cast<int>(rows.size()) : static_cast<int>(keys.size());

@@ -1,9 +1,11 @@
 // Opening and re-running recordsets: choosing the mode for a source text
 // (table name or statement), describing its columns, and reading its keys
 // or rows. A single-table SELECT reads only the row ids of its result here;
-// values are fetched as they are read (recordset.cpp).
+// values are fetched as they are read (recordset.cpp). A query description
+// (query.h) is always such a SELECT, written in the backend's own SQL.
 
 #include "dialect.h"
+#include "query_sql.h"
 #include "recordset.h"
 #include "recordset_impl.h"
 
@@ -58,7 +60,7 @@ void bindAll(Statement& st, const QVariantList& parameters) {
 }
 
 void loadKeys(RecordsetImpl& d) {
-    const auto st = d.conn->prepare(d.keysSql);
+    const auto st = d.prepare(d.keysSql, static_cast<int>(d.parameters.size()));
     bindAll(*st, d.parameters);
     std::vector<qint64> keys;
     while (st->step())
@@ -90,7 +92,7 @@ void openTable(RecordsetImpl& d, const QString& table) {
     for (size_t i = 0; i < fields.size(); ++i)
         if (fields[i].kind == schema::FieldKind::Counter && d.counterField < 0)
             d.counterField = static_cast<int>(i);
-    d.key = d.conn->keyColumn(d.table);
+    d.key = SqlWriter(*d.conn, d.table).key();
     d.indexField = d.key;
 }
 
@@ -108,34 +110,75 @@ QString datesCompared(const RecordsetImpl& d, const std::vector<FieldInfo>& fiel
     return dialect::wrapNames(tail, dates, pattern);
 }
 
+/// True when the ORDER BY of a single-table SELECT names something of its
+/// select list rather than of the table (an alias, a column's number): its
+/// rows cannot be ordered by a query of their keys alone.
+bool ordersBySelectList(const dialect::SelectShape& shape) {
+    static const QRegularExpression orderBy(QStringLiteral("\\bORDER\\s+BY\\b(.*)$"),
+                                            QRegularExpression::CaseInsensitiveOption |
+                                                QRegularExpression::DotMatchesEverythingOption);
+    const auto order = orderBy.match(shape.tail);
+    if (!order.hasMatch())
+        return false;
+    const QString terms = order.captured(1);
+    static const QRegularExpression ordinal(QStringLiteral("(^|,)\\s*\\d+\\b"));
+    if (ordinal.match(terms).hasMatch())
+        return true;
+    static const QRegularExpression alias(
+        QStringLiteral("\\bAS\\s+(?:\\[([^\\]]+)\\]|\"([^\"]+)\"|(\\w+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    for (auto it = alias.globalMatch(shape.columns); it.hasNext();) {
+        const auto m = it.next();
+        const QString name = m.captured(1) + m.captured(2) + m.captured(3);
+        const QRegularExpression named(
+            QStringLiteral("(^|[^\\w])%1($|[^\\w])").arg(QRegularExpression::escape(name)),
+            QRegularExpression::CaseInsensitiveOption);
+        if (named.match(terms).hasMatch())
+            return true;
+    }
+    return false;
+}
+
 void openQuery(RecordsetImpl& d, const QString& statement) {
     const QString sql = dialect::translate(statement);
-    if (const auto shape = dialect::analyseSelect(sql)) {
-        const auto& tableFields = d.conn->tableFields(shape->table);
-        d.table = shape->table;
-        d.key = d.conn->keyColumn(d.table);
-        d.keysSql =
-            QStringLiteral("SELECT %1 FROM %2%3")
-                .arg(d.key, quoteIdentifier(d.table), datesCompared(d, tableFields, shape->tail));
-        d.fetchSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?1")
-                         .arg(shape->columns, quoteIdentifier(d.table), d.key);
-        try {
-            d.fetch = d.conn->prepare(d.fetchSql);
-            describeColumns(d, *d.fetch, &tableFields);
-            loadKeys(d);
-            d.mode = Mode::Keys;
-            return;
-        } catch (const EngineError& e) {
-            // A statement whose ORDER BY names a column alias cannot be
-            // keyed by row id; it is read whole below instead.
-            if (e.number() != err::SyntaxError)
-                throw;
-            d.fetch.reset();
-        }
+    const auto shape = dialect::analyseSelect(sql);
+    if (!shape || ordersBySelectList(*shape)) {
+        d.mode = Mode::Rows;
+        d.table.clear();
+        loadRows(d, sql);
+        return;
     }
-    d.mode = Mode::Rows;
-    d.table.clear();
-    loadRows(d, sql);
+    const auto& tableFields = d.conn->tableFields(shape->table);
+    d.table = shape->table;
+    d.key = d.conn->keyColumn(d.table);
+    d.keysSql =
+        QStringLiteral("SELECT %1 FROM %2%3")
+            .arg(d.key, quoteIdentifier(d.table), datesCompared(d, tableFields, shape->tail));
+    d.fetchSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?1")
+                     .arg(shape->columns, quoteIdentifier(d.table), d.key);
+    d.fetch = d.conn->prepare(d.fetchSql);
+    describeColumns(d, *d.fetch, &tableFields);
+    loadKeys(d);
+    d.mode = Mode::Keys;
+}
+
+/// A description: its keys in its order, its fields read by key, both in
+/// the backend's own SQL.
+void openDescribed(RecordsetImpl& d, const query::Select& q) {
+    SqlWriter keys(*d.conn, q.table);
+    d.table = q.table;
+    d.ownSql = true;
+    d.key = keys.key();
+    d.keysSql = keys.select(q, d.key);
+    d.parameters = keys.values();
+    SqlWriter fetch(*d.conn, q.table);
+    d.fetchSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = %4")
+                     .arg(fetch.columns(q.fields), fetch.table(), d.key, d.conn->placeholder(1));
+    d.source = fetch.select(q, fetch.columns(q.fields)); // as the backend runs it
+    d.fetch = d.prepare(d.fetchSql, 1);
+    describeColumns(d, *d.fetch, &d.conn->tableFields(q.table));
+    loadKeys(d);
+    d.mode = Mode::Keys;
 }
 
 } // namespace
@@ -159,6 +202,21 @@ std::shared_ptr<Recordset> Database::openRecordset(const QString& source, Record
     }
     if (d->table.size())
         d->lockTable = d->conn->lockTableNumber(d->table);
+    auto rs = std::shared_ptr<Recordset>(new Recordset(std::move(d)));
+    rs->moveFirst();
+    return rs;
+}
+
+std::shared_ptr<Recordset> Database::openRecordset(const query::Select& q,
+                                                   RecordsetType type) const {
+    if (type == RecordsetType::Table)
+        throw EngineError(err::NotSupported,
+                          QStringLiteral("A table recordset needs a table name, not a query."));
+    auto d = std::make_unique<RecordsetImpl>();
+    d->conn = connection();
+    d->type = type;
+    openDescribed(*d, q);
+    d->lockTable = d->conn->lockTableNumber(d->table);
     auto rs = std::shared_ptr<Recordset>(new Recordset(std::move(d)));
     rs->moveFirst();
     return rs;

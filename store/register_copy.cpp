@@ -55,21 +55,16 @@ std::vector<TablePlan> planTables(Connection& from, Connection& to) {
     return plans;
 }
 
-QString columnList(const TablePlan& plan) {
-    QStringList names;
-    for (const FieldInfo& f : plan.fields)
-        names << quoteIdentifier(f.name);
-    return names.join(QStringLiteral(", "));
-}
-
 /// Calls `row` with each row of the table, in key order, a page at a time.
 void eachRow(Connection& c, const TablePlan& plan,
              const std::function<void(const std::vector<QVariant>&)>& row) {
-    const QString key = quoteIdentifier(plan.fields[static_cast<size_t>(plan.keyIndex)].name);
-    const auto page =
-        c.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 > ?1 ORDER BY %3 LIMIT %4")
-                      .arg(columnList(plan), quoteIdentifier(plan.table), key)
-                      .arg(PageRows));
+    const QString key = plan.fields[static_cast<size_t>(plan.keyIndex)].name;
+    query::Select q{plan.table};
+    for (const FieldInfo& f : plan.fields)
+        q.fields << f.name;
+    q.where({key, query::Op::Greater, {}}).orderBy(key).limit = PageRows;
+    QVariantList bound;
+    const auto page = c.prepareOwn(c.render(q, bound), 1);
     qint64 last = std::numeric_limits<qint32>::min(); // below every counter value
     for (;;) {
         page->bind(1, QVariant(last));
@@ -94,7 +89,7 @@ void eachRow(Connection& c, const TablePlan& plan,
 std::vector<QVariant> measures(Connection& c, const TablePlan& plan) {
     QStringList terms{QStringLiteral("count(*)")};
     for (const FieldInfo& f : plan.fields) {
-        const QString name = quoteIdentifier(f.name);
+        const QString name = c.escapeIdentifier(f.name);
         terms << QStringLiteral("count(%1)").arg(name);
         switch (f.kind) {
         case schema::FieldKind::Text:
@@ -109,8 +104,9 @@ std::vector<QVariant> measures(Connection& c, const TablePlan& plan) {
         }
     }
     const auto st =
-        c.prepare(QStringLiteral("SELECT %1 FROM %2")
-                      .arg(terms.join(QStringLiteral(", ")), quoteIdentifier(plan.table)));
+        c.prepareOwn(QStringLiteral("SELECT %1 FROM %2")
+                         .arg(terms.join(QStringLiteral(", ")), c.escapeIdentifier(plan.table)),
+                     0);
     st->step();
     std::vector<QVariant> values;
     int column = 0;
@@ -152,7 +148,7 @@ bool sameMeasure(const QVariant& a, const QVariant& b) {
 class BatchWriter {
 public:
     BatchWriter(Connection& to, const TablePlan& plan) : to_(to), plan_(plan) {
-        full_ = to_.prepare(statement(BatchRows));
+        full_ = prepare(BatchRows);
     }
     void add(const std::vector<QVariant>& values) {
         pending_.push_back(values);
@@ -163,10 +159,9 @@ public:
         if (pending_.empty())
             return;
         std::unique_ptr<Statement> partial;
-        Statement& st =
-            static_cast<int>(pending_.size()) == BatchRows
-                ? *full_
-                : *(partial = to_.prepare(statement(static_cast<int>(pending_.size()))));
+        Statement& st = static_cast<int>(pending_.size()) == BatchRows
+                            ? *full_
+                            : *(partial = prepare(static_cast<int>(pending_.size())));
         int n = 0;
         for (const auto& row : pending_)
             for (const QVariant& v : row)
@@ -177,18 +172,23 @@ public:
     }
 
 private:
-    QString statement(int rows) const {
+    /// "INSERT ... VALUES (...), ..." for `rows` rows.
+    std::unique_ptr<Statement> prepare(int rows) const {
         const int columns = static_cast<int>(plan_.fields.size());
-        QStringList tuples;
+        QStringList names, tuples;
+        for (const FieldInfo& f : plan_.fields)
+            names << to_.escapeIdentifier(f.name);
         for (int r = 0; r < rows; ++r) {
             QStringList marks;
             for (int c = 1; c <= columns; ++c)
-                marks << QStringLiteral("?%1").arg(r * columns + c);
+                marks << to_.placeholder(r * columns + c);
             tuples << QLatin1Char('(') + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
         }
-        return QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
-            .arg(quoteIdentifier(plan_.table), columnList(plan_),
-                 tuples.join(QStringLiteral(", ")));
+        return to_.prepareOwn(QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                                  .arg(to_.escapeIdentifier(plan_.table),
+                                       names.join(QStringLiteral(", ")),
+                                       tuples.join(QStringLiteral(", "))),
+                              rows * columns);
     }
 
     Connection& to_;
@@ -199,7 +199,7 @@ private:
 
 qint64 rowCount(Connection& c, const QString& table) {
     const auto st =
-        c.prepare(QStringLiteral("SELECT count(*) FROM %1").arg(quoteIdentifier(table)));
+        c.prepareOwn(QStringLiteral("SELECT count(*) FROM %1").arg(c.escapeIdentifier(table)), 0);
     st->step();
     const qint64 n = st->columnInt(0);
     st->reset();

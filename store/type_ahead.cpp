@@ -11,11 +11,14 @@
 
 #include "connection.h"
 #include "dialect.h"
+#include "query_sql.h"
 #include "text_match.h"
 
 #include <QChar>
 #include <QStringList>
 #include <algorithm>
+#include <functional>
+#include <limits>
 #include <unordered_map>
 
 namespace store {
@@ -132,20 +135,43 @@ std::optional<QString> walkBest(Recordset& lookup, const QString& field, const Q
 /// How many of the newest documents the first probe looks at.
 constexpr int NewestProbe = 256;
 
-/// The value of `field` in the row of the highest RecordPtr meeting
-/// `condition`; empty when no row does.
-std::optional<QString> highestMeeting(const Database& db, const QString& field,
-                                      const QString& table, const QString& condition,
-                                      const QVariantList& parameters) {
-    const auto rs =
-        db.openRecordset(QStringLiteral("SELECT RecordPtr, %1 FROM %2 WHERE RecordPtr = "
-                                        "(SELECT MAX(RecordPtr) FROM %2 WHERE %3)")
-                             .arg(field, table, condition),
-                         RecordsetType::Snapshot, parameters);
-    if (rs->eof())
-        return std::nullopt;
-    return rs->field(field).toString();
-}
+/// Writes the statements of one query for the best completion.
+class BestQuery {
+public:
+    BestQuery(Connection& c, const QString& table, const QString& field, const QString& typed)
+        : c_(c), table_(table),
+          field_(field), beginsWith_{{field, query::Op::Like,
+                                      dialect::literalPattern(typed) + QLatin1Char('*')},
+                                     {field, query::Op::NotLike, dialect::literalPattern(typed)}} {}
+
+    /// The value of the field in the row of the highest RecordPtr meeting
+    /// the condition `meeting` writes (with the writer's parameters), and
+    /// beginning with the typed text; empty when no row does.
+    std::optional<QString> highest(const std::function<QString(SqlWriter&)>& meeting) const {
+        SqlWriter w(c_, table_);
+        const QString recordPtr = w.column(QStringLiteral("RecordPtr"));
+        QString condition = meeting(w);
+        condition +=
+            (condition.isEmpty() ? QString() : QStringLiteral(" AND ")) + w.terms(beginsWith_);
+        const auto st = c_.prepareOwn(
+            QStringLiteral("SELECT %1 FROM %2 WHERE %3 = (SELECT MAX(%3) FROM %2 WHERE %4)")
+                .arg(w.column(field_), w.table(), recordPtr, condition),
+            static_cast<int>(w.values().size()));
+        for (qsizetype i = 0; i < w.values().size(); ++i)
+            st->bind(static_cast<int>(i) + 1, w.values()[i]);
+        if (!st->step())
+            return std::nullopt;
+        const QString value = st->column(0, schema::FieldKind::Text, true).toString();
+        st->reset();
+        return value;
+    }
+
+private:
+    Connection& c_;
+    QString table_;
+    QString field_;
+    std::vector<query::Condition> beginsWith_;
+};
 
 /// The range query; nothing when it cannot be expressed (see header).
 ///
@@ -160,33 +186,28 @@ std::optional<std::optional<QString>> queryBest(Recordset& lookup, const QString
     if (!isIdentifier(table) || !isIdentifier(field) || typed.contains(QChar(0)) ||
         !typed.isValidUtf16())
         return std::nullopt;
-    QVariantList parameters{dialect::literalPattern(typed) + QLatin1Char('*'),
-                            dialect::literalPattern(typed)};
-    const QString beginsWith = QStringLiteral("%1 LIKE ?1 AND NOT %1 LIKE ?2").arg(field);
-    const Database db = lookup.database();
-    const QString newest = QStringLiteral("RecordPtr > (SELECT MAX(RecordPtr) FROM %1) - %2 AND ")
-                               .arg(table)
-                               .arg(NewestProbe);
-    if (auto best = highestMeeting(db, field, table, newest + beginsWith, parameters))
-        return best;
+    Connection& c = *lookup.database().connection();
+    const BestQuery best(c, table, field, typed);
+    if (auto found = best.highest([](SqlWriter& w) {
+            return QStringLiteral("%1 > (SELECT MAX(%1) FROM %2) - %3")
+                .arg(w.column(QStringLiteral("RecordPtr")), w.table())
+                .arg(NewestProbe);
+        }))
+        return found;
     // A server sorts text its own (linguistic) way, in which no ranges can
     // be named; its trigram indexes serve the LIKE instead.
-    if (!db.connection()->hasFeature(Feature::SortsTextByCodePoint))
-        return highestMeeting(db, field, table, beginsWith, parameters);
-    QStringList ranges;
-    for (const typeahead::Range& r : typeahead::prefixRanges(typed)) {
-        parameters << r.low;
-        QString range = QStringLiteral("%1 >= ?%2").arg(field).arg(parameters.size());
-        if (r.high) {
-            parameters << *r.high;
-            range += QStringLiteral(" AND %1 < ?%2").arg(field).arg(parameters.size());
+    if (!c.hasFeature(Feature::SortsTextByCodePoint))
+        return best.highest([](SqlWriter&) { return QString(); });
+    return best.highest([&](SqlWriter& w) {
+        QStringList ranges;
+        for (const typeahead::Range& r : typeahead::prefixRanges(typed)) {
+            std::vector<query::Condition> range{{field, query::Op::GreaterEqual, r.low}};
+            if (r.high)
+                range.push_back({field, query::Op::Less, *r.high});
+            ranges << QLatin1Char('(') + w.terms(range) + QLatin1Char(')');
         }
-        ranges << QLatin1Char('(') + range + QLatin1Char(')');
-    }
-    return highestMeeting(db, field, table,
-                          QLatin1Char('(') + ranges.join(QStringLiteral(" OR ")) +
-                              QStringLiteral(") AND ") + beginsWith,
-                          parameters);
+        return QLatin1Char('(') + ranges.join(QStringLiteral(" OR ")) + QLatin1Char(')');
+    });
 }
 
 } // namespace

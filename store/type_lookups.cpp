@@ -42,8 +42,8 @@ bool fnIsBlank(const QString& pText) {
 
 QString fnTypeName(const Database& db, qint16 pTypeRecordPtr) {
     RecordsetPtr& rs = typeNameSlot();
-    rs = db.openRecordset(QStringLiteral("Types"), RecordsetType::Dynaset);
-    rs->findFirst(QStringLiteral("RecordPtr = %1").arg(pTypeRecordPtr));
+    rs = db.openRecordset(query::Select(QStringLiteral("Types")), RecordsetType::Dynaset);
+    rs->findFirst(QStringLiteral("RecordPtr = ?"), {pTypeRecordPtr});
     if (rs->noMatch())
         return {};
     return rs->field(QStringLiteral("Type")).toString();
@@ -51,7 +51,7 @@ QString fnTypeName(const Database& db, qint16 pTypeRecordPtr) {
 
 qint16 fnTypeRecordPtr(const Database& db, const QString& pType) {
     RecordsetPtr& rs = typeRecordPtrSlot();
-    rs = db.openRecordset(QStringLiteral("Types"), RecordsetType::Dynaset);
+    rs = db.openRecordset(query::Select(QStringLiteral("Types")), RecordsetType::Dynaset);
     rs->findFirst(QStringLiteral("Type = ?"), {pType});
     if (rs->noMatch())
         return 0;
@@ -59,8 +59,10 @@ qint16 fnTypeRecordPtr(const Database& db, const QString& pType) {
 }
 
 TypeList typeList(const Database& db) {
-    RecordsetPtr rs = db.openRecordset(
-        QStringLiteral("SELECT Type, RecordPtr FROM Types ORDER BY Type"), RecordsetType::Snapshot);
+    query::Select types{QStringLiteral("Types"),
+                        {QStringLiteral("Type"), QStringLiteral("RecordPtr")}};
+    RecordsetPtr rs =
+        db.openRecordset(types.orderBy(QStringLiteral("Type")), RecordsetType::Snapshot);
     TypeList list;
     list.names.reserve(rs->recordCount());
     list.recordPtrs.reserve(static_cast<size_t>(rs->recordCount()) + 1);

@@ -8,13 +8,16 @@ namespace store {
 
 QList<qint64> documentsWithUndecodedDates(const Database& db) {
     Connection& c = *db.connection();
-    const QString date = quoteIdentifier(QStringLiteral("Date"));
+    const QString date = c.escapeIdentifier(QStringLiteral("Date"));
     const QString readable = c.comparableDate(date);
     if (readable == date)
         return {};
-    const auto st = c.prepare(QStringLiteral("SELECT \"ID\" FROM \"Documents\" WHERE %1 IS NOT "
-                                             "NULL AND %2 IS NULL ORDER BY \"ID\"")
-                                  .arg(date, readable));
+    const QString id = c.escapeIdentifier(QStringLiteral("ID"));
+    const auto st =
+        c.prepareOwn(QStringLiteral("SELECT %1 FROM %2 WHERE %3 IS NOT NULL AND %4 IS "
+                                    "NULL ORDER BY %1")
+                         .arg(id, c.escapeIdentifier(QStringLiteral("Documents")), date, readable),
+                     0);
     QList<qint64> ids;
     while (st->step())
         ids << st->columnInt(0);

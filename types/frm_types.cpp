@@ -37,7 +37,9 @@ frmTypes::frmTypes(QWidget* parent) : QDialog(parent) {
     dtaTypes->setObjectName(QStringLiteral("dtaTypes"));
     dtaTypes->setDatabaseName(session::program::dbMain.location());
     dtaTypes->setDatabase(session::program::dbMain);
-    dtaTypes->setRecordSource(QStringLiteral("SELECT * FROM Types ORDER BY Type"));
+    store::query::Select types{QStringLiteral("Types")};
+    types.orderBy(QStringLiteral("Type"));
+    dtaTypes->setRecordSource(QStringLiteral("SELECT * FROM Types ORDER BY Type"), types);
 
     grdTypes = new platform::RecordGrid(this);
     grdTypes->setObjectName(QStringLiteral("grdTypes"));

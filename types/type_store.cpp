@@ -14,9 +14,13 @@ namespace {
 const QString RecordPtrField = QStringLiteral("RecordPtr");
 const QString TypeField = QStringLiteral("Type");
 
+using store::query::Op;
+using store::query::Select;
+
 /// True when a query returns at least one row.
-bool anyRows(const store::Database& db, const QString& sql, const QVariantList& parameters = {}) {
-    auto rs = db.openRecordset(sql, store::RecordsetType::Snapshot, parameters);
+bool anyRows(const store::Database& db, Select q) {
+    q.limit = 1;
+    auto rs = db.openRecordset(q, store::RecordsetType::Snapshot);
     const bool any = !(rs->eof() && rs->bof());
     rs->close();
     return any;
@@ -25,8 +29,9 @@ bool anyRows(const store::Database& db, const QString& sql, const QVariantList& 
 /// The highest type number in use; called inside the adding transaction,
 /// where the row just stored is the one the register numbered last.
 int highestRecordPtr(const store::Database& db) {
-    auto rs = db.openRecordset(QStringLiteral("SELECT TOP 1 * FROM Types ORDER BY RecordPtr DESC"),
-                               store::RecordsetType::Snapshot);
+    Select q{QStringLiteral("Types")};
+    q.orderBy(RecordPtrField, true).limit = 1;
+    auto rs = db.openRecordset(q, store::RecordsetType::Snapshot);
     const int highest = rs->eof() ? 0 : rs->field(RecordPtrField).toInt();
     rs->close();
     return highest;
@@ -39,8 +44,8 @@ AddOutcome addType(store::Recordset& types, const QString& name) {
     std::optional<store::Transaction> tx(std::in_place, db);
     // LIKE with the name as its own pattern: equal but for letter case,
     // also for letters the register's sort order keeps apart (é, É).
-    if (anyRows(db, QStringLiteral("SELECT * FROM Types WHERE Type LIKE ?"),
-                {store::dialect::literalPattern(name)}))
+    if (anyRows(db, Select{QStringLiteral("Types")}.where(
+                        {TypeField, Op::Like, store::dialect::literalPattern(name)})))
         return AddOutcome::Duplicate;
     types.addNew();
     types.setField(TypeField, name);
@@ -64,8 +69,8 @@ AddOutcome addType(store::Recordset& types, const QString& name) {
 }
 
 bool typeInUse(const store::Database& db, int recordPtr) {
-    return anyRows(db, QStringLiteral("SELECT TOP 1 * FROM Documents WHERE DocumentType = ") +
-                           QString::number(recordPtr));
+    return anyRows(db, Select{QStringLiteral("Documents")}.where(
+                           {QStringLiteral("DocumentType"), Op::Equal, recordPtr}));
 }
 
 DeleteOutcome deleteUnusedType(store::Recordset& types) {

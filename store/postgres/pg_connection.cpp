@@ -453,6 +453,16 @@ PgStatement::PgStatement(PgConnection& conn, const QString& engineSql)
             pattern_[static_cast<size_t>(p - 1)] = 1;
 }
 
+PgStatement::PgStatement(PgConnection& conn, const QString& sql, int parameters,
+                         const QString& returningKey)
+    : conn_(&conn), engineSql_(sql),
+      sql_((returningKey.isEmpty() ? sql : sql + QStringLiteral(" RETURNING ") + returningKey)
+               .toUtf8()),
+      returnsKey_(!returningKey.isEmpty()) {
+    values_.resize(static_cast<size_t>(parameters));
+    pattern_.assign(static_cast<size_t>(parameters), 0);
+}
+
 PgStatement::~PgStatement() {
     conn_->settle();
     if (!preparedName_.isEmpty() && generation_ == conn_->generation() &&

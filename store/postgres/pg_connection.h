@@ -41,6 +41,11 @@ class PgConnection;
 class PgStatement : public Statement {
 public:
     PgStatement(PgConnection& conn, const QString& engineSql);
+    /// A statement in PostgreSQL's own SQL taking `parameters` values, run
+    /// as it is (Connection::prepareOwn).
+    /// With `returningKey`, an INSERT that returns the new row's key.
+    PgStatement(PgConnection& conn, const QString& sql, int parameters,
+                const QString& returningKey = {});
     ~PgStatement() override;
     PgStatement(const PgStatement&) = delete;
     PgStatement& operator=(const PgStatement&) = delete;
@@ -112,6 +117,17 @@ public:
     }
     const Backend& backend() const override;
     RowReservations& reservations() override { return reservations_; }
+
+    // The server's own SQL for query descriptions (pg_dialect.cpp).
+    std::unique_ptr<Statement> prepareOwn(const QString& sql, int parameters) override;
+    std::unique_ptr<Statement> prepareInsert(const QString& table, const QString& sql,
+                                             int parameters) override;
+    QString placeholder(int n) const override;
+    QString escapeIdentifier(const QString& name) const override;
+    QString textCompared(const QString& column) const override;
+    QString likeMatch(const QString& column, bool textField, const QString& param,
+                      QVariant& pattern) const override;
+    QString nullsPlaced(bool descending) const override;
     QString integrityCheck() override;
     QString location() const override { return location_; }
 

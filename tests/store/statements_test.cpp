@@ -161,3 +161,61 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& p) { return std::string(p.param.name); });
 
 } // namespace
+
+// The program's own statements are descriptions that each backend writes
+// in its own SQL; they must find what the same statements as text find.
+TEST_F(Statements, DescriptionsFindWhatTheirTextsFind) {
+    using store::query::Op;
+    using store::query::Select;
+    const auto ids = [this](const Select& q) {
+        auto rs = db.openRecordset(q, RecordsetType::Snapshot);
+        return column(*rs, QStringLiteral("ID"));
+    };
+    const auto documents = [] { return Select{QStringLiteral("Documents")}; };
+    const auto like = [&](const char* field, const char* pattern) {
+        Select q = documents();
+        q.where({QString::fromUtf8(field), Op::Like, QString::fromUtf8(pattern)}).orderBy("ID");
+        return ids(q);
+    };
+    EXPECT_EQ(like("Description", "*abc*").join(','), "1,2,5");
+    EXPECT_EQ(like("Description", "*äbc*").join(','), "4");
+    EXPECT_EQ(like("Who", "*SMIT?*").join(','), "2,3");
+    EXPECT_EQ(like("note", "*[*]*").join(','), "5");
+    EXPECT_EQ(like("Who", "[é]*").join(','), "4");
+    EXPECT_EQ(like("Description", "*[!a-z]120").join(','), "17,120");
+    EXPECT_EQ(like("Note", "*İ*").join(','), "");
+
+    // Null first ascending and last descending, whatever the backend.
+    Select byDate = documents();
+    byDate.orderBy(QStringLiteral("Date")).orderBy(QStringLiteral("ID"));
+    EXPECT_EQ(ids(byDate), query(QStringLiteral("SELECT * FROM Documents ORDER BY Date, ID")));
+    EXPECT_EQ(ids(byDate).first(), "5");
+    Select newest = documents();
+    newest.orderBy(QStringLiteral("Date"), true).orderBy(QStringLiteral("ID"), true);
+    EXPECT_EQ(ids(newest).last(), "5");
+    newest.limit = 2;
+    EXPECT_EQ(ids(newest).join(','), "120,17");
+
+    Select filtered = documents();
+    filtered.where({QStringLiteral("Date"), Op::Greater, store::makeDate(QDate(2004, 2, 6))})
+        .where({QStringLiteral("Type"), Op::IsNull, {}});
+    EXPECT_THROW(ids(filtered), EngineError) << "Documents has no field Type";
+    filtered.conditions.pop_back();
+    filtered.orderBy(QStringLiteral("ID"));
+    EXPECT_EQ(ids(filtered).join(','), "1,3,17,120");
+    Select types{QStringLiteral("Types"), {QStringLiteral("Type")}};
+    types.where({QStringLiteral("Type"), Op::Equal, QStringLiteral("INVOICE")});
+    auto rs = db.openRecordset(types, RecordsetType::Snapshot);
+    EXPECT_EQ(column(*rs, QStringLiteral("Type")), QStringList{"Invoice"});
+}
+
+// A text ordered by what its select list names (an alias, a column's
+// number) cannot be keyed by the table's rows; it is read whole instead.
+TEST_F(Statements, OrderByTheSelectListIsReadWhole) {
+    EXPECT_EQ(query(QStringLiteral("SELECT ID AS Number FROM Documents ORDER BY Number DESC"),
+                    QStringLiteral("Number"))
+                  .join(','),
+              "120,17,5,4,3,2,1");
+    EXPECT_EQ(query(QStringLiteral("SELECT ID FROM Documents ORDER BY 1")).join(','),
+              "1,2,3,4,5,17,120");
+}

@@ -1,0 +1,132 @@
+// Query descriptions written in a backend's own SQL (see query_sql.h).
+
+#include "query_sql.h"
+
+#include "engine_error.h"
+
+namespace store {
+
+SqlWriter::SqlWriter(Connection& c, const QString& table, QVariantList values)
+    : c_(c), table_(table), fields_(c.tableFields(table)), values_(std::move(values)) {}
+
+QString SqlWriter::table() const {
+    return c_.escapeIdentifier(table_);
+}
+
+QString SqlWriter::key() const {
+    for (const FieldInfo& f : fields_)
+        if (f.kind == schema::FieldKind::Counter)
+            return c_.escapeIdentifier(f.name);
+    return c_.keyColumn(table_); // a backend's own row identity, or refused
+}
+
+const FieldInfo& SqlWriter::field(const QString& name) const {
+    for (const FieldInfo& f : fields_)
+        if (f.name.compare(name, Qt::CaseInsensitive) == 0)
+            return f;
+    throw EngineError(err::ItemNotFound,
+                      QStringLiteral("The field '%1' is not in the table '%2'.").arg(name, table_));
+}
+
+QString SqlWriter::column(const QString& name) const {
+    return c_.escapeIdentifier(field(name).name);
+}
+
+QString SqlWriter::sorted(const QString& name) const {
+    const FieldInfo& f = field(name);
+    const QString col = c_.escapeIdentifier(f.name);
+    return f.kind == schema::FieldKind::Text || f.kind == schema::FieldKind::Memo
+               ? c_.textCompared(col)
+               : col;
+}
+
+QString SqlWriter::columns(const QStringList& fields) const {
+    if (fields.isEmpty())
+        return QStringLiteral("*");
+    QStringList out;
+    for (const QString& f : fields)
+        out << column(f);
+    return out.join(QStringLiteral(", "));
+}
+
+QString SqlWriter::param(const QVariant& value) {
+    values_.push_back(value);
+    return c_.placeholder(static_cast<int>(values_.size()));
+}
+
+QString SqlWriter::compared(const FieldInfo& f) const {
+    const QString col = c_.escapeIdentifier(f.name);
+    switch (f.kind) {
+    case schema::FieldKind::Date:
+        return c_.comparableDate(col);
+    case schema::FieldKind::Text:
+    case schema::FieldKind::Memo:
+        return c_.textCompared(col);
+    default:
+        return col;
+    }
+}
+
+QString SqlWriter::where(const std::vector<query::Condition>& conditions) {
+    const QString joined = terms(conditions);
+    return joined.isEmpty() ? QString() : QStringLiteral(" WHERE ") + joined;
+}
+
+QString SqlWriter::terms(const std::vector<query::Condition>& conditions) {
+    using query::Op;
+    QStringList out;
+    for (const query::Condition& cond : conditions) {
+        const FieldInfo& f = field(cond.field);
+        const bool text = f.kind == schema::FieldKind::Text || f.kind == schema::FieldKind::Memo;
+        switch (cond.op) {
+        case Op::IsNull:
+            out << compared(f) + QStringLiteral(" IS NULL");
+            break;
+        case Op::Like:
+        case Op::NotLike: {
+            QVariant pattern = cond.value;
+            const QString col = f.kind == schema::FieldKind::Date
+                                    ? c_.comparableDate(c_.escapeIdentifier(f.name))
+                                    : c_.escapeIdentifier(f.name);
+            const QString mark = c_.placeholder(static_cast<int>(values_.size()) + 1);
+            const QString match = c_.likeMatch(col, text, mark, pattern);
+            out << (cond.op == Op::Like ? match : QStringLiteral("NOT (%1)").arg(match));
+            values_.push_back(pattern);
+            break;
+        }
+        default: {
+            static const char* const ops[] = {"=", "<>", "<", "<=", ">", ">="};
+            out << QStringLiteral("%1 %2 %3")
+                       .arg(compared(f), QLatin1String(ops[static_cast<int>(cond.op)]),
+                            param(cond.value));
+        }
+        }
+    }
+    return out.join(u" AND ");
+}
+
+QString SqlWriter::orderBy(const std::vector<query::OrderTerm>& order) const {
+    QStringList out;
+    for (const query::OrderTerm& t : order)
+        out << compared(field(t.field)) + (t.descending ? QStringLiteral(" DESC") : QString()) +
+                   c_.nullsPlaced(t.descending);
+    return out.isEmpty() ? QString() : QStringLiteral(" ORDER BY ") + out.join(u", ");
+}
+
+QString SqlWriter::select(const query::Select& q, const QString& columns) {
+    QString sql = QStringLiteral("SELECT %1 FROM %2").arg(columns, table());
+    sql += where(q.conditions);
+    sql += orderBy(q.order);
+    if (q.limit)
+        sql += c_.limitClause(*q.limit);
+    return sql;
+}
+
+QString Connection::render(const query::Select& q, QVariantList& values) {
+    SqlWriter w(*this, q.table, values);
+    const QString sql = w.select(q, w.columns(q.fields));
+    values = w.values();
+    return sql;
+}
+
+} // namespace store

@@ -1,0 +1,58 @@
+#pragma once
+// The pieces of one table's statements in a backend's own SQL, written from
+// query descriptions (query.h) through the connection's hooks: names
+// resolved against the table's declared fields and escaped, each value a
+// parameter, text fields compared letter case ignored, date fields compared
+// as the dates they hold, Null ordered as SQLite orders it. Internal to the
+// engine layer; Connection::render() writes a whole Select with it, the
+// recordsets their key lists and row reads.
+
+#include "connection.h"
+#include "query.h"
+
+#include <QVariantList>
+
+namespace store {
+
+class SqlWriter {
+public:
+    /// Raises err::TableNotFound for a table the register lacks; the
+    /// parameters written are numbered after those in `values`.
+    SqlWriter(Connection& c, const QString& table, QVariantList values = {});
+
+    QString table() const;
+    /// The table's counter field, the rows' identity.
+    QString key() const;
+    /// A field of the table; raises err::ItemNotFound for another name.
+    QString column(const QString& field) const;
+    /// A field as an index orders it (text letter case ignored, a date as
+    /// stored), for walking the table in index order.
+    QString sorted(const QString& field) const;
+    /// The fields as a select list, "*" for none.
+    QString columns(const QStringList& fields) const;
+    /// A parameter holding `value`.
+    QString param(const QVariant& value);
+    /// The conditions joined by AND, for a WHERE of the caller's own.
+    QString terms(const std::vector<query::Condition>& conditions);
+    /// " WHERE ..." for the conditions, empty for none.
+    QString where(const std::vector<query::Condition>& conditions);
+    /// " ORDER BY ..." for the terms, empty for none.
+    QString orderBy(const std::vector<query::OrderTerm>& terms) const;
+    /// The whole statement, its select list written as `columns`.
+    QString select(const query::Select& q, const QString& columns);
+
+    /// The values of the parameters written so far, in order.
+    const QVariantList& values() const { return values_; }
+
+private:
+    const FieldInfo& field(const QString& name) const;
+    /// The column as compared or sorted.
+    QString compared(const FieldInfo& f) const;
+
+    Connection& c_;
+    QString table_;
+    const std::vector<FieldInfo>& fields_;
+    QVariantList values_;
+};
+
+} // namespace store
