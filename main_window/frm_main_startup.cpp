@@ -33,7 +33,7 @@ namespace {
 const QString defaultOrder = QStringLiteral("ID DESC");
 
 /// The whole list in the order `orderBy` as the list's source.
-void showUnfiltered(store::DataControl& list, const QString& orderBy) {
+void showUnfiltered(session::DataControl& list, const QString& orderBy) {
     ListFilter unfiltered;
     unfiltered.orderBy = orderBy;
     list.setRecordSource(fnListStatement(unfiltered), fnListQuery(unfiltered));

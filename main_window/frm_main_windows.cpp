@@ -9,7 +9,6 @@
 #include "store/engine_error.h"
 #include "types/frm_types.h"
 
-
 frmMain::ModalWindows frmMain::standardWindows() {
     ModalWindows standard;
     standard.editor = [](store::RecordsetPtr list, QWidget* parent) {

@@ -85,8 +85,8 @@ private:
     void refuse(const QString& text);
     void showFailure(bool preview, const QString& what);
 
-    store::Database dbMain;                 ///< the open register
-    std::function<QString()> sRecordSource; ///< the main window's current statement
+    store::Database dbMain;                     ///< the open register
+    std::function<QString()> sRecordSource;     ///< the main window's current statement
     std::shared_ptr<store::Recordset> rsReport; ///< snapshot of the latest activation
     modReports report_;                         ///< the column table of this window's runs
     bool bActivationPending = false;            ///< an activation is queued

@@ -14,9 +14,10 @@ void DataControl::setDatabaseName(const QString& name) {
 
 void DataControl::refresh() {
     if (!db_.isOpen())
-        db_ =store::Database::open(databaseName_);
-    store::RecordsetPtr rs = recordQuery_ ? db_.openRecordset(*recordQuery_, store::RecordsetType::Dynaset)
-                                   : db_.openRecordset(recordSource_, store::RecordsetType::Dynaset);
+        db_ = store::Database::open(databaseName_);
+    store::RecordsetPtr rs = recordQuery_
+                                 ? db_.openRecordset(*recordQuery_, store::RecordsetType::Dynaset)
+                                 : db_.openRecordset(recordSource_, store::RecordsetType::Dynaset);
     setRecordset(std::move(rs));
 }
 

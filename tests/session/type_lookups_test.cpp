@@ -99,6 +99,6 @@ TEST_F(TypeLookupTest, NumbersOutsideSixteenBitsAreRefusedNotWrapped) {
     FakeList list;
     std::vector<qint16> ptrs{0};
     EXPECT_THROW(session::FillTypeList(db, list, true, ptrs), store::EngineError);
-    EXPECT_EQ(ptrs, std::vector<qint16>{0}); // the previous table stays whole
+    EXPECT_EQ(ptrs, std::vector<qint16>{0});     // the previous table stays whole
     EXPECT_EQ(list.items, QStringList{"stale"}); // and so does the list
 }
