@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <random>
+#include <stdexcept>
+#include <unistd.h>
 
 namespace {
 
@@ -60,4 +62,12 @@ QString benchRegister(int rows, const QString& name, const BenchDescribe& descri
     QFile::rename(building, file);
     QFile::rename(building + QStringLiteral(".lck"), file + QStringLiteral(".lck"));
     return file;
+}
+
+void placeBenchRegister(int rows, const QString& folder) {
+    const QByteArray source = QFile::encodeName(benchRegister(rows));
+    const QByteArray target = QFile::encodeName(QDir(folder).filePath(QStringLiteral("Veld.MDB")));
+    if (::link(source.constData(), target.constData()) != 0)
+        throw std::runtime_error("the bench register cannot be linked into " +
+                                 target.toStdString());
 }

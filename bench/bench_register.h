@@ -17,3 +17,8 @@ using BenchDescribe = std::function<QString(int id, const BenchPick& pick)>;
 /// `name` of its own for the file.
 QString benchRegister(int rows, const QString& name = QStringLiteral("arkelby-bench"),
                       const BenchDescribe& describe = {});
+
+/// Places the register `rows` documents as `folder`/Veld.MDB by a hard link,
+/// not a symbolic one, which the program refuses to open as a register.
+/// Raises std::runtime_error when the folder is on another file system.
+void placeBenchRegister(int rows, const QString& folder);

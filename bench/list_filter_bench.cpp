@@ -42,7 +42,7 @@ namespace {
 void keystrokes(benchmark::State& state, int rows, const QString& server) {
     QTemporaryDir dir;
     if (server.isEmpty())
-        QFile::link(benchRegister(rows), dir.filePath(QStringLiteral("Veld.MDB")));
+        placeBenchRegister(rows, dir.path());
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
     StartupOptions options;
     options.dataFolder = dir.path();

@@ -28,13 +28,10 @@
 
 namespace {
 
-// A data folder whose Veld.MDB is (a link to) the shared bench register.
+// A data folder whose Veld.MDB is (a hard link to) the shared bench register.
 class DataFolder {
 public:
-    explicit DataFolder(int rows) {
-        const QString source = benchRegister(rows);
-        QFile::link(source, dir_.filePath(QStringLiteral("Veld.MDB")));
-    }
+    explicit DataFolder(int rows) { placeBenchRegister(rows, dir_.path()); }
     QString path() const { return dir_.path(); }
 
 private:
