@@ -14,7 +14,8 @@
 // the longest time per keystroke in which the GUI thread served no events
 // (a timer due at once on the GUI thread, the widest gap between its
 // ticks); rows listed at the end; resident_mb the program's resident
-// memory (VmRSS) with the register open and filtered.
+// memory (VmRSS) with the register open and filtered, of the whole
+// process: run the one benchmark alone for the figure of one register.
 // FirstScreen/rows/backend/pattern: the last key of a pattern typed after
 // the rest of it, until the screen shows its first matching rows; backend
 // 0 the file, 1 the server; pattern 0 rare (the first two words and
@@ -25,7 +26,8 @@
 // random position, until the screen there is filled.
 // QueryOnly runs the keystroke cycle's statements through the data control
 // alone: the part of a keystroke the window does not control.
-// The registers are made once and kept in the temporary folder (10^6 rows
+// The registers are made once and kept, in the temporary folder and on the
+// server (10^6 rows
 // take minutes, on the server too).
 // Runs headless (QT_QPA_PLATFORM=offscreen unless set).
 // Run: build-bench/bench/list_filter_bench [--benchmark_filter=...], on a
