@@ -27,8 +27,7 @@
 // QueryOnly runs the keystroke cycle's statements through the data control
 // alone: the part of a keystroke the window does not control.
 // The registers are made once and kept, in the temporary folder and on the
-// server (10^6 rows
-// take minutes, on the server too).
+// server (10^6 rows take minutes to make, on the server too).
 // Runs headless (QT_QPA_PLATFORM=offscreen unless set).
 // Run: build-bench/bench/list_filter_bench [--benchmark_filter=...], on a
 // Release build configured with -DTOLVANE_BUILD_BENCH=ON.
