@@ -174,6 +174,34 @@ void reportSpread(benchmark::State& state, std::vector<double> ms, const std::st
     state.counters[prefix + "max_ms"] = ms.back();
 }
 
+/// Times steps that end with a filled screen: each one's wall time and the
+/// GUI thread's longest block during it, reported as their spreads.
+class ScreenTimer {
+public:
+    /// Runs `step` and returns its wall time in seconds.
+    template <class Step> double time(Step&& step) {
+        clock_.start();
+        probe_.start();
+        step();
+        const double elapsed = static_cast<double>(clock_.nsecsElapsed()) / 1e9;
+        blocked_.push_back(probe_.stop());
+        ms_.push_back(elapsed * 1e3);
+        return elapsed;
+    }
+    /// The spreads, and the rows the window's list holds.
+    void report(benchmark::State& state, const frmMain& w) const {
+        reportSpread(state, ms_);
+        reportSpread(state, blocked_, "block_");
+        state.counters["rows"] = w.dtaDocuments->recordset()->rowCount();
+    }
+
+private:
+    std::vector<double> ms_;
+    std::vector<double> blocked_;
+    BlockProbe probe_;
+    QElapsedTimer clock_;
+};
+
 /// Types and deletes "contract" in the Desc filter of a window started on
 /// the register file of `rows` documents, or on the server register.
 void keystrokes(benchmark::State& state, int rows, bool onServer) {
@@ -189,21 +217,17 @@ void keystrokes(benchmark::State& state, int rows, bool onServer) {
     const int remembered = rs->field(QStringLiteral("RecordPtr")).toInt();
     QCoreApplication::processEvents();
 
-    std::vector<double> ms;
-    std::vector<double> blocked;
-    BlockProbe probe;
+    ScreenTimer timer;
     size_t step = 0; // 0..7 deletes, 8..15 types
-    QElapsedTimer t;
     for (auto _ : state) {
-        t.start();
-        probe.start();
-        if (step < 8)
-            QTest::keyClick(w->txtFilterDesc, Qt::Key_Backspace);
-        else
-            QTest::keyClick(w->txtFilterDesc, word[static_cast<qsizetype>(step - 8)].toLatin1());
-        settle([&] { return screenShows(*w, w->txtFilterDesc->text()); });
-        ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
-        blocked.push_back(probe.stop());
+        timer.time([&] {
+            if (step < 8)
+                QTest::keyClick(w->txtFilterDesc, Qt::Key_Backspace);
+            else
+                QTest::keyClick(w->txtFilterDesc,
+                                word[static_cast<qsizetype>(step - 8)].toLatin1());
+            settle([&] { return screenShows(*w, w->txtFilterDesc->text()); });
+        });
         step = (step + 1) % 16;
         if (w->dtaDocuments->recordset()->field(QStringLiteral("RecordPtr")).toInt() !=
             remembered) {
@@ -211,9 +235,7 @@ void keystrokes(benchmark::State& state, int rows, bool onServer) {
             break;
         }
     }
-    reportSpread(state, ms);
-    reportSpread(state, blocked, "block_");
-    state.counters["rows"] = w->dtaDocuments->recordset()->rowCount();
+    timer.report(state, *w);
     state.counters["resident_mb"] = residentMb();
     closeWindow(w);
 }
@@ -246,27 +268,18 @@ void FirstScreen(benchmark::State& state) {
             rs->field(QStringLiteral("Description")).toString().split(QLatin1Char(' '));
         pattern = words.mid(0, 4).join(QLatin1Char(' '));
     }
-    std::vector<double> ms;
-    std::vector<double> blocked;
-    BlockProbe probe;
-    QElapsedTimer t;
+    ScreenTimer timer;
     for (auto _ : state) {
         w->txtFilterDesc->clear();
         settle([&] { return screenShows(*w, {}); });
         w->txtFilterDesc->setText(pattern.chopped(1));
         settle([&] { return screenShows(*w, pattern.chopped(1)); });
-        t.start();
-        probe.start();
-        QTest::keyClick(w->txtFilterDesc, pattern.back().toLatin1());
-        settle([&] { return screenShows(*w, pattern); });
-        const double elapsed = static_cast<double>(t.nsecsElapsed()) / 1e9;
-        blocked.push_back(probe.stop());
-        ms.push_back(elapsed * 1e3);
-        state.SetIterationTime(elapsed);
+        state.SetIterationTime(timer.time([&] {
+            QTest::keyClick(w->txtFilterDesc, pattern.back().toLatin1());
+            settle([&] { return screenShows(*w, pattern); });
+        }));
     }
-    reportSpread(state, ms);
-    reportSpread(state, blocked, "block_");
-    state.counters["rows"] = w->dtaDocuments->recordset()->rowCount();
+    timer.report(state, *w);
     closeWindow(w);
 }
 
@@ -279,26 +292,17 @@ void ScrollJump(benchmark::State& state) {
         return;
     QScrollBar* bar = w->grdInfo->verticalScrollBar();
     std::mt19937 rng(7);
-    std::vector<double> ms;
-    std::vector<double> blocked;
-    BlockProbe probe;
-    QElapsedTimer t;
+    ScreenTimer timer;
     for (auto _ : state) {
         const int to =
             bar->minimum() +
             static_cast<int>(rng() % static_cast<unsigned>(bar->maximum() - bar->minimum() + 1));
-        t.start();
-        probe.start();
-        bar->setValue(to);
-        settle([&] { return screenShows(*w, {}); });
-        const double elapsed = static_cast<double>(t.nsecsElapsed()) / 1e9;
-        blocked.push_back(probe.stop());
-        ms.push_back(elapsed * 1e3);
-        state.SetIterationTime(elapsed);
+        state.SetIterationTime(timer.time([&] {
+            bar->setValue(to);
+            settle([&] { return screenShows(*w, {}); });
+        }));
     }
-    reportSpread(state, ms);
-    reportSpread(state, blocked, "block_");
-    state.counters["rows"] = w->dtaDocuments->recordset()->rowCount();
+    timer.report(state, *w);
     closeWindow(w);
 }
 
