@@ -197,6 +197,10 @@ public:
         Q_UNUSED(descending);
         return {};
     }
+    /// True where an index orders its rows by the fields it carries after
+    /// its own field (SQLite's indexes), false where it only holds them
+    /// (a server's INCLUDE); render() completes orders to match.
+    virtual bool indexOrdersCarriedFields() const { return true; }
     /// The clause that keeps the first `n` rows.
     virtual QString limitClause(int n) const { return QStringLiteral(" LIMIT %1").arg(n); }
     /// A description in this backend's SQL; its values, in parameter order,

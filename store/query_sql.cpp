@@ -3,6 +3,7 @@
 #include "query_sql.h"
 
 #include "engine_error.h"
+#include "schema.h"
 
 namespace store {
 
@@ -105,11 +106,40 @@ QString SqlWriter::terms(const std::vector<query::Condition>& conditions) {
     return out.join(u" AND ");
 }
 
+QStringList SqlWriter::tieBreakers(const std::vector<query::OrderTerm>& order) const {
+    const FieldInfo* counter = nullptr;
+    for (const FieldInfo& f : fields_)
+        if (f.kind == schema::FieldKind::Counter)
+            counter = &f;
+    if (order.empty() || !counter)
+        return {};
+    for (const query::OrderTerm& t : order)
+        if (field(t.field).name == counter->name)
+            return {}; // the key decides already
+    const QString direction = order.back().descending ? QStringLiteral(" DESC") : QString();
+    QStringList out;
+    const schema::Table* table = schema::findTable(table_);
+    if (order.size() == 1 && table && c_.indexOrdersCarriedFields())
+        for (const schema::Index& ix : table->indexes)
+            if (ix.carried &&
+                field(order.front().field)
+                        .name.compare(QLatin1String(ix.field), Qt::CaseInsensitive) == 0)
+                // As the index holds them: text in its column's collation,
+                // a date as stored. Any fixed order of ties would do; this
+                // one is the index's.
+                for (const QString& carried : QString::fromLatin1(ix.carried).split(u','))
+                    out << column(carried.trimmed()) + direction;
+    // The key is never Null: it needs no placing of Nulls.
+    out << c_.escapeIdentifier(counter->name) + direction;
+    return out;
+}
+
 QString SqlWriter::orderBy(const std::vector<query::OrderTerm>& order) const {
     QStringList out;
     for (const query::OrderTerm& t : order)
         out << compared(field(t.field)) + (t.descending ? QStringLiteral(" DESC") : QString()) +
                    c_.nullsPlaced(t.descending);
+    out << tieBreakers(order);
     return out.isEmpty() ? QString() : QStringLiteral(" ORDER BY ") + out.join(u", ");
 }
 

@@ -36,7 +36,13 @@ public:
     QString terms(const std::vector<query::Condition>& conditions);
     /// " WHERE ..." for the conditions, empty for none.
     QString where(const std::vector<query::Condition>& conditions);
-    /// " ORDER BY ..." for the terms, empty for none.
+    /// " ORDER BY ..." for the terms, empty for none. Rows the terms hold
+    /// equal follow in one fixed order, whatever plan the backend picks, so
+    /// that the first rows read with a limit are the first of the whole
+    /// list: the order goes on, in the direction of its last term, by the
+    /// fields the index of a lone term orders by after it (where the
+    /// backend's indexes order by what they carry) and then by the key, so
+    /// that the same index still serves the whole order.
     QString orderBy(const std::vector<query::OrderTerm>& terms) const;
     /// The whole statement, its select list written as `columns`.
     QString select(const query::Select& q, const QString& columns);
@@ -48,6 +54,8 @@ private:
     const FieldInfo& field(const QString& name) const;
     /// The column as compared or sorted.
     QString compared(const FieldInfo& f) const;
+    /// The terms that follow `order` to make it total (see orderBy()).
+    QStringList tieBreakers(const std::vector<query::OrderTerm>& order) const;
 
     Connection& c_;
     QString table_;

@@ -128,6 +128,7 @@ public:
     QString likeMatch(const QString& column, bool textField, const QString& param,
                       QVariant& pattern) const override;
     QString nullsPlaced(bool descending) const override;
+    bool indexOrdersCarriedFields() const override { return false; }
     QString integrityCheck() override;
     QString location() const override { return location_; }
 

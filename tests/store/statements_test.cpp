@@ -6,6 +6,8 @@
 #include "store/engine_error.h"
 #include "support/register_fixture.h"
 
+#include <algorithm>
+
 using store::EngineError;
 using store::RecordsetType;
 
@@ -207,6 +209,34 @@ TEST_F(Statements, DescriptionsFindWhatTheirTextsFind) {
     types.where({QStringLiteral("Type"), Op::Equal, QStringLiteral("INVOICE")});
     auto rs = db.openRecordset(types, RecordsetType::Snapshot);
     EXPECT_EQ(column(*rs, QStringLiteral("Type")), QStringList{"Invoice"});
+}
+
+// The list reads its first screen with a limit before the whole list; the
+// screen must be the whole list's head in each of the list's orders, also
+// among rows the order holds equal (the same ID, the same description in
+// other letter cases, Nulls), filtered or not, whichever plan the backend
+// picks for each.
+TEST_F(Statements, FirstRowsAreTheHeadOfTheWholeList) {
+    using store::query::Op;
+    for (int i = 0; i < 200; ++i)
+        add({i % 5 == 0 ? -1 : 9 - i % 3, i % 2 ? "Same" : "sAME", {}, "x", i % 4 / 3, ""});
+    db.execute(QStringLiteral("UPDATE Documents SET ID = Null WHERE ID = -1"));
+    db.execute(QStringLiteral("UPDATE Documents SET Description = Null WHERE RecordPtr > 180"));
+    for (const char* order : {"ID DESC", "DESCRIPTION", "ID"})
+        for (const bool filtered : {false, true}) {
+            store::query::Select q{QStringLiteral("Documents")};
+            q.orderByText(QLatin1String(order));
+            if (filtered)
+                q.where({QStringLiteral("Description"), Op::Like, QStringLiteral("*am*")})
+                    .where({QStringLiteral("DocumentType"), Op::Equal, 1});
+            const QStringList whole = column(*db.openRecordset(q), QStringLiteral("RecordPtr"));
+            for (const int limit : {1, 7, 30}) {
+                q.limit = limit;
+                EXPECT_EQ(column(*db.openRecordset(q), QStringLiteral("RecordPtr")),
+                          whole.first(std::min<qsizetype>(limit, whole.size())))
+                    << order << (filtered ? ", filtered" : "") << ", limit " << limit;
+            }
+        }
 }
 
 // A text ordered by what its select list names (an alias, a column's
