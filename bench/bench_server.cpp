@@ -39,16 +39,25 @@ QString benchServerDatabase(const QString& name, bool fresh) {
 }
 
 QString benchServerRegister(int rows) {
+    return benchServerRegister(rows, {}, {});
+}
+
+QString benchServerRegister(int rows, const QString& name, const BenchDescribe& describe) {
     if (benchServer().isEmpty())
         return {};
-    const QString name = QStringLiteral("arkelby_bench_%1").arg(rows);
-    const QString uri = benchServerDatabase(name);
+    const QString database =
+        name.isEmpty() ? QStringLiteral("arkelby_bench_%1").arg(rows)
+                       : QStringLiteral("%1_%2").arg(QString(name).replace(u'-', u'_')).arg(rows);
+    const QString uri = benchServerDatabase(database);
     try {
         store::Database::open(uri);
     } catch (const store::EngineError&) {
         // Not there yet: the file register's rows, copied once.
-        const QString fresh = benchServerDatabase(name, true);
-        store::copyRegister(store::Database::open(benchRegister(rows)), fresh, {});
+        const QString fresh = benchServerDatabase(database, true);
+        store::copyRegister(store::Database::open(name.isEmpty()
+                                                      ? benchRegister(rows)
+                                                      : benchRegister(rows, name, describe)),
+                            fresh, {});
     }
     return uri;
 }

@@ -5,6 +5,8 @@
 // as a user who may create databases, e.g. what scripts/pg-cluster start
 // prints), and kept there for later runs.
 
+#include "bench_register.h"
+
 #include <QString>
 
 namespace benchmark {
@@ -20,6 +22,9 @@ QString benchServerDatabase(const QString& name, bool fresh = false);
 /// The URI of the server register with the bench register's rows; empty
 /// when no server is given.
 QString benchServerRegister(int rows);
+/// The same for the file register `name` made with `describe`
+/// (bench_register.h).
+QString benchServerRegister(int rows, const QString& name, const BenchDescribe& describe);
 
 /// The register of `rows` documents for a benchmark's backend argument:
 /// 0 the file, 1 the server; empty (the benchmark marked skipped) when no

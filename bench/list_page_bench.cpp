@@ -8,6 +8,9 @@
 //    index walked until the screen is full.
 //  - AllKeys/rows/backend/order/pattern: the keys of every matching row,
 //    as a dynaset over the whole list reads them.
+//  - TypeLookups/rows/backend: the type list every window fills, and the
+//    types window's test whether a type is in use, for a used and an
+//    unused type.
 // Orders: 0 ID DESC, 1 Description, 2 ID. Patterns: 0 none, 1 the one
 // letter "q" in Description, 2 the common word "contract" in Description,
 // 3 a rare phrase (the first two words and numbers of the mid-register
@@ -27,6 +30,7 @@
 #include "store/database.h"
 #include "store/query.h"
 #include "store/recordset.h"
+#include "store/type_lookups.h"
 #include "store/value.h"
 
 #include <QDate>
@@ -148,6 +152,21 @@ void AllKeys(benchmark::State& state) {
     state.counters["rows"] = read;
 }
 
+void TypeLookups(benchmark::State& state) {
+    store::Database* db = registerFor(state);
+    if (!db)
+        return;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(store::typeList(*db));
+        // The types window's test before a delete: a type in use, one not.
+        for (const int type : {7, 999}) {
+            store::query::Select q{QStringLiteral("Documents")};
+            q.where({QStringLiteral("DocumentType"), Op::Equal, type}).limit = 1;
+            benchmark::DoNotOptimize(db->openRecordset(q, store::RecordsetType::Snapshot)->eof());
+        }
+    }
+}
+
 void cases(benchmark::internal::Benchmark* b) {
     b->ArgNames({"rows", "backend", "order", "pattern"})->Unit(benchmark::kMillisecond);
     for (const int rows : {100000, 1000000})
@@ -213,6 +232,10 @@ void printPlans(int only) {
 BENCHMARK(FirstScreen)->Apply(cases);
 BENCHMARK(FirstScreenWalk)->Apply(cases);
 BENCHMARK(AllKeys)->Apply(cases);
+BENCHMARK(TypeLookups)
+    ->ArgNames({"rows", "backend"})
+    ->ArgsProduct({{100000, 1000000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--plans") == 0) {
