@@ -92,6 +92,16 @@ QString SqlWriter::terms(const std::vector<query::Condition>& conditions) {
             const QString match = c_.likeMatch(col, text, mark, pattern);
             out << (cond.op == Op::Like ? match : QStringLiteral("NOT (%1)").arg(match));
             values_.push_back(pattern);
+            if (cond.op == Op::Like && text) {
+                QVariant bound;
+                const QString narrowing = c_.likeNarrowing(
+                    table_, f.name, key(), c_.placeholder(static_cast<int>(values_.size()) + 1),
+                    cond.value, bound);
+                if (!narrowing.isEmpty()) {
+                    out << narrowing;
+                    values_.push_back(bound);
+                }
+            }
             break;
         }
         default: {

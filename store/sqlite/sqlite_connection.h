@@ -77,6 +77,8 @@ public:
     const Backend& backend() const override;
     void requireWholeTables() override;
     QString comparableDate(const QString& column) const override;
+    QString likeNarrowing(const QString& table, const QString& field, const QString& key,
+                          const QString& param, const QVariant& pattern, QVariant& bound) override;
     RowReservations& reservations() override;
     QString integrityCheck() override;
     QString location() const override { return fileName_; }

@@ -1,0 +1,47 @@
+#pragma once
+// The text index of a register file: an FTS5 table of trigrams over the
+// documents' Description, Who and Note ("DocumentsText"), whose content is
+// the Documents table itself (nothing is stored twice), kept current by
+// triggers on Documents. Since the triggers live in the file, a row added
+// or changed by any SQLite tool (the sqlite3 shell, Python) or by an older
+// copy of the program is indexed as well, and the file stays one stock
+// tools can check and change.
+//
+// The index only narrows: a list filter's desktop pattern with a run of at
+// least three literal ASCII characters gets a term that keeps the rows the
+// index finds holding that run (letter case ignored), and the exact desktop
+// match still decides. Runs with other characters are not used: FTS5 folds
+// letter case beyond ASCII by its own tables, which need not agree with the
+// register's, and a row the index missed would be lost from the list.
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace store {
+
+class SqliteConnection;
+
+namespace sqlite {
+
+/// The index's table name.
+QString textIndexTable();
+
+/// The statements that make the index and its triggers where missing.
+QStringList textIndexStatements();
+
+/// True when the file holds the index and all of its triggers, so that it
+/// agrees with the documents.
+bool hasTextIndex(SqliteConnection& c);
+
+/// Makes the index where it is missing and fills it from the documents,
+/// inside the caller's write transaction.
+void addTextIndex(SqliteConnection& c);
+
+/// The full-text query that finds the rows of `field` (Description, Who or
+/// Note) that can match the desktop `pattern`, or nothing when the pattern
+/// has no literal run long enough or the field is not indexed.
+std::optional<QString> textIndexQuery(const QString& field, const QString& pattern);
+
+} // namespace sqlite
+} // namespace store
