@@ -92,7 +92,7 @@ private:
 /// old collation.
 bool outOfDate(SqliteConnection& c) {
     return pragmaNumber(c, QStringLiteral("user_version")) < schema::Version ||
-           usesOldCollation(c) || !sqlite::hasTextIndex(c);
+           usesOldCollation(c) || sqlite::needsTextIndex(c);
 }
 
 /// Rewrites the old collation to NOCASE in the schema table and rebuilds

@@ -6,6 +6,7 @@
 #include "../schema.h"
 #include "sqlite_connection.h"
 
+#include <iterator>
 #include <string>
 
 namespace store::sqlite {
@@ -76,8 +77,22 @@ bool hasTextIndex(SqliteConnection& c) {
     return whole;
 }
 
-void addTextIndex(SqliteConnection& c) {
+bool needsTextIndex(SqliteConnection& c) {
     if (hasTextIndex(c))
+        return false;
+    // A damaged file whose documents lack the fields is left to the
+    // errors of reading it.
+    SqliteStatement st(c, QStringLiteral("SELECT count(*) FROM pragma_table_info('Documents') "
+                                         "WHERE name COLLATE NOCASE IN (%1)")
+                              .arg(quotedFields({}).replace(u'"', u'\'')));
+    st.step();
+    const bool fields = st.columnInt(0) == static_cast<qint64>(std::size(IndexedFields));
+    st.reset();
+    return fields;
+}
+
+void addTextIndex(SqliteConnection& c) {
+    if (!needsTextIndex(c))
         return;
     // A part left by a tool (the table without a trigger, say) may not
     // agree with the documents: the index is made afresh.

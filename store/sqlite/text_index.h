@@ -34,6 +34,10 @@ QStringList textIndexStatements();
 /// agrees with the documents.
 bool hasTextIndex(SqliteConnection& c);
 
+/// True when the index is missing, or part of it, from a file whose
+/// documents have the fields it indexes.
+bool needsTextIndex(SqliteConnection& c);
+
 /// Makes the index where it is missing and fills it from the documents,
 /// inside the caller's write transaction.
 void addTextIndex(SqliteConnection& c);
