@@ -7,6 +7,8 @@
 #include "store/database.h"
 #include "store/query.h"
 #include "store/recordset.h"
+#include "store/register_backup.h"
+#include "store/register_copy.h"
 #include "store/text_match.h"
 
 #include <QFile>
@@ -47,6 +49,21 @@ protected:
         p.waitForFinished();
         return QString::fromUtf8(p.readAllStandardError()) +
                (p.exitCode() == 0 ? QString() : QStringLiteral("failed"));
+    }
+
+    /// What the stock sqlite3 shell says of a register's schema version,
+    /// integrity and text index, and the rows the index gives for
+    /// "contract" in Description.
+    static QString indexReport(const QString& register_) {
+        QProcess p;
+        p.start(QStringLiteral("sqlite3"),
+                {register_,
+                 QStringLiteral("PRAGMA user_version; PRAGMA integrity_check; INSERT INTO "
+                                "DocumentsText (DocumentsText, rank) VALUES ('integrity-check', "
+                                "1); SELECT group_concat(rowid) FROM DocumentsText('Description "
+                                ": \"contract\"');")});
+        p.waitForFinished();
+        return QString::fromUtf8(p.readAll());
     }
 
     /// The IDs of the rows matching `pattern` on `field`, in ID order.
@@ -129,14 +146,17 @@ TEST_F(TextIndex, OnlyPatternsWithALiteralRunAreNarrowedByTheIndex) {
 TEST_F(TextIndex, EarlierRegisterGainsTheIndexWhenOpened) {
     ASSERT_EQ(shell(unindexed), "");
     { const store::Database db = store::Database::open(file()); }
-    QProcess p;
-    p.start(QStringLiteral("sqlite3"),
-            {file(), QStringLiteral("PRAGMA user_version; PRAGMA integrity_check; INSERT INTO "
-                                    "DocumentsText (DocumentsText, rank) VALUES "
-                                    "('integrity-check', 1); SELECT group_concat(rowid) FROM "
-                                    "DocumentsText('Description : \"contract\"');")});
-    p.waitForFinished();
-    EXPECT_EQ(QString::fromUtf8(p.readAll()), "4\nok\n1,2,3,5,6,7\n");
+    EXPECT_EQ(indexReport(file()), "4\nok\n1,2,3,5,6,7\n");
+}
+
+TEST_F(TextIndex, BackupsAndCopiesOfARegisterCarryTheIndex) {
+    const store::Database db = store::Database::open(file());
+    const QString copy = dir.filePath(QStringLiteral("copy.MDB"));
+    const QString backup = dir.filePath(QStringLiteral("backup.MDB"));
+    store::copyRegister(db, copy, QStringLiteral(TEMPLATE_FILE));
+    store::backUpRegister(db, backup);
+    EXPECT_EQ(indexReport(copy), "4\nok\n1,2,3,5,6,7\n");
+    EXPECT_EQ(indexReport(backup), "4\nok\n1,2,3,5,6,7\n");
 }
 
 TEST_F(TextIndex, ReadOnlyUserFiltersAnEarlierRegisterWithoutTheIndex) {
