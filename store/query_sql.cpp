@@ -98,7 +98,8 @@ QString SqlWriter::terms(const std::vector<query::Condition>& conditions) {
                     table_, f.name, key(), c_.placeholder(static_cast<int>(values_.size()) + 1),
                     cond.value, bound);
                 if (!narrowing.isEmpty()) {
-                    out << narrowing;
+                    // Tested first: it is the cheaper of the two.
+                    out.insert(out.size() - 1, narrowing);
                     values_.push_back(bound);
                 }
             }
