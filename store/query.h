@@ -44,6 +44,11 @@ struct Select {
     std::vector<Condition> conditions;
     std::vector<OrderTerm> order;
     std::optional<int> limit;
+    /// Lets the backend narrow pattern conditions through a text index of
+    /// the register where it keeps one; the exact pattern decides either
+    /// way, so only the speed differs. Off to walk the order's index and
+    /// stop at the limit, which is faster for patterns many rows match.
+    bool textIndex = true;
 
     Select& where(Condition c) {
         conditions.push_back(std::move(c));
