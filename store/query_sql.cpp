@@ -67,12 +67,12 @@ QString SqlWriter::compared(const FieldInfo& f) const {
     }
 }
 
-QString SqlWriter::where(const std::vector<query::Condition>& conditions) {
-    const QString joined = terms(conditions);
+QString SqlWriter::where(const std::vector<query::Condition>& conditions, bool textIndex) {
+    const QString joined = terms(conditions, textIndex);
     return joined.isEmpty() ? QString() : QStringLiteral(" WHERE ") + joined;
 }
 
-QString SqlWriter::terms(const std::vector<query::Condition>& conditions) {
+QString SqlWriter::terms(const std::vector<query::Condition>& conditions, bool textIndex) {
     using query::Op;
     QStringList out;
     for (const query::Condition& cond : conditions) {
@@ -92,7 +92,7 @@ QString SqlWriter::terms(const std::vector<query::Condition>& conditions) {
             const QString match = c_.likeMatch(col, text, mark, pattern);
             out << (cond.op == Op::Like ? match : QStringLiteral("NOT (%1)").arg(match));
             values_.push_back(pattern);
-            if (cond.op == Op::Like && text) {
+            if (cond.op == Op::Like && text && textIndex) {
                 QVariant bound;
                 const QString narrowing = c_.likeNarrowing(
                     table_, f.name, key(), c_.placeholder(static_cast<int>(values_.size()) + 1),
@@ -126,7 +126,7 @@ QString SqlWriter::orderBy(const std::vector<query::OrderTerm>& order) const {
 
 QString SqlWriter::select(const query::Select& q, const QString& columns) {
     QString sql = QStringLiteral("SELECT %1 FROM %2").arg(columns, table());
-    sql += where(q.conditions);
+    sql += where(q.conditions, q.textIndex);
     sql += orderBy(q.order);
     if (q.limit)
         sql += c_.limitClause(*q.limit);

@@ -121,7 +121,7 @@ void convertCollation(SqliteConnection& c) {
 
 } // namespace
 
-bool upgradeRegister(SqliteConnection& c) {
+bool upgradeRegister(SqliteConnection& c, const OpenProgress& progress) {
     if (!outOfDate(c))
         return false;
     WriteScope w(c);
@@ -135,7 +135,7 @@ bool upgradeRegister(SqliteConnection& c) {
     for (const schema::Table& t : schema::tables())
         for (const QString& statement : sqlite::tableStatementList(t))
             c.exec(statement);
-    sqlite::addTextIndex(c);
+    sqlite::addTextIndex(c, progress);
     c.exec(QStringLiteral("PRAGMA user_version = %1").arg(schema::Version));
     w.commit();
     c.forgetTables();

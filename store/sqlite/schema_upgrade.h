@@ -25,13 +25,16 @@
 // (bench/upgrade_bench.cpp); a current register costs one query of the
 // schema table.
 
+#include "../register.h"
+
 namespace store {
 
 class SqliteConnection;
 
-/// Converts the register on `c` if it still uses the old collation.
-/// Returns true when this call converted it. Raises EngineError; nothing
-/// is changed then.
-bool upgradeRegister(SqliteConnection& c);
+/// Converts the register on `c` if it is of an earlier schema version.
+/// Returns true when this call converted it. `progress` is told how the
+/// filling of the text index goes. Raises EngineError, also what
+/// `progress` raises; nothing is changed then.
+bool upgradeRegister(SqliteConnection& c, const OpenProgress& progress = {});
 
 } // namespace store

@@ -245,11 +245,15 @@ QString SqliteConnection::likeNarrowing(const QString& table, const QString& fie
     // index is filtered without it.
     if (!query || !sqlite::hasTextIndex(*this))
         return {};
+    // Narrowed only where the index finds few candidates: the statement
+    // then reads just those rows and sorts them. A common pattern walks
+    // the index of the list's order instead (for a first screen, only
+    // until it is full), which costs less than fetching many rows one by
+    // one and sorting them.
+    if (!sqlite::fewCandidates(*this, *query))
+        return {};
     bound = *query;
-    // "+": the list still walks the index of its order, testing each row
-    // against the candidates instead of fetching and then sorting them,
-    // which would cost more when a pattern is common.
-    return QStringLiteral("+%1 IN (SELECT rowid FROM %2 WHERE %2 MATCH %3)")
+    return QStringLiteral("%1 IN (SELECT rowid FROM %2 WHERE %2 MATCH %3)")
         .arg(key, quoteIdentifier(sqlite::textIndexTable()), param);
 }
 

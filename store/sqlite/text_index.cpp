@@ -6,6 +6,7 @@
 #include "../schema.h"
 #include "sqlite_connection.h"
 
+#include <algorithm>
 #include <iterator>
 #include <string>
 
@@ -16,6 +17,14 @@ const char* const IndexedFields[] = {"Description", "Who", "Note"};
 constexpr int TriggerCount = 3;
 /// Trigram queries need runs of at least this many characters.
 constexpr std::size_t ShortestRun = 3;
+/// A pattern whose candidates are more than one in this many documents
+/// is served by walking the list's order (see fewCandidates()).
+constexpr qint64 CommonShare = 50;
+/// ...but up to this many candidates are always few: a small register is
+/// quickly read either way.
+constexpr qint64 FewCandidates = 1000;
+/// The index of an existing register is filled in about this many parts.
+constexpr quint64 Slices = 100;
 
 QString quotedFields(const QString& prefix) {
     QStringList out;
@@ -36,6 +45,17 @@ QString removal(const QString& table) {
         .arg(table, quotedFields({}), quotedFields(QStringLiteral("old.")));
 }
 
+/// The index's table as `create` ("CREATE VIRTUAL TABLE", perhaps with
+/// "IF NOT EXISTS") makes it. Its entries say which rows hold a trigram in
+/// which field, not where (detail 'column'), and no field lengths are kept
+/// (columnsize 0): a filter only needs the candidate rows, and positions
+/// would make the index about twice the size of the text it covers.
+QString tableStatement(const QString& create) {
+    return QStringLiteral("%1 \"%2\" USING fts5(%3, content = 'Documents', content_rowid = "
+                          "'RecordPtr', tokenize = 'trigram', detail = 'column', columnsize = 0)")
+        .arg(create, textIndexTable(), quotedFields({}));
+}
+
 } // namespace
 
 QString textIndexTable() {
@@ -46,9 +66,7 @@ QStringList textIndexStatements() {
     const QString t = textIndexTable();
     const QString insert = QStringLiteral("INSERT INTO \"%1\" %2;").arg(t, entry("new"));
     return {
-        QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS \"%1\" USING fts5(%2, content = "
-                       "'Documents', content_rowid = 'RecordPtr', tokenize = 'trigram');")
-            .arg(t, quotedFields({})),
+        tableStatement(QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS")) + QLatin1Char(';'),
         QStringLiteral("CREATE TRIGGER IF NOT EXISTS \"%1_insert\" AFTER INSERT ON \"Documents\" "
                        "BEGIN %2 END;")
             .arg(t, insert),
@@ -63,14 +81,18 @@ QStringList textIndexStatements() {
 }
 
 bool hasTextIndex(SqliteConnection& c) {
+    // A table of another shape (one made by an earlier build, which kept
+    // positions) counts as missing and is made again.
     SqliteStatement st(c, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE "
-                                         "(type = 'table' AND name = ?1) OR (type = 'trigger' "
-                                         "AND tbl_name = 'Documents' AND name IN (?2, ?3, ?4))"));
+                                         "(type = 'table' AND name = ?1 AND sql = ?5) OR (type = "
+                                         "'trigger' AND tbl_name = 'Documents' AND name IN (?2, "
+                                         "?3, ?4))"));
     const QString t = textIndexTable();
     st.bind(1, t);
     st.bind(2, t + QStringLiteral("_insert"));
     st.bind(3, t + QStringLiteral("_delete"));
     st.bind(4, t + QStringLiteral("_update"));
+    st.bind(5, tableStatement(QStringLiteral("CREATE VIRTUAL TABLE")));
     st.step();
     const bool whole = st.columnInt(0) == 1 + TriggerCount;
     st.reset();
@@ -91,7 +113,7 @@ bool needsTextIndex(SqliteConnection& c) {
     return fields;
 }
 
-void addTextIndex(SqliteConnection& c) {
+void addTextIndex(SqliteConnection& c, const OpenProgress& progress) {
     if (!needsTextIndex(c))
         return;
     // A part left by a tool (the table without a trigger, say) may not
@@ -103,7 +125,59 @@ void addTextIndex(SqliteConnection& c) {
     c.exec(QStringLiteral("DROP TABLE IF EXISTS \"%1\"").arg(t));
     for (const QString& statement : textIndexStatements())
         c.exec(statement);
-    c.exec(QStringLiteral("INSERT INTO \"%1\" (\"%1\") VALUES ('rebuild')").arg(t));
+
+    // Filled in slices of the documents' row numbers, so that the progress
+    // can be told between them; the caller's transaction holds them all.
+    SqliteStatement range(
+        c, QStringLiteral("SELECT min(\"RecordPtr\"), max(\"RecordPtr\") FROM \"Documents\""));
+    range.step();
+    if (range.columnIsNull(0)) {
+        range.reset();
+        if (progress)
+            progress(1, 1);
+        return;
+    }
+    const qint64 low = range.columnInt(0);
+    const qint64 high = range.columnInt(1);
+    range.reset();
+    SqliteStatement fill(c, QStringLiteral("INSERT INTO \"%1\" (rowid, %2) SELECT "
+                                           "\"RecordPtr\", %2 FROM \"Documents\" WHERE "
+                                           "\"RecordPtr\" BETWEEN ?1 AND ?2")
+                                .arg(t, quotedFields({})));
+    // About a hundred slices: enough for a smooth bar, few enough to cost
+    // nothing. Spans are counted from `low` so that no sum overflows.
+    const quint64 span = static_cast<quint64>(high) - static_cast<quint64>(low);
+    const quint64 slice = span / Slices + 1;
+    const auto parts = static_cast<qint64>(span / slice + 1);
+    for (qint64 part = 0; part < parts; ++part) {
+        const quint64 first = static_cast<quint64>(part) * slice;
+        const quint64 last = part + 1 == parts ? span : first + slice - 1;
+        fill.bind(1, static_cast<qint64>(static_cast<quint64>(low) + first));
+        fill.bind(2, static_cast<qint64>(static_cast<quint64>(low) + last));
+        fill.step();
+        fill.reset();
+        if (progress)
+            progress(part + 1, parts);
+    }
+}
+
+bool fewCandidates(SqliteConnection& c, const QString& query) {
+    // The span of row numbers stands for the number of documents: it
+    // costs one look at each end of the table, not a count of it.
+    SqliteStatement range(
+        c, QStringLiteral("SELECT max(\"RecordPtr\") - min(\"RecordPtr\") FROM \"Documents\""));
+    range.step();
+    const qint64 bound = std::max(FewCandidates, range.columnInt(0) / CommonShare);
+    range.reset();
+    SqliteStatement probe(c, QStringLiteral("SELECT count(*) FROM (SELECT rowid FROM \"%1\" WHERE "
+                                            "\"%1\" MATCH ?1 LIMIT ?2)")
+                                 .arg(textIndexTable()));
+    probe.bind(1, query);
+    probe.bind(2, bound + 1);
+    probe.step();
+    const bool few = probe.columnInt(0) <= bound;
+    probe.reset();
+    return few;
 }
 
 std::optional<QString> textIndexQuery(const QString& field, const QString& pattern) {
@@ -115,13 +189,20 @@ std::optional<QString> textIndexQuery(const QString& field, const QString& patte
         return std::nullopt;
     const std::string utf8 = pattern.toStdString();
     const std::string_view p(utf8);
-    QStringList phrases;
+    // Every trigram of every run, each once: the index keeps no positions,
+    // so a run is looked up as all of its trigrams in the field.
+    QStringList trigrams;
     std::string run;
     const auto endRun = [&] {
-        if (run.size() >= ShortestRun)
-            phrases << QLatin1Char('"') +
-                           QString::fromLatin1(run).replace(u'"', QStringLiteral("\"\"")) +
-                           QLatin1Char('"');
+        for (std::size_t i = 0; i + ShortestRun <= run.size(); ++i) {
+            const QString term = QLatin1Char('"') +
+                                 QString::fromLatin1(run.substr(i, ShortestRun))
+                                     .toLower()
+                                     .replace(u'"', QStringLiteral("\"\"")) +
+                                 QLatin1Char('"');
+            if (!trigrams.contains(term))
+                trigrams << term;
+        }
         run.clear();
     };
     for (std::size_t i = 0; i < p.size();) {
@@ -133,9 +214,10 @@ std::optional<QString> textIndexQuery(const QString& field, const QString& patte
         i += e.length;
     }
     endRun();
-    if (phrases.isEmpty())
+    if (trigrams.isEmpty())
         return std::nullopt;
-    return QStringLiteral("\"%1\" : (%2)").arg(QLatin1String(indexed), phrases.join(u' '));
+    return QStringLiteral("\"%1\" : (%2)")
+        .arg(QLatin1String(indexed), trigrams.join(QStringLiteral(" AND ")));
 }
 
 } // namespace store::sqlite

@@ -14,6 +14,8 @@
 // letter case beyond ASCII by its own tables, which need not agree with the
 // register's, and a row the index missed would be lost from the list.
 
+#include "../register.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -39,13 +41,20 @@ bool hasTextIndex(SqliteConnection& c);
 bool needsTextIndex(SqliteConnection& c);
 
 /// Makes the index where it is missing and fills it from the documents,
-/// inside the caller's write transaction.
-void addTextIndex(SqliteConnection& c);
+/// inside the caller's write transaction, telling `progress` (if set) how
+/// far it has come.
+void addTextIndex(SqliteConnection& c, const OpenProgress& progress = {});
 
 /// The full-text query that finds the rows of `field` (Description, Who or
 /// Note) that can match the desktop `pattern`, or nothing when the pattern
 /// has no literal run long enough or the field is not indexed.
 std::optional<QString> textIndexQuery(const QString& field, const QString& pattern);
+
+/// True when the index gives few enough rows for `query` (one of
+/// textIndexQuery's) that reading them by row number beats walking the
+/// documents: at most one in fifty of them, or a thousand, counted up to
+/// that bound.
+bool fewCandidates(SqliteConnection& c, const QString& query);
 
 } // namespace sqlite
 } // namespace store

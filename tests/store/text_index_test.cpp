@@ -7,6 +7,7 @@
 #include "store/database.h"
 #include "store/query.h"
 #include "store/recordset.h"
+#include "store/register.h"
 #include "store/register_backup.h"
 #include "store/register_copy.h"
 #include "store/text_match.h"
@@ -61,16 +62,17 @@ protected:
                  QStringLiteral("PRAGMA user_version; PRAGMA integrity_check; INSERT INTO "
                                 "DocumentsText (DocumentsText, rank) VALUES ('integrity-check', "
                                 "1); SELECT group_concat(rowid) FROM DocumentsText('Description "
-                                ": \"contract\"');")});
+                                ": (con AND ont AND ntr AND tra AND rac AND act)');")});
         p.waitForFinished();
         return QString::fromUtf8(p.readAll());
     }
 
     /// The IDs of the rows matching `pattern` on `field`, in ID order.
     static QStringList filtered(const store::Database& db, const QString& field,
-                                const QString& pattern) {
+                                const QString& pattern, bool textIndex = true) {
         Select q{QStringLiteral("Documents")};
         q.where({field, Op::Like, pattern}).orderBy(QStringLiteral("ID"));
+        q.textIndex = textIndex;
         return ids(*db.openRecordset(q, store::RecordsetType::Snapshot));
     }
 
@@ -141,12 +143,33 @@ TEST_F(TextIndex, OnlyPatternsWithALiteralRunAreNarrowedByTheIndex) {
               "1,2,3,4,5,6,7");
     EXPECT_EQ(filtered(db, QStringLiteral("Description"), QStringLiteral("*c?n?r?c?*")).join(','),
               "1,2,3,5,6,7");
+    // A query that forgoes the index reads every row.
+    EXPECT_EQ(
+        filtered(db, QStringLiteral("Description"), QStringLiteral("*contract*"), false).join(','),
+        "1,2,3,5,6,7");
 }
 
+// The index is filled in parts, its progress told between them; stopped
+// part way (what the progress raises stands for a kill), the register is
+// left as it was.
 TEST_F(TextIndex, EarlierRegisterGainsTheIndexWhenOpened) {
     ASSERT_EQ(shell(unindexed), "");
-    { const store::Database db = store::Database::open(file()); }
+    struct Stop {};
+    store::RegisterSetup setup;
+    setup.progress = [](qint64 done, qint64) {
+        if (done == 2)
+            throw Stop{};
+    };
+    EXPECT_THROW(store::openRegister(file(), setup), Stop);
+    EXPECT_EQ(indexReport(file()), "3\nok\n");
+
+    std::vector<std::pair<qint64, qint64>> told;
+    setup.progress = [&told](qint64 done, qint64 total) { told.emplace_back(done, total); };
+    { const store::Database db = store::openRegister(file(), setup); }
     EXPECT_EQ(indexReport(file()), "4\nok\n1,2,3,5,6,7\n");
+    ASSERT_GT(told.size(), 2U);
+    for (std::size_t i = 0; i < told.size(); ++i)
+        EXPECT_EQ(told[i], std::make_pair(static_cast<qint64>(i + 1), told.back().second));
 }
 
 TEST_F(TextIndex, BackupsAndCopiesOfARegisterCarryTheIndex) {
