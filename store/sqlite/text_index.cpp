@@ -129,7 +129,8 @@ void addTextIndex(SqliteConnection& c, const OpenProgress& progress) {
     // Filled in slices of the documents' row numbers, so that the progress
     // can be told between them; the caller's transaction holds them all.
     SqliteStatement range(
-        c, QStringLiteral("SELECT min(\"RecordPtr\"), max(\"RecordPtr\") FROM \"Documents\""));
+        c, QStringLiteral("SELECT (SELECT min(\"RecordPtr\") FROM \"Documents\"), (SELECT "
+                          "max(\"RecordPtr\") FROM \"Documents\")"));
     range.step();
     if (range.columnIsNull(0)) {
         range.reset();
@@ -163,9 +164,11 @@ void addTextIndex(SqliteConnection& c, const OpenProgress& progress) {
 
 bool fewCandidates(SqliteConnection& c, const QString& query) {
     // The span of row numbers stands for the number of documents: it
-    // costs one look at each end of the table, not a count of it.
+    // costs one look at each end of the table (each end its own query, as
+    // only a lone min() or max() is read so), not a count of it.
     SqliteStatement range(
-        c, QStringLiteral("SELECT max(\"RecordPtr\") - min(\"RecordPtr\") FROM \"Documents\""));
+        c, QStringLiteral("SELECT (SELECT max(\"RecordPtr\") FROM \"Documents\") - (SELECT "
+                          "min(\"RecordPtr\") FROM \"Documents\")"));
     range.step();
     const qint64 bound = std::max(FewCandidates, range.columnInt(0) / CommonShare);
     range.reset();

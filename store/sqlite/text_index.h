@@ -9,8 +9,9 @@
 //
 // The index only narrows: a list filter's desktop pattern with a run of at
 // least three literal ASCII characters gets a term that keeps the rows the
-// index finds holding that run (letter case ignored), and the exact desktop
-// match still decides. Runs with other characters are not used: FTS5 folds
+// index finds holding every trigram of that run in the field (letter case
+// ignored), where those rows are few, and the exact desktop match still
+// decides. Runs with other characters are not used: FTS5 folds
 // letter case beyond ASCII by its own tables, which need not agree with the
 // register's, and a row the index missed would be lost from the list.
 
