@@ -3,7 +3,7 @@
 // the collation of their text columns (below), and the tables later versions
 // added (DocumentHistory, the text index of text_index.h), made where they
 // are missing. A file that lost its text index to a tool gets it again:
-// made and filled in the same transaction, about three seconds per 10^5
+// made and filled in the same transaction, about two seconds per 10^5
 // documents, its progress told to the caller.
 //
 // Files of schema version 0 and 1 declared their text columns and indexes

@@ -250,7 +250,14 @@ QString SqliteConnection::likeNarrowing(const QString& table, const QString& fie
     // the index of the list's order instead (for a first screen, only
     // until it is full), which costs less than fetching many rows one by
     // one and sorting them.
-    if (!sqlite::fewCandidates(*this, *query))
+    const qint64 changes = sqlite3_total_changes64(db_);
+    SqliteStatement dataVersion(*this, QStringLiteral("PRAGMA data_version"));
+    dataVersion.step();
+    const qint64 version = dataVersion.columnInt(0);
+    dataVersion.reset();
+    if (probe_.query != *query || probe_.changes != changes || probe_.version != version)
+        probe_ = {*query, changes, version, sqlite::fewCandidates(*this, *query)};
+    if (!probe_.few)
         return {};
     bound = *query;
     return QStringLiteral("%1 IN (SELECT rowid FROM %2 WHERE %2 MATCH %3)")

@@ -104,6 +104,15 @@ private:
     QString fileName_;
     std::unique_ptr<RowLocks> locks_;
     ReaderReservations reader_; ///< what a connection that may only read answers
+    /// The text index's last answer whether a pattern's candidates are
+    /// few, kept while the register is unchanged (a list's statement is
+    /// written twice as it opens: its keys, its text).
+    struct CandidatesProbe {
+        QString query;
+        qint64 changes = -1; ///< this connection's changes
+        qint64 version = -1; ///< other connections' commits
+        bool few = false;
+    } probe_;
 };
 
 } // namespace store
