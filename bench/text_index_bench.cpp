@@ -81,6 +81,7 @@ QString indexedRegister(int rows) {
     if (!QFile::copy(unindexedRegister(rows), building))
         throw std::runtime_error("the bench register cannot be copied");
     store::Database::open(building);
+    QFile::remove(building + QStringLiteral(".lck"));
     QFile::rename(building, file);
     return file;
 }
