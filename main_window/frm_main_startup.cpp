@@ -22,9 +22,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStringList>
+#include <memory>
 
 namespace program = session::program;
 
@@ -62,6 +64,32 @@ QString undecodedDatesNote(const QList<qint64>& ids) {
                .arg(list) +
            where.arg(QStringLiteral("them"), QStringLiteral("them"));
 }
+
+/// Shows how far the preparation of a register of an earlier build has
+/// come (its text index filled), once it takes more than a moment. No
+/// Cancel: the work is one transaction, undone whole if the program stops.
+class PreparationProgress {
+public:
+    explicit PreparationProgress(QWidget* parent) : parent_(parent) {}
+
+    void operator()(qint64 done, qint64 total) {
+        if (!dialog_) {
+            dialog_ = std::make_unique<QProgressDialog>(
+                QStringLiteral("Preparing the register for fast searching..."), QString(), 0, 100,
+                parent_);
+            dialog_->setWindowTitle(QApplication::applicationName());
+            dialog_->setAccessibleName(QStringLiteral("Preparing the register"));
+            dialog_->setWindowModality(Qt::ApplicationModal);
+            dialog_->setMinimumDuration(700);
+            dialog_->setValue(0);
+        }
+        dialog_->setValue(total > 0 ? static_cast<int>(done * 100 / total) : 100);
+    }
+
+private:
+    QWidget* parent_;
+    std::unique_ptr<QProgressDialog> dialog_;
+};
 
 } // namespace
 
@@ -161,6 +189,8 @@ void frmMain::startUp(const StartupOptions& options) {
             ? QStringLiteral("The register '%1' could not be opened.").arg(shown)
             : QStringLiteral("The register '%1' could not be made from '%2'.")
                   .arg(shown, setup.templateFile);
+    PreparationProgress preparation(this);
+    setup.progress = [&preparation](qint64 done, qint64 total) { preparation(done, total); };
     program::dbMain = startStep(opening, [&] { return store::openRegister(registerFile, setup); });
 
     offerReadingOnly();

@@ -191,6 +191,21 @@ public:
         Q_UNUSED(pattern);
         return column + QStringLiteral(" LIKE ") + param;
     }
+    /// A further term keeping fewer rows than the desktop `pattern` on
+    /// `field` of `table` can match, through an index of the backend's
+    /// own, never one that matches; its value, bound at `param`, goes into
+    /// `bound`. Empty where there is no such index. The exact match stays
+    /// beside it; `key` is the table's row identity.
+    virtual QString likeNarrowing(const QString& table, const QString& field, const QString& key,
+                                  const QString& param, const QVariant& pattern, QVariant& bound) {
+        Q_UNUSED(table);
+        Q_UNUSED(field);
+        Q_UNUSED(key);
+        Q_UNUSED(param);
+        Q_UNUSED(pattern);
+        Q_UNUSED(bound);
+        return {};
+    }
     /// What follows an order term so that Null sorts first ascending and
     /// last descending (SQLite's own places).
     virtual QString nullsPlaced(bool descending) const {

@@ -68,12 +68,12 @@ QString SqlWriter::compared(const FieldInfo& f) const {
     }
 }
 
-QString SqlWriter::where(const std::vector<query::Condition>& conditions) {
-    const QString joined = terms(conditions);
+QString SqlWriter::where(const std::vector<query::Condition>& conditions, bool textIndex) {
+    const QString joined = terms(conditions, textIndex);
     return joined.isEmpty() ? QString() : QStringLiteral(" WHERE ") + joined;
 }
 
-QString SqlWriter::terms(const std::vector<query::Condition>& conditions) {
+QString SqlWriter::terms(const std::vector<query::Condition>& conditions, bool textIndex) {
     using query::Op;
     QStringList out;
     for (const query::Condition& cond : conditions) {
@@ -93,6 +93,17 @@ QString SqlWriter::terms(const std::vector<query::Condition>& conditions) {
             const QString match = c_.likeMatch(col, text, mark, pattern);
             out << (cond.op == Op::Like ? match : QStringLiteral("NOT (%1)").arg(match));
             values_.push_back(pattern);
+            if (cond.op == Op::Like && text && textIndex) {
+                QVariant bound;
+                const QString narrowing = c_.likeNarrowing(
+                    table_, f.name, key(), c_.placeholder(static_cast<int>(values_.size()) + 1),
+                    cond.value, bound);
+                if (!narrowing.isEmpty()) {
+                    // Tested first: it is the cheaper of the two.
+                    out.insert(out.size() - 1, narrowing);
+                    values_.push_back(bound);
+                }
+            }
             break;
         }
         default: {
@@ -145,7 +156,7 @@ QString SqlWriter::orderBy(const std::vector<query::OrderTerm>& order) const {
 
 QString SqlWriter::select(const query::Select& q, const QString& columns) {
     QString sql = QStringLiteral("SELECT %1 FROM %2").arg(columns, table());
-    sql += where(q.conditions);
+    sql += where(q.conditions, q.textIndex);
     sql += orderBy(q.order);
     if (q.limit)
         sql += c_.limitClause(*q.limit);

@@ -32,10 +32,12 @@ public:
     QString columns(const QStringList& fields) const;
     /// A parameter holding `value`.
     QString param(const QVariant& value);
-    /// The conditions joined by AND, for a WHERE of the caller's own.
-    QString terms(const std::vector<query::Condition>& conditions);
+    /// The conditions joined by AND, for a WHERE of the caller's own;
+    /// pattern conditions narrowed through the backend's text index unless
+    /// `textIndex` is false (see query::Select::textIndex).
+    QString terms(const std::vector<query::Condition>& conditions, bool textIndex = true);
     /// " WHERE ..." for the conditions, empty for none.
-    QString where(const std::vector<query::Condition>& conditions);
+    QString where(const std::vector<query::Condition>& conditions, bool textIndex = true);
     /// " ORDER BY ..." for the terms, empty for none. Rows the terms hold
     /// equal follow in one fixed order, whatever plan the backend picks, so
     /// that the first rows read with a limit are the first of the whole

@@ -17,12 +17,21 @@
 
 namespace store {
 
+/// Told now and then how far long work on a register being opened has
+/// come (the text index an earlier register gains): `done` of `total`,
+/// ending with done == total. Runs on the opening thread, inside the
+/// work's transaction: it must not use the register.
+using OpenProgress = std::function<void(qint64 done, qint64 total)>;
+
 struct RegisterSetup {
     /// A register file's empty template; needed only to make a file.
     QString templateFile;
     /// Runs on a register this call makes, before it is seen by anyone
     /// else; what it raises undoes the making and is passed on.
     std::function<void(const Database&)> fill;
+    /// Told the progress of bringing an earlier register up to date, where
+    /// that takes long; may be empty.
+    OpenProgress progress;
 };
 
 /// Opens the register at `location` (a file name or a server URI), making

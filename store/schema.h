@@ -19,8 +19,10 @@
 // Version: a register file's user_version is the schema version. Version 2
 // has only built-in collations (files of version 0 or 1, made by earlier
 // builds, used a collation of the program's own); version 3 adds the table
-// DocumentHistory. Older files are brought up to date when opened
-// (sqlite/schema_upgrade.h).
+// DocumentHistory; version 4 the text index over the documents
+// (sqlite/text_index.h). Older builds open a file of a later version as
+// it is, and its triggers keep the index current under them. Older files are brought up to date
+// when opened (sqlite/schema_upgrade.h).
 
 #include <QString>
 #include <span>
@@ -60,7 +62,7 @@ std::span<const Table> tables();
 const Table* findTable(const QString& name);
 
 /// The schema version this build writes and expects (the file's user_version).
-inline constexpr int Version = 3;
+inline constexpr int Version = 4;
 
 /// File names of the live register and of its empty template.
 inline constexpr const char* DatabaseFile = "Veld.MDB";

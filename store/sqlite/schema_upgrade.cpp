@@ -6,6 +6,7 @@
 #include "../schema.h"
 #include "sqlite_connection.h"
 #include "sqlite_schema.h"
+#include "text_index.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -90,7 +91,8 @@ private:
 /// True when the file is of an earlier schema version or still names the
 /// old collation.
 bool outOfDate(SqliteConnection& c) {
-    return pragmaNumber(c, QStringLiteral("user_version")) < schema::Version || usesOldCollation(c);
+    return pragmaNumber(c, QStringLiteral("user_version")) < schema::Version ||
+           usesOldCollation(c) || sqlite::needsTextIndex(c);
 }
 
 /// Rewrites the old collation to NOCASE in the schema table and rebuilds
@@ -119,7 +121,7 @@ void convertCollation(SqliteConnection& c) {
 
 } // namespace
 
-bool upgradeRegister(SqliteConnection& c) {
+bool upgradeRegister(SqliteConnection& c, const OpenProgress& progress) {
     if (!outOfDate(c))
         return false;
     WriteScope w(c);
@@ -133,6 +135,7 @@ bool upgradeRegister(SqliteConnection& c) {
     for (const schema::Table& t : schema::tables())
         for (const QString& statement : sqlite::tableStatementList(t))
             c.exec(statement);
+    sqlite::addTextIndex(c, progress);
     c.exec(QStringLiteral("PRAGMA user_version = %1").arg(schema::Version));
     w.commit();
     c.forgetTables();

@@ -1,7 +1,10 @@
 #pragma once
 // Converting registers made by earlier builds to the current schema version:
 // the collation of their text columns (below), and the tables later versions
-// added (DocumentHistory), made where they are missing.
+// added (DocumentHistory, the text index of text_index.h), made where they
+// are missing. A file that lost its text index to a tool gets it again:
+// made and filled in the same transaction, about two seconds per 10^5
+// documents, its progress told to the caller.
 //
 // Files of schema version 0 and 1 declared their text columns and indexes
 // with the collation JETTEXT, which only this program knew: other SQLite
@@ -22,13 +25,16 @@
 // (bench/upgrade_bench.cpp); a current register costs one query of the
 // schema table.
 
+#include "../register.h"
+
 namespace store {
 
 class SqliteConnection;
 
-/// Converts the register on `c` if it still uses the old collation.
-/// Returns true when this call converted it. Raises EngineError; nothing
-/// is changed then.
-bool upgradeRegister(SqliteConnection& c);
+/// Converts the register on `c` if it is of an earlier schema version.
+/// Returns true when this call converted it. `progress` is told how the
+/// filling of the text index goes. Raises EngineError, also what
+/// `progress` raises; nothing is changed then.
+bool upgradeRegister(SqliteConnection& c, const OpenProgress& progress = {});
 
 } // namespace store

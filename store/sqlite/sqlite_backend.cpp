@@ -43,7 +43,7 @@ public:
                 made)
                 *made = true;
         }
-        return Database::open(location);
+        return Database::onConnection(openRegisterFile(location, setup.progress));
     }
 
     void clearStartLeftovers(const QString& location) const override {

@@ -12,6 +12,7 @@
 #include "sqlite_schema.h"
 #include "table_check.h"
 #include "template_copy.h"
+#include "text_index.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -231,6 +232,36 @@ void SqliteConnection::beginSnapshot() {
     // read and keeps it to the end: what it reads is one moment's register.
     exec(QStringLiteral("BEGIN"));
     exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+}
+
+QString SqliteConnection::likeNarrowing(const QString& table, const QString& field,
+                                        const QString& key, const QString& param,
+                                        const QVariant& pattern, QVariant& bound) {
+    if (table.compare(QLatin1String("Documents"), Qt::CaseInsensitive) != 0 ||
+        pattern.typeId() != QMetaType::QString)
+        return {};
+    const std::optional<QString> query = sqlite::textIndexQuery(field, pattern.toString());
+    // A register of an earlier build opened by a user who may not add the
+    // index is filtered without it.
+    if (!query || !sqlite::hasTextIndex(*this))
+        return {};
+    // Narrowed only where the index finds few candidates: the statement
+    // then reads just those rows and sorts them. A common pattern walks
+    // the index of the list's order instead (for a first screen, only
+    // until it is full), which costs less than fetching many rows one by
+    // one and sorting them.
+    const qint64 changes = sqlite3_total_changes64(db_);
+    SqliteStatement dataVersion(*this, QStringLiteral("PRAGMA data_version"));
+    dataVersion.step();
+    const qint64 version = dataVersion.columnInt(0);
+    dataVersion.reset();
+    if (probe_.query != *query || probe_.changes != changes || probe_.version != version)
+        probe_ = {*query, changes, version, sqlite::fewCandidates(*this, *query)};
+    if (!probe_.few)
+        return {};
+    bound = *query;
+    return QStringLiteral("%1 IN (SELECT rowid FROM %2 WHERE %2 MATCH %3)")
+        .arg(key, quoteIdentifier(sqlite::textIndexTable()), param);
 }
 
 QString SqliteConnection::comparableDate(const QString& column) const {

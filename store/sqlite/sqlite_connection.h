@@ -77,6 +77,8 @@ public:
     const Backend& backend() const override;
     void requireWholeTables() override;
     QString comparableDate(const QString& column) const override;
+    QString likeNarrowing(const QString& table, const QString& field, const QString& key,
+                          const QString& param, const QVariant& pattern, QVariant& bound) override;
     RowReservations& reservations() override;
     QString integrityCheck() override;
     QString location() const override { return fileName_; }
@@ -102,6 +104,15 @@ private:
     QString fileName_;
     std::unique_ptr<RowLocks> locks_;
     ReaderReservations reader_; ///< what a connection that may only read answers
+    /// The text index's last answer whether a pattern's candidates are
+    /// few, kept while the register is unchanged (a list's statement is
+    /// written twice as it opens: its keys, its text).
+    struct CandidatesProbe {
+        QString query;
+        qint64 changes = -1; ///< this connection's changes
+        qint64 version = -1; ///< other connections' commits
+        bool few = false;
+    } probe_;
 };
 
 } // namespace store

@@ -78,7 +78,8 @@ void requireRegister(SqliteConnection& c) {
 
 } // namespace
 
-std::shared_ptr<Connection> openRegisterFile(const QString& fileName) {
+std::shared_ptr<Connection> openRegisterFile(const QString& fileName,
+                                             const OpenProgress& progress) {
     const QFileInfo info(fileName);
     if (!info.exists())
         throw EngineError(err::FileNotFound,
@@ -92,7 +93,7 @@ std::shared_ptr<Connection> openRegisterFile(const QString& fileName) {
     // A register of an earlier build is read as it is by a user who may
     // not convert it.
     if (!c->readOnly())
-        upgradeRegister(*c);
+        upgradeRegister(*c, progress);
     c->startReservations();
     return c;
 }

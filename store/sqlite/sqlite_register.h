@@ -9,14 +9,17 @@
 // the way (schema_upgrade.h) by a user who may write it.
 
 #include "../connection.h"
+#include "../register.h"
 
 #include <QString>
 #include <memory>
 
 namespace store {
 
-/// Opens an existing register file; raises EngineError.
-std::shared_ptr<Connection> openRegisterFile(const QString& fileName);
+/// Opens an existing register file; raises EngineError. `progress` is told
+/// how the conversion of an earlier register goes.
+std::shared_ptr<Connection> openRegisterFile(const QString& fileName,
+                                             const OpenProgress& progress = {});
 
 /// Creates a new, empty register file with the schema; raises EngineError
 /// if the file exists or cannot be written.

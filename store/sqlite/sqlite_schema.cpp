@@ -2,6 +2,8 @@
 
 #include "sqlite_schema.h"
 
+#include "text_index.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -96,7 +98,7 @@ QStringList createStatementList() {
     QStringList sql{QStringLiteral("PRAGMA user_version = %1;").arg(schema::Version)};
     for (const schema::Table& t : schema::tables())
         sql << tableStatementList(t);
-    return sql;
+    return sql + textIndexStatements();
 }
 
 QString createStatements() {
