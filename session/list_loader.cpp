@@ -5,9 +5,9 @@
 //
 // The interrupts come from a thread of their own because stopping a read
 // on a server is a request over the network, which the user's thread must
-// not wait for. A read is only ever stopped while it runs; a stop that
-// lands on a read it was not meant for (possible on a server, whose
-// cancel arrives late) is read again.
+// not wait for. A read is only ever stopped while it runs, again and again
+// until it ends; a stop that lands on a read it was not meant for
+// (possible on a server, whose cancel arrives late) is read again.
 //
 // The first screen of a list with a pattern is read by walking the list's
 // order, which fills a screen at once when many rows match; when that
@@ -39,6 +39,10 @@ using Clock = std::chrono::steady_clock;
 /// How long the first screen is read by walking the list's order before
 /// it is read through the text index instead.
 constexpr std::chrono::milliseconds screenBudget{20};
+
+/// How soon a read to be stopped is interrupted again while it goes on:
+/// an interrupt that comes before its statement starts does not stop it.
+constexpr std::chrono::milliseconds interruptAgain{5};
 
 /// How often a read stopped by an interrupt meant for another is read
 /// again before its failure is reported.
@@ -86,13 +90,13 @@ struct ListLoader::Worker {
     // The user's thread only.
     quint64 busyGeneration = 0; ///< the load whose last signal is awaited, 0 for none
 
-    // Guarded by m.
+    // Guarded by m (db is set by the worker only, which reads it unlocked).
     std::optional<Request> pending;            ///< the newest request not yet taken
     std::deque<Result> ready;                  ///< results for the user's thread
     std::optional<store::Database> db;         ///< the worker's own, set once, closed at its end
     bool reading = false;                      ///< a read of the worker runs
     quint64 reads = 0;                         ///< counts the reads begun
-    quint64 stopped = 0;                       ///< the read last interrupted
+    quint64 stopping = 0;                      ///< the read to be stopped
     bool stopNow = false;                      ///< interrupt the read under way
     std::optional<Clock::time_point> deadline; ///< of the budgeted read under way
     bool outOfTime = false;                    ///< the budgeted read was stopped at its deadline
@@ -157,6 +161,7 @@ void ListLoader::Worker::serve(const Request& r) {
     store::query::Select q = r.query;
     q.textIndex = true;
     std::vector<qint64> first;
+    // Without a pattern the text index changes nothing: one read.
     Outcome o = Outcome::OutOfTime;
     if (hasPattern(q)) {
         store::query::Select walked = q;
@@ -243,13 +248,22 @@ void ListLoader::Worker::post(Result r) {
 
 void ListLoader::Worker::interrupts() {
     std::unique_lock lock(m);
+    Clock::time_point next; // when to interrupt the read to be stopped (again)
     for (;;) {
-        const bool timeUp = deadline && Clock::now() >= *deadline;
-        if (reading && stopped != reads && (stopNow || stop || timeUp)) {
-            outOfTime = timeUp && !stopNow && !stop;
-            stopNow = false;
-            deadline.reset();
-            stopped = reads;
+        const Clock::time_point now = Clock::now();
+        if (reading && stopping != reads) {
+            const bool timeUp = deadline && now >= *deadline;
+            if (stopNow || stop || timeUp) {
+                stopping = reads;
+                outOfTime = timeUp;
+                next = now;
+            }
+        }
+        if (reading && stopping == reads) {
+            if (now < next) {
+                watch.wait_until(lock, next);
+                continue;
+            }
             interrupting = true;
             const store::Database* target = db ? &*db : nullptr;
             lock.unlock();
@@ -258,11 +272,12 @@ void ListLoader::Worker::interrupts() {
             lock.lock();
             interrupting = false;
             watch.notify_all();
+            next = Clock::now() + interruptAgain;
             continue;
         }
         if (stop)
             return;
-        if (reading && deadline && stopped != reads)
+        if (reading && deadline)
             watch.wait_until(lock, *deadline);
         else
             watch.wait(lock);
