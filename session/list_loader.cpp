@@ -20,6 +20,7 @@
 #include "store/database.h"
 #include "store/engine_error.h"
 
+#include <QPointer>
 #include <QThread>
 #include <algorithm>
 #include <atomic>
@@ -310,6 +311,8 @@ void ListLoader::Worker::deliver() {
             continue;
         if (r.last() && r.generation == busyGeneration)
             busyGeneration = 0;
+        // A slot may delete the loader, and this with it.
+        const QPointer<ListLoader> alive(owner);
         switch (r.kind) {
         case Result::Kind::First:
             emit owner->firstRows(r.generation, r.keys, r.complete);
@@ -321,6 +324,8 @@ void ListLoader::Worker::deliver() {
             emit owner->failed(r.generation, r.error);
             break;
         }
+        if (!alive)
+            return;
     }
 }
 
