@@ -1,4 +1,5 @@
-// The list loader over 10^5 and 10^6 documents (register files):
+// The list loader over 10^5 and 10^6 documents, on a register file and
+// (with TOLVANE_BENCH_PG, see bench_server.h) a server register:
 //  - FirstScreen: load() of the main list (a LIKE on the description, newest
 //    first) to its first 60 keys on the user's thread.
 //  - WholeList: load() to the keys of the whole list.
@@ -6,10 +7,12 @@
 //    keystroke): load() of the second to its first screen, the first one's
 //    read stopped on the way.
 // The pattern is a common one ("*contract*"); its arg 1 runs a pattern no
-// document holds, which no index of the order can stop early.
+// document holds, which no index of the order can stop early; arg 2 is
+// the backend (0 the file, 1 the server).
 // Run: build-bench/bench/list_loader_bench [--benchmark_filter=...]
 
 #include "bench_register.h"
+#include "bench_server.h"
 #include "session/list_loader.h"
 
 #include <QCoreApplication>
@@ -35,7 +38,10 @@ template <class Done> void until(const Done& done) {
 }
 
 void FirstScreen(benchmark::State& state) {
-    session::ListLoader loader(benchRegister(static_cast<int>(state.range(0))));
+    const QString location = benchRegisterFor(state, static_cast<int>(state.range(0)));
+    if (location.isEmpty())
+        return;
+    session::ListLoader loader(location);
     bool arrived = false;
     QObject::connect(&loader, &session::ListLoader::firstRows, [&] { arrived = true; });
     for (auto _ : state) {
@@ -49,7 +55,10 @@ void FirstScreen(benchmark::State& state) {
 }
 
 void WholeList(benchmark::State& state) {
-    session::ListLoader loader(benchRegister(static_cast<int>(state.range(0))));
+    const QString location = benchRegisterFor(state, static_cast<int>(state.range(0)));
+    if (location.isEmpty())
+        return;
+    session::ListLoader loader(location);
     for (auto _ : state) {
         loader.load(mainList(pattern(state)), 60);
         loader.waitForIdle();
@@ -57,7 +66,10 @@ void WholeList(benchmark::State& state) {
 }
 
 void Overtaken(benchmark::State& state) {
-    session::ListLoader loader(benchRegister(static_cast<int>(state.range(0))));
+    const QString location = benchRegisterFor(state, static_cast<int>(state.range(0)));
+    if (location.isEmpty())
+        return;
+    session::ListLoader loader(location);
     quint64 latest = 0;
     bool arrived = false;
     QObject::connect(&loader, &session::ListLoader::firstRows,
@@ -75,9 +87,15 @@ void Overtaken(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(FirstScreen)->ArgsProduct({{100000, 1000000}, {0, 1}})->Unit(benchmark::kMillisecond);
-BENCHMARK(WholeList)->ArgsProduct({{100000, 1000000}, {0, 1}})->Unit(benchmark::kMillisecond);
-BENCHMARK(Overtaken)->ArgsProduct({{100000, 1000000}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(FirstScreen)
+    ->ArgsProduct({{100000, 1000000}, {0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(WholeList)
+    ->ArgsProduct({{100000, 1000000}, {0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(Overtaken)
+    ->ArgsProduct({{100000, 1000000}, {0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
