@@ -87,9 +87,9 @@ public:
 
     /// Stops the statement running on this Database now, from any thread:
     /// the call running it raises EngineError(err::Interrupted) and the
-    /// connection is left as before the statement (a write in a
-    /// transaction rolls the transaction back). Does nothing when no
-    /// statement runs; one started afterwards runs normally. The caller
+    /// connection is left as before the statement, but for a transaction
+    /// under way, which is lost and is to be rolled back. Does nothing when
+    /// no statement runs; one started afterwards runs normally. The caller
     /// keeps this Database open until the call returns.
     void interrupt() const noexcept;
 
