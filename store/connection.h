@@ -24,7 +24,8 @@
 // so a check and the write that depends on it form one step; a writer that
 // waits longer than busyTimeoutMs is refused with err::DatabaseBusy.
 //
-// Threading: a connection and its statements are used on one thread.
+// Threading: a connection and its statements are used on one thread;
+// interrupt() alone may be called from any other.
 
 #include "query.h"
 #include "row_reservations.h"
@@ -108,6 +109,10 @@ public:
     virtual std::unique_ptr<Statement> prepare(const QString& sql) = 0;
     /// Runs engine SQL that takes no parameters and returns no rows.
     virtual void exec(const QString& sql) = 0;
+    /// Stops the statement running on the connection, if any, from any
+    /// thread; the call running it raises err::Interrupted. A statement
+    /// started afterwards is not affected.
+    virtual void interrupt() noexcept = 0;
 
     /// Write transactions (see the header). begin() waits for other
     /// writers up to busyTimeoutMs; rollback() never raises.

@@ -31,6 +31,11 @@ QString Database::location() const {
     return conn_ ? conn_->location() : QString();
 }
 
+void Database::interrupt() const noexcept {
+    if (conn_)
+        conn_->interrupt();
+}
+
 bool Database::readOnly() const {
     return connection()->readOnly();
 }

@@ -14,7 +14,7 @@
 // postgres/pg_connection.h); the windows see no difference.
 //
 // Threading: a Database and its recordsets are used on the thread that
-// opened them.
+// opened them; only interrupt() may be called from another thread.
 
 #include "engine_error.h"
 #include "query.h"
@@ -22,6 +22,8 @@
 #include <QString>
 #include <QVariantList>
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace store {
 
@@ -71,6 +73,25 @@ public:
     /// writes in its own SQL; a Dynaset or Snapshot, keyed by row id.
     std::shared_ptr<Recordset> openRecordset(const query::Select& query,
                                              RecordsetType type = RecordsetType::Dynaset) const;
+    /// The recordset over `query` whose keys (row ids, in its order) were
+    /// read already, by readKeys() on this or another connection: nothing
+    /// is run to open it, rows are read by key as they are read, and a
+    /// requery() runs the query afresh. A row deleted since reads as one
+    /// deleted by another user.
+    std::shared_ptr<Recordset> openRecordset(const query::Select& query, std::vector<qint64> keys,
+                                             RecordsetType type = RecordsetType::Dynaset) const;
+    /// The keys of the rows of `query`, in its order, as a recordset over
+    /// it would hold them; at most `limit` of them (and of query.limit).
+    std::vector<qint64> readKeys(const query::Select& query,
+                                 std::optional<int> limit = std::nullopt) const;
+
+    /// Stops the statement running on this Database now, from any thread:
+    /// the call running it raises EngineError(err::Interrupted) and the
+    /// connection is left as before the statement, but for a transaction
+    /// under way, which is lost and is to be rolled back. Does nothing when
+    /// no statement runs; one started afterwards runs normally. The caller
+    /// keeps this Database open until the call returns.
+    void interrupt() const noexcept;
 
     /// Runs a statement that returns no rows (used by tools and tests).
     void execute(const QString& statement) const;
@@ -94,6 +115,9 @@ public:
 private:
     friend class Recordset;
     explicit Database(std::shared_ptr<Connection> c) : conn_(std::move(c)) {}
+    /// A recordset over a description, with its keys read here or given.
+    std::shared_ptr<Recordset> openDescribed(const query::Select& query, RecordsetType type,
+                                             std::optional<std::vector<qint64>> keys) const;
     std::shared_ptr<Connection> conn_;
 };
 

@@ -35,6 +35,7 @@ inline constexpr int NotADatabase = 3343;      ///< file is not a register datab
 inline constexpr int IndexNotFound = 3800;     ///< unknown index name
 inline constexpr int DiskFull = 3035;          ///< the file system refused the write
 inline constexpr int IoError = 3043;           ///< any other failure of the file system
+inline constexpr int Interrupted = 3059;       ///< a statement stopped by Database::interrupt()
 } // namespace err
 
 class EngineError : public Failure {

@@ -2,7 +2,9 @@
 // (table name or statement), describing its columns, and reading its keys
 // or rows. A single-table SELECT reads only the row ids of its result here;
 // values are fetched as they are read (recordset.cpp). A query description
-// (query.h) is always such a SELECT, written in the backend's own SQL.
+// (query.h) is always such a SELECT, written in the backend's own SQL; its
+// keys may also be read alone (Database::readKeys), on any connection, and
+// handed to a recordset opened later.
 
 #include "dialect.h"
 #include "query_sql.h"
@@ -59,13 +61,34 @@ void bindAll(Statement& st, const QVariantList& parameters) {
         st.bind(static_cast<int>(i) + 1, parameters[i]);
 }
 
+std::vector<qint64> readKeyList(Statement& st, const QVariantList& parameters) {
+    bindAll(st, parameters);
+    std::vector<qint64> keys;
+    while (st.step())
+        keys.push_back(st.columnInt(0));
+    return keys;
+}
+
 void loadKeys(RecordsetImpl& d) {
     const auto st = d.prepare(d.keysSql, static_cast<int>(d.parameters.size()));
-    bindAll(*st, d.parameters);
-    std::vector<qint64> keys;
-    while (st->step())
-        keys.push_back(st->columnInt(0));
-    d.keys = std::move(keys);
+    d.keys = readKeyList(*st, d.parameters);
+}
+
+/// The statement giving the keys of a description's rows in its order, in
+/// the backend's own SQL, with its values.
+struct KeyQuery {
+    QString key; ///< the table's key column
+    QString sql;
+    QVariantList values;
+};
+
+KeyQuery keyQuery(Connection& c, const query::Select& q) {
+    SqlWriter w(c, q.table);
+    KeyQuery k;
+    k.key = w.key();
+    k.sql = w.select(q, k.key);
+    k.values = w.values();
+    return k;
 }
 
 void loadRows(RecordsetImpl& d, const QString& sql) {
@@ -163,21 +186,25 @@ void openQuery(RecordsetImpl& d, const QString& statement) {
 }
 
 /// A description: its keys in its order, its fields read by key, both in
-/// the backend's own SQL.
-void openDescribed(RecordsetImpl& d, const query::Select& q) {
-    SqlWriter keys(*d.conn, q.table);
+/// the backend's own SQL. The keys are read here unless they are given.
+void describe(RecordsetImpl& d, const query::Select& q,
+              std::optional<std::vector<qint64>> keys = std::nullopt) {
+    KeyQuery k = keyQuery(*d.conn, q);
     d.table = q.table;
     d.ownSql = true;
-    d.key = keys.key();
-    d.keysSql = keys.select(q, d.key);
-    d.parameters = keys.values();
+    d.key = k.key;
+    d.keysSql = std::move(k.sql);
+    d.parameters = std::move(k.values);
     SqlWriter fetch(*d.conn, q.table);
     d.fetchSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = %4")
                      .arg(fetch.columns(q.fields), fetch.table(), d.key, d.conn->placeholder(1));
     d.source = fetch.select(q, fetch.columns(q.fields)); // as the backend runs it
     d.fetch = d.prepare(d.fetchSql, 1);
     describeColumns(d, *d.fetch, &d.conn->tableFields(q.table));
-    loadKeys(d);
+    if (keys)
+        d.keys = std::move(*keys);
+    else
+        loadKeys(d);
     d.mode = Mode::Keys;
 }
 
@@ -209,17 +236,36 @@ std::shared_ptr<Recordset> Database::openRecordset(const QString& source, Record
 
 std::shared_ptr<Recordset> Database::openRecordset(const query::Select& q,
                                                    RecordsetType type) const {
+    return openDescribed(q, type, std::nullopt);
+}
+
+std::shared_ptr<Recordset> Database::openRecordset(const query::Select& q, std::vector<qint64> keys,
+                                                   RecordsetType type) const {
+    return openDescribed(q, type, std::move(keys));
+}
+
+std::shared_ptr<Recordset> Database::openDescribed(const query::Select& q, RecordsetType type,
+                                                   std::optional<std::vector<qint64>> keys) const {
     if (type == RecordsetType::Table)
         throw EngineError(err::NotSupported,
                           QStringLiteral("A table recordset needs a table name, not a query."));
     auto d = std::make_unique<RecordsetImpl>();
     d->conn = connection();
     d->type = type;
-    openDescribed(*d, q);
+    describe(*d, q, std::move(keys));
     d->lockTable = d->conn->lockTableNumber(d->table);
     auto rs = std::shared_ptr<Recordset>(new Recordset(std::move(d)));
     rs->moveFirst();
     return rs;
+}
+
+std::vector<qint64> Database::readKeys(const query::Select& q, std::optional<int> limit) const {
+    Connection& c = *connection();
+    query::Select limited = q;
+    if (limit)
+        limited.limit = q.limit ? std::min(*q.limit, *limit) : *limit;
+    const KeyQuery k = keyQuery(c, limited);
+    return readKeyList(*c.prepareOwn(k.sql, static_cast<int>(k.values.size())), k.values);
 }
 
 void Recordset::requery() {

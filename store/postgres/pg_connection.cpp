@@ -137,11 +137,33 @@ PgConnection::PgConnection(const QString& uri) : reservations_(*this) {
         // libpq's words may quote the address; its password never shows.
         throw connectionRefused(address, postgres::withoutPassword(detail.trimmed(), uri));
     }
+    renewCancel();
     startSession();
 }
 
 PgConnection::~PgConnection() {
+    {
+        const std::lock_guard lock(cancelLock_);
+        PQfreeCancel(cancel_);
+        cancel_ = nullptr;
+    }
     PQfinish(conn_);
+}
+
+void PgConnection::renewCancel() noexcept {
+    const std::lock_guard lock(cancelLock_);
+    PQfreeCancel(cancel_);
+    cancel_ = PQgetCancel(conn_);
+}
+
+void PgConnection::interrupt() noexcept {
+    const std::lock_guard lock(cancelLock_);
+    if (!cancel_ || !running_)
+        return;
+    // Sent over a connection of its own; the answer to the statement says
+    // whether it came in time, so a refusal here needs no report.
+    char refused[256];
+    PQcancel(cancel_, refused, sizeof refused);
 }
 
 void PgConnection::startSession() {
@@ -203,6 +225,7 @@ void PgConnection::ensureOpen() {
     if (PQstatus(conn_) != CONNECTION_OK)
         raiseLost(QString::fromUtf8(PQerrorMessage(conn_)).trimmed());
     ++generation_;
+    renewCancel();
     startSession();
     reservations_.retake();
     if (wasWorking)
@@ -222,6 +245,10 @@ void PgConnection::raise(const pg_result* result, const QString& context) {
         state == QLatin1String("57P01") || state == QLatin1String("57P02") ||
         state == QLatin1String("57P03"))
         raiseLost(detail);
+    if (state == QLatin1String("57014"))
+        throw EngineError(
+            err::Interrupted,
+            QStringLiteral("The work on %1 was stopped before it ended.").arg(describe_));
     if (state == QLatin1String("55P03") || state.startsWith(QLatin1String("40")))
         throw EngineError(err::DatabaseBusy,
                           QStringLiteral("The register on %1 stayed busy with another user's "
@@ -257,6 +284,7 @@ void PgConnection::raise(const pg_result* result, const QString& context) {
 PgResult PgConnection::run(const QString& sql, bool native) {
     ensureOpen();
     const QByteArray text = (native ? sql : postgres::rewrite(sql).sql).toUtf8();
+    const Running running(*this);
     PgResult r(PQexec(conn_, text.constData()));
     const ExecStatusType status = PQresultStatus(r.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
@@ -270,6 +298,7 @@ PgResult PgConnection::runWith(const QByteArray& sql,
     std::vector<const char*> pointers;
     for (const auto& v : values)
         pointers.push_back(v ? v->constData() : nullptr);
+    const Running running(*this);
     PgResult r(PQexecParams(conn_, sql.constData(), static_cast<int>(values.size()), nullptr,
                             pointers.data(), nullptr, nullptr, 0));
     const ExecStatusType status = PQresultStatus(r.get());
@@ -512,6 +541,7 @@ void PgStatement::execute() {
     prepareForRun();
     const std::vector<const char*> pointers = parameterPointers();
     const int n = static_cast<int>(values_.size());
+    const PgConnection::Running running(*conn_);
     PgResult r(preparedName_.isEmpty() ? PQexecParams(conn_->handle(), sql_.constData(), n, nullptr,
                                                       pointers.data(), nullptr, nullptr, 0)
                                        : PQexecPrepared(conn_->handle(), preparedName_.constData(),

@@ -25,14 +25,19 @@
 // reservations are taken again; work that was under way is reported as
 // lost and nothing of it is stored.
 //
-// Threading: one thread, like every connection.
+// Threading: one thread, like every connection; interrupt() from any
+// other sends the server a cancel request (libpq's, made for that use),
+// only while a statement is running, so that one sent to an idle
+// connection cannot stop the next.
 
 #include "../connection.h"
 #include "pg_pipeline.h"
 #include "pg_reservations.h"
 #include "pg_result.h"
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 
 namespace store {
 
@@ -102,6 +107,7 @@ public:
 
     std::unique_ptr<Statement> prepare(const QString& sql) override;
     void exec(const QString& sql) override;
+    void interrupt() noexcept override;
     void begin() override;
     void commit() override;
     void rollback() noexcept override;
@@ -146,7 +152,24 @@ public:
     void ensureOpen();
     /// Reads the answer of the statement sent ahead, if any, so that the
     /// connection can take the next command.
-    void settle() const noexcept { pipeline_.settle(conn_); }
+    void settle() const noexcept {
+        const Running running(*this);
+        pipeline_.settle(conn_);
+    }
+
+    /// Marks the connection as running a statement for as long as it
+    /// lives: the time in which interrupt() cancels.
+    class Running {
+    public:
+        explicit Running(const PgConnection& c) : flag_(c.running_) { flag_ = true; }
+        ~Running() { flag_ = false; }
+        Running(const Running&) = delete;
+        Running& operator=(const Running&) = delete;
+
+    private:
+        std::atomic<bool>& flag_;
+    };
+
     /// The statement sent ahead on this connection (one at a time).
     PgPipeline& pipeline() { return pipeline_; }
 
@@ -175,6 +198,9 @@ private:
     /// bulk (`hold`), or lets it again.
     void holdHistory(const QString& table, bool hold);
     [[noreturn]] void raiseLost(const QString& detail);
+    /// Makes the cancel request of the session now open (after a connect
+    /// or a reconnection, which changes the server process).
+    void renewCancel() noexcept;
 
     pg_conn* conn_ = nullptr;
     QString location_;
@@ -186,6 +212,9 @@ private:
     bool serverHistory_ = false;  ///< the server writes the history itself
     mutable PgPipeline pipeline_; ///< the answer sent for and not yet read
     PgReservations reservations_;
+    std::mutex cancelLock_;                    ///< guards cancel_ against a reconnection
+    pg_cancel* cancel_ = nullptr;              ///< the session's cancel request, made once
+    mutable std::atomic<bool> running_{false}; ///< a statement is running (Running)
 };
 
 } // namespace store

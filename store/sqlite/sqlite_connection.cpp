@@ -102,6 +102,11 @@ void SqliteConnection::raise(int rc, const QString& context) const {
                                          "Open the file it points to under its own name.")
                               .arg(fileName_));
     switch (rc & 0xff) {
+    case SQLITE_INTERRUPT:
+        throw EngineError(err::Interrupted,
+                          QStringLiteral("The work on the register '%1' was stopped before it "
+                                         "ended.")
+                              .arg(file));
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         throw EngineError(err::DatabaseBusy,
@@ -154,6 +159,11 @@ void SqliteConnection::exec(const QString& sql) {
     SqliteStatement st(*this, sql);
     while (st.step()) {
     }
+}
+
+void SqliteConnection::interrupt() noexcept {
+    if (db_)
+        sqlite3_interrupt(db_);
 }
 
 void SqliteConnection::begin() {

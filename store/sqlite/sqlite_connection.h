@@ -61,6 +61,9 @@ public:
 
     std::unique_ptr<Statement> prepare(const QString& sql) override;
     void exec(const QString& sql) override;
+    /// SQLite's own interrupt, safe from any thread while the handle is
+    /// open; SQLite forgets it when no statement is running.
+    void interrupt() noexcept override;
     void begin() override;
     void commit() override;
     void rollback() noexcept override;
