@@ -21,6 +21,15 @@ void DataControl::refresh() {
     setRecordset(std::move(rs));
 }
 
+void DataControl::showKeys(const QString& sql, const store::query::Select& query,
+                           std::vector<qint64> keys) {
+    if (!db_.isOpen())
+        db_ = store::Database::open(databaseName_);
+    store::RecordsetPtr rs = db_.openRecordset(query, std::move(keys));
+    setRecordSource(sql, query);
+    setRecordset(std::move(rs));
+}
+
 void DataControl::setRecordset(store::RecordsetPtr rs) {
     rs_ = std::move(rs);
     emit recordsetChanged();

@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QString>
 #include <optional>
+#include <vector>
 
 namespace session {
 
@@ -44,6 +45,11 @@ public:
     /// Runs the record source as a dynaset and binds it; the first row is
     /// current. Raises EngineError; the old recordset stays on failure.
     void refresh();
+
+    /// Binds the Dynaset over `query` made from `keys`, read elsewhere in
+    /// its order (a ListLoader's), without running it; `sql` is the text
+    /// shown for it. Raises EngineError; nothing changes on failure.
+    void showKeys(const QString& sql, const store::query::Select& query, std::vector<qint64> keys);
 
     store::RecordsetPtr recordset() const { return rs_; }
     void setRecordset(store::RecordsetPtr rs);
