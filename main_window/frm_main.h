@@ -18,11 +18,12 @@
 //
 // The list (frm_main_list.cpp): the filters and the order build one
 // statement; every change re-runs it (RefreshList), finds the row that was
-// current and keeps up to five rows above it in view. The detail panel
-// follows the current row. The record commands (frm_main_records.cpp) ask
-// the query library whether the list is on a row; the editor and the types
-// window are reached through `windows` (frm_main_windows.cpp supplies the
-// real ones).
+// current and keeps up to five rows above it in view. The re-run reads the
+// list's keys on a worker (frm_main_loading.cpp): the grid shows the rows
+// it had until the first rows of the new list are there, and a busy sign
+// when that takes a while. The detail panel follows the current row. The record commands
+// (frm_main_records.cpp) ask the query library whether the list is on a row; the editor and the
+// types window are reached through `windows` (frm_main_windows.cpp supplies the real ones).
 //
 // Threading: user-interface thread only.
 
@@ -32,6 +33,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <exception>
 #include <functional>
 #include <vector>
 
@@ -50,8 +52,9 @@ namespace platform {
 class RecordGrid;
 }
 namespace session {
+class ListLoader;
 class RecordsetModel;
-}
+} // namespace session
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -74,7 +77,19 @@ public:
     /// list, makes the row that was current current again (when it still
     /// qualifies) with up to five rows above it in view, shows it in the
     /// panel and gives the focus to `pFocusControl`.
+    /// The re-run reads the keys on the list's worker: this returns at
+    /// once, the grid keeping its rows until the new ones are there. An
+    /// order read from the settings that is more than fields and
+    /// directions, and a window not yet started, re-run it here.
     void RefreshList(QWidget* pFocusControl);
+    /// Brings the list up to date before a command works on it: a text
+    /// change waiting is applied, and a re-run under way is waited for and
+    /// shown (or its failure reported).
+    void waitForList();
+    /// True when the grid shows rows of the latest filters and order (the
+    /// first of them at least), and when it shows all of them.
+    bool listShowsLatest() const;
+    bool listComplete() const;
     /// Gives the grid the focus when the list is on a row.
     void ListFocus();
     /// Shows the current row's stored document in panView, or hides and
@@ -178,6 +193,16 @@ private:
     QWidget* filterControl(int index) const;
     bool listOnRow() const;
     void flushTypedFilter();
+    void refreshListNow(QWidget* pFocusControl);
+    qint32 rowToFind() const;
+    void startLoad(const store::query::Select& query, const QString& statement);
+    void listFirstRows(quint64 generation, const std::vector<qint64>& keys, bool complete);
+    void listAllRows(quint64 generation, const std::vector<qint64>& keys);
+    void listLoadFailed(quint64 generation, std::exception_ptr error);
+    bool showLoadedKeys(const std::vector<qint64>& keys);
+    void showRowAt(int row);
+    void endLoad();
+    void showBusy(bool busy);
 
     session::RecordsetModel* listModel_; ///< grdInfo's model over dtaDocuments
 
@@ -195,4 +220,24 @@ private:
     QTimer* filterTyped_ = nullptr;
     QWidget* filterTypedBox_ = nullptr; ///< the text filter typed into last
     QString sHelpFile_;                 ///< the help file, set by start-up
+
+    // The list's re-runs on the worker (frm_main_loading.cpp).
+    session::ListLoader* loader_ = nullptr;         ///< made when the list first runs
+    quint64 loadGeneration_ = 0;                    ///< the re-run the list waits for
+    bool loadPending_ = false;                      ///< a re-run has not shown its whole list yet
+    QString loadStatement_;                         ///< its statement, as shown and saved
+    std::optional<store::query::Select> loadQuery_; ///< and as run
+    /// The list as it stood when the re-run began, put back when it fails.
+    store::RecordsetPtr loadBefore_;
+    QString loadBeforeSource_;
+    std::optional<store::query::Select> loadBeforeQuery_;
+    bool loadShown_ = false; ///< the re-run's first rows replaced the list
+    /// The document to find again once the keys holding it are known, and
+    /// the grid row that was current when it was taken: a row the user
+    /// chose since wins.
+    qint32 remembered_ = 0;
+    bool findPending_ = false;
+    int rememberedAtRow_ = -1;
+    QTimer* busyDelay_ = nullptr;    ///< shows the busy sign when first rows are slow
+    QLabel* lblSearching_ = nullptr; ///< the busy sign, over the grid's corner
 };

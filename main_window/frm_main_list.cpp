@@ -1,20 +1,22 @@
 // frmMain's document list: the filter and order notifications, RefreshList,
 // ListFocus and the detail panel (see frm_main.h).
 //
-// Each keystroke in a text filter (filters on) re-runs the whole query;
-// the cost is the query's scan plus reading the result's keys (about 10 ms
-// at 10^5 documents), a linear search of the keys for the remembered row,
-// and one seek for the panel. The moves that put the remembered row back
-// do not each fill the panel: it is filled once when the list stands.
+// Each keystroke in a text filter (filters on) re-runs the query on the
+// list's worker (frm_main_loading.cpp); the user's thread only builds the
+// statement and, when the keys arrive, makes the grid's recordset from
+// them, finds the remembered row among them and seeks it for the panel.
 // Text filter changes re-run the list from a zero-delay timer, so that keys
-// typed while a re-run was busy are applied together and answered by one
-// re-run: the list never falls behind the keys. Commands that work on the
-// list (Add, Change, Delete, Print) run such a waiting re-run first.
+// typed together are answered by one re-run. Commands that work on the
+// list (Add, Change, Delete, Print, export) first apply such a waiting
+// re-run and wait for the one under way. A list whose order is more than
+// fields and directions (read from the settings) is re-run here, as are
+// the refreshes after Add and Delete.
 
 #include "frm_main.h"
 #include "platform/dates/today.h"
 #include "platform/dialogs/failure_box.h"
 #include "platform/grid/record_grid.h"
+#include "session/list_loader.h"
 #include "session/program_state.h"
 #include "session/recordset_model.h"
 #include "session/type_lookups.h"
@@ -33,9 +35,6 @@
 namespace program = session::program;
 
 namespace {
-
-/// The rows RefreshList keeps in view above the row it finds again.
-constexpr int rowsAbove = 5;
 
 /// A field's value as the panel shows text: Null as the empty text.
 QString text(const QVariant& v) {
@@ -178,19 +177,33 @@ void frmMain::flushTypedFilter() {
         if (bFilterOn_ && filterTypedBox_)
             RefreshList(filterTypedBox_);
     }
+    if (loadPending_ && loader_)
+        loader_->waitForIdle();
 }
 
 void frmMain::RefreshList(QWidget* pFocusControl) {
     // This re-run reads every filter: a text change waiting is covered.
     filterTyped_->stop();
-    // 1. The row to find again.
-    qint32 remembered = 0;
-    try {
-        if (listOnRow())
-            remembered = dtaDocuments->recordset()->field(QStringLiteral("RecordPtr")).toInt();
-    } catch (const store::EngineError&) {
-        // The row went away under the list: nothing to find again.
+    const ListFilter filter = currentFilter();
+    const auto query = fnListQuery(filter);
+    if (!query || !dtaDocuments->recordset()) {
+        refreshListNow(pFocusControl);
+        return;
     }
+    startLoad(*query, fnListStatement(filter));
+    // 12. The filter typed into keeps the keys coming.
+    if (pFocusControl)
+        pFocusControl->setFocus();
+}
+
+void frmMain::refreshListNow(QWidget* pFocusControl) {
+    filterTyped_->stop();
+    if (loadPending_) {
+        loader_->cancel();
+        endLoad();
+    }
+    // 1. The row to find again.
+    const qint32 remembered = rowToFind();
 
     // 2-8. The statement, and the list re-run from its first row. The
     // panel is filled once, when the list stands.
@@ -199,39 +212,23 @@ void frmMain::RefreshList(QWidget* pFocusControl) {
     const auto beforeQuery = dtaDocuments->recordQuery();
     const ListFilter filter = currentFilter();
     dtaDocuments->setRecordSource(fnListStatement(filter), fnListQuery(filter));
-    bool ran = true;
     try {
         dtaDocuments->refresh();
     } catch (const store::EngineError& e) {
         // The list stays as it was, under the statement it was run with.
         dtaDocuments->setRecordSource(before, beforeQuery);
-        ran = false;
         --holdDisplay_;
         dialogs::showFailure(this, QStringLiteral("The list could not be brought up to date."), e);
+        if (pFocusControl)
+            pFocusControl->setFocus();
+        return;
     }
-    if (ran) {
-        // 9-11. The remembered row, with up to five rows above it in view.
-        const store::RecordsetPtr rs = dtaDocuments->recordset();
-        rs->findFirst(QStringLiteral("RecordPtr = %1").arg(remembered));
-        if (!rs->noMatch()) {
-            const int found = rs->absolutePosition();
-            int moved = 0;
-            while (moved < rowsAbove && !rs->bof()) {
-                rs->movePrevious();
-                ++moved;
-            }
-            for (int k = 0; k < moved; ++k)
-                rs->moveNext();
-            const int top = std::max(0, found - rowsAbove);
-            if (grdInfo->rowAt(0) > top || grdInfo->rowAt(0) < 0)
-                grdInfo->scrollTo(listModel_->index(top, 0), QAbstractItemView::PositionAtTop);
-            grdInfo->scrollTo(listModel_->index(found, 0), QAbstractItemView::EnsureVisible);
-        } else {
-            grdInfo->scrollToTop();
-        }
-        --holdDisplay_;
-        DisplayCurrentRecordInformation();
-    }
+    // 9-11. The remembered row, with up to five rows above it in view.
+    const store::RecordsetPtr rs = dtaDocuments->recordset();
+    rs->findFirst(QStringLiteral("RecordPtr = %1").arg(remembered));
+    const int found = rs->noMatch() ? -1 : rs->absolutePosition();
+    --holdDisplay_;
+    showRowAt(found);
     // 12.
     if (pFocusControl)
         pFocusControl->setFocus();

@@ -80,7 +80,7 @@ void frmMain::cmdAdd_Click() {
             rs->requery();
             rs->findFirst(QStringLiteral("ID = %1").arg(program::gNewDocumentID));
             if (!rs->noMatch())
-                RefreshList(grdInfo);
+                refreshListNow(grdInfo);
         } catch (const store::EngineError& e) {
             dialogs::showFailure(this, QStringLiteral("The list could not be brought up to date."),
                                  e);
@@ -169,7 +169,7 @@ void frmMain::cmdDelete_Click() {
                 rs->moveNext();
             else if (!rs->bof())
                 rs->movePrevious();
-            RefreshList(grdInfo);
+            refreshListNow(grdInfo);
             // An emptied list hides the panel: the display does that too.
             DisplayCurrentRecordInformation();
         }

@@ -87,6 +87,7 @@ public:
 
     /// The list's current document's RecordPtr, or -1 when none.
     qint64 currentRecordPtr() const {
+        window->waitForList();
         auto rs = window->dtaDocuments->recordset();
         if (rs->eof() || rs->bof() || rs->absolutePosition() < 0)
             return -1;
@@ -95,6 +96,7 @@ public:
 
     /// The list's current document's ID, or -1 when none.
     int currentId() const {
+        window->waitForList();
         auto rs = window->dtaDocuments->recordset();
         if (rs->eof() || rs->bof() || rs->absolutePosition() < 0)
             return -1;
@@ -108,21 +110,24 @@ public:
         QTest::mouseClick(window->grdInfo->viewport(), Qt::LeftButton, {}, r.center());
     }
 
-    /// Types into a text filter and lets the list catch up, as the event
-    /// loop does between the user's keys.
-    static void typeInto(QLineEdit* box, const QString& text) {
+    /// Types into a text filter and lets the list catch up: the re-run
+    /// the keys started is waited for.
+    void typeInto(QLineEdit* box, const QString& text) {
         QTest::keyClicks(box, text);
         QCoreApplication::processEvents();
+        window->waitForList();
     }
-    static void keyInto(QLineEdit* box, Qt::Key key, int times = 1) {
+    void keyInto(QLineEdit* box, Qt::Key key, int times = 1) {
         for (int k = 0; k < times; ++k) {
             QTest::keyClick(box, key);
             QCoreApplication::processEvents();
+            window->waitForList();
         }
     }
 
     /// First and last grid rows in view.
     std::pair<int, int> rowsInView() const {
+        window->waitForList();
         const auto* g = window->grdInfo;
         const int last = g->rowAt(g->viewport()->height() - 1);
         return {g->rowAt(0), last < 0 ? g->model()->rowCount() - 1 : last};

@@ -33,6 +33,7 @@ TEST_F(ListTest, WorkedExampleStatementAndRows) {
     EXPECT_EQ(w.txtFilterDesc->text(), QStringLiteral("ABC"));
     w.cmbDate->setCurrentIndex(1);
     w.cmbType->setCurrentIndex(2);
+    w.waitForList();
     EXPECT_EQ(w.listStatement(),
               QStringLiteral("SELECT * FROM Documents  WHERE Description LIKE '*ABC*' AND  Date "
                              "> #2/6/2004# AND  DocumentType = 5 ORDER BY ID DESC"));
@@ -57,6 +58,7 @@ TEST_F(ListTest, FilterOnOffAndOrderKeepTheCurrentDocument) {
     EXPECT_EQ(gridColumn(1), (QStringList{"2", "4"}));
     EXPECT_EQ(currentId(), 2);
     w.chkFilterOn->click();
+    w.waitForList();
     EXPECT_EQ(w.listStatement(), QStringLiteral("SELECT * FROM Documents ORDER BY DESCRIPTION"));
     EXPECT_EQ(gridColumn(1), (QStringList{"2", "4", "3", "1"}));
     EXPECT_EQ(currentId(), 2);
@@ -133,6 +135,7 @@ TEST_F(ListTest, TypeFilterUsesItsOwnPositionTable) {
     program::TypeRecordPtrs = {0, 7, 1, 2};
     w.chkFilterOn->click();
     w.cmbType->setCurrentIndex(2); // Letter
+    w.waitForList();
     EXPECT_TRUE(w.listStatement().endsWith(QStringLiteral(" DocumentType = 2 ORDER BY ID DESC")));
     EXPECT_EQ(gridColumn(1), (QStringList{"2"}));
     // A typed text naming no type means no type condition.
@@ -249,6 +252,7 @@ TEST_F(ListTest, KeysTypedWhileTheListIsBusyAreAnsweredByOneReRun) {
     QTest::keyClicks(w.txtFilterDesc, QStringLiteral("abc"));
     EXPECT_EQ(reruns.count(), 0);
     QCoreApplication::processEvents();
+    w.waitForList();
     EXPECT_EQ(reruns.count(), 1);
     EXPECT_EQ(gridColumn(1), (QStringList{"1"}));
     // A command right after typing works on the list as typed.

@@ -120,8 +120,10 @@ public:
         return w;
     }
 
-    /// The grid's column `column` top to bottom.
+    /// The grid's column `column` top to bottom, once the list shows the
+    /// latest filters and order.
     QStringList gridColumn(int column) const {
+        window->waitForList();
         QStringList out;
         const QAbstractItemModel* m = window->grdInfo->model();
         for (int r = 0; r < m->rowCount(); ++r)
