@@ -17,6 +17,7 @@
 // stored document for a change's history, and one write, holding the
 // register's write lock only for those.
 
+#include "document_files.h"
 #include "recordset.h"
 
 #include <QDate>
@@ -33,6 +34,11 @@ struct DocumentEntry {
     std::optional<QDate> date;   ///< nothing when what was typed is no date
     QString who;
     QString note;
+    /// Files to attach with this filing (staged already), and the FilePtr
+    /// of files of the document to remove; both in the same transaction,
+    /// each with its history entry.
+    std::vector<StagedFile> attach;
+    std::vector<qint64> detach;
 };
 
 /// What came of filing a document.

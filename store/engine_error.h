@@ -36,6 +36,8 @@ inline constexpr int IndexNotFound = 3800;     ///< unknown index name
 inline constexpr int DiskFull = 3035;          ///< the file system refused the write
 inline constexpr int IoError = 3043;           ///< any other failure of the file system
 inline constexpr int Interrupted = 3059;       ///< a statement stopped by Database::interrupt()
+inline constexpr int FileTooLarge = 3183;      ///< a file to attach is over store::maxFileBytes
+inline constexpr int FileDamaged = 3049;       ///< a stored file's bytes differ from its hash
 } // namespace err
 
 class EngineError : public Failure {

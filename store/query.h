@@ -22,7 +22,20 @@
 
 namespace store::query {
 
-enum class Op { Equal, NotEqual, Less, LessEqual, Greater, GreaterEqual, Like, NotLike, IsNull };
+enum class Op {
+    Equal,
+    NotEqual,
+    Less,
+    LessEqual,
+    Greater,
+    GreaterEqual,
+    Like,
+    NotLike,
+    IsNull,
+    /// The text read from any file the document holds matches the desktop
+    /// pattern (document_files.h); for Documents only, `field` unused.
+    FilesTextLike,
+};
 
 struct Condition {
     QString field; ///< a field of the table, letter case ignored
