@@ -5,11 +5,14 @@
 // program never leave a half-converted file.
 
 #include "peer.h"
+#include "store/document_files.h"
+#include "store/document_filing.h"
 #include "store/schema.h"
 #include "store/sqlite/sqlite_functions.h"
 #include "store/sqlite/sqlite_schema.h"
 #include "support/register_fixture.h"
 
+#include <QBuffer>
 #include <QProcess>
 #include <csignal>
 #include <sqlite3.h>
@@ -189,6 +192,45 @@ TEST_F(Upgrade, KilledConversionLeavesTheOldRegisterWhole) {
     EXPECT_EQ(PlainSqlite(file()).rows("SELECT count(*) FROM Documents WHERE RecordPtr <= 50000"),
               "50000");
     RecordProperty("killed_before_commit", killedOld);
+}
+
+// A register of version 4 gains the tables of files and their triggers;
+// a document that a stock tool deletes then takes its file along.
+TEST_F(Upgrade, ARegisterWithoutFilesGainsThemAndAToolsDeleteTakesTheFile) {
+    store::Database::create(file());
+    {
+        PlainSqlite plain(file());
+        ASSERT_EQ(plain.exec("DROP TRIGGER DocumentFiles_document; DROP TABLE DocumentFiles; "
+                             "DROP TABLE FileContents; DROP TABLE "
+                             "FileChunks; PRAGMA user_version = 4"),
+                  "");
+    }
+    {
+        const auto db = store::Database::open(file());
+        EXPECT_EQ(version(), std::to_string(store::schema::Version));
+        QBuffer scan;
+        scan.setData(QByteArray(700000, 's'));
+        scan.open(QIODevice::ReadOnly);
+        const store::StagedFile staged = store::stageFile(db, scan, QStringLiteral("scan.pdf"));
+        auto rs = db.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Table);
+        rs->addNew();
+        store::DocumentEntry e{QStringLiteral("1"),
+                               QStringLiteral("with a scan"),
+                               {},
+                               QDate(2026, 12, 9),
+                               {},
+                               {},
+                               {staged},
+                               {}};
+        ASSERT_EQ(store::fileDocument(*rs, e).outcome, store::Filing::Stored);
+    }
+    PlainSqlite plain(file());
+    EXPECT_EQ(plain.rows("SELECT count(*) FROM FileChunks"), "3");
+    EXPECT_EQ(plain.exec("DELETE FROM Documents"), "");
+    EXPECT_EQ(plain.rows("SELECT (SELECT count(*) FROM DocumentFiles) + (SELECT count(*) FROM "
+                         "FileContents) + (SELECT count(*) FROM FileChunks)"),
+              "0");
+    EXPECT_EQ(plain.rows("PRAGMA integrity_check"), "ok");
 }
 
 } // namespace
