@@ -58,7 +58,8 @@ public:
     void dropRegister() {
         if (place.onServer())
             place.serverSql(
-                QStringLiteral("DROP TABLE IF EXISTS documents, types, documenthistory CASCADE"));
+                QStringLiteral("DROP TABLE IF EXISTS documents, types, documenthistory, "
+                               "documentfiles, filecontents, filechunks CASCADE"));
     }
 
     /// Starts a fresh window; the start must succeed.
