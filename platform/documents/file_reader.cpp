@@ -132,16 +132,17 @@ bool sendAll(int fd, const QByteArray& bytes) {
 }
 
 /// Reads the helper's reply until it closes its end, `deadline` passes
-/// (false) or more than `most` bytes come (false).
-bool receive(int fd, QByteArray& reply, const QElapsedTimer& clock, qint64 deadline,
-             qsizetype most) {
+/// (false), `cancel` turns true (false) or more than `most` bytes come
+/// (false).
+bool receive(int fd, QByteArray& reply, const QElapsedTimer& clock, qint64 deadline, qsizetype most,
+             const std::atomic<bool>* cancel) {
     char buffer[65536];
     for (;;) {
         const qint64 left = deadline - clock.elapsed();
-        if (left <= 0)
+        if (left <= 0 || (cancel && cancel->load()))
             return false;
         pollfd wait{fd, POLLIN, 0};
-        const int ready = ::poll(&wait, 1, int(std::min<qint64>(left, 1000)));
+        const int ready = ::poll(&wait, 1, int(std::min<qint64>(left, 100)));
         if (ready < 0 && errno != EINTR)
             return false;
         if (ready <= 0)
@@ -211,11 +212,13 @@ Reply run(const protocol::Request& request, const ReadLimits& limits, QSize larg
     QByteArray bytes;
     bool complete = sendAll(ours.fd, protocol::encodeRequest(request));
     ::shutdown(ours.fd, SHUT_WR);
-    complete = complete && receive(ours.fd, bytes, clock, deadline, most);
+    complete = complete && receive(ours.fd, bytes, clock, deadline, most, limits.cancel);
     bool killed = false;
     // A reply is whole once the helper closed its end; it is given a
     // moment to exit after that.
     const int status = reap(pid, clock, complete ? clock.elapsed() + 2000 : 0, killed);
+    if (limits.cancel && limits.cancel->load())
+        return failedWith(ReadOutcome::OverLimits, QStringLiteral("Reading it was stopped."));
     const bool timedOut = !complete && clock.elapsed() >= deadline;
     if (timedOut || (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU) ||
         (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL && !killed))
