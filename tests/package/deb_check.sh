@@ -4,8 +4,8 @@
 # fields, a Depends line computed from the binaries, the files a user needs
 # under /usr and nothing else (no tests, benchmarks or headers), and install
 # scripts that register the component servers machine-wide with the
-# packaged regsvr, the reading helper with its OCR data, binaries without empty RUNPATH entries, a manual page
-# that renders, a valid desktop entry, and lintian (Debian's own checker,
+# packaged regsvr, the reading helper with its OCR data, binaries without
+# empty RUNPATH entries, a manual page that renders, a valid desktop entry, and lintian (Debian's own checker,
 # when installed) without an error or a warning and with the hardening it
 # looks for. Packing must not register anything for the user who packs.
 # Cost: about half a minute, and as much again for lintian.
