@@ -5,9 +5,10 @@
 # under /usr and nothing else (no tests, benchmarks or headers), and install
 # scripts that register the component servers machine-wide with the
 # packaged regsvr, the reading helper with its OCR data, binaries without
-# empty RUNPATH entries, a manual page that renders, a valid desktop entry, and lintian (Debian's own checker,
-# when installed) without an error or a warning and with the hardening it
-# looks for. Packing must not register anything for the user who packs.
+# empty RUNPATH entries, a manual page that renders, a valid desktop entry,
+# and lintian (Debian's own checker, when installed) without an error or a
+# warning and with the hardening it looks for. Packing must not register
+# anything for the user who packs.
 # Cost: about half a minute, and as much again for lintian.
 set -eu
 build=$1
