@@ -223,7 +223,7 @@ Reply run(const protocol::Request& request, const ReadLimits& limits, QSize larg
     if (timedOut || (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU) ||
         (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL && !killed))
         return failedWith(ReadOutcome::OverLimits,
-                          QStringLiteral("Reading it took longer than %1 seconds.")
+                          QStringLiteral("Reading it took longer than allowed (%1 s).")
                               .arg(std::max(limits.seconds, 1)));
     if (WIFEXITED(status) && WEXITSTATUS(status) == 127 && bytes.isEmpty())
         return failedWith(ReadOutcome::NoReader,

@@ -74,6 +74,22 @@ TEST_F(Reading, ScansByOcr) {
     const TextRead scanned = readText(pdf, QStringLiteral("scanned.pdf"));
     ASSERT_EQ(scanned.outcome, ReadOutcome::Done) << scanned.note.toStdString();
     EXPECT_TRUE(scanned.text.contains(QStringLiteral("RECEIPT"))) << scanned.text.toStdString();
+
+    // Noise keeps OCR busy for long: the helper is ended at the limit.
+    QImage noise(2500, 2500, QImage::Format_Grayscale8);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.scanLine(y)[x] = uchar((x * 7919 + y * 104729 + (x ^ y) * 31) % 251);
+    const QString slow = file(QStringLiteral("noise.png"));
+    ASSERT_TRUE(noise.save(slow, "PNG"));
+    ReadLimits oneSecond;
+    oneSecond.seconds = 1;
+    QElapsedTimer clock;
+    clock.start();
+    const TextRead stopped = readText(slow, QStringLiteral("noise.png"), oneSecond);
+    EXPECT_EQ(stopped.outcome, ReadOutcome::OverLimits) << stopped.note.toStdString();
+    EXPECT_TRUE(stopped.note.contains(QStringLiteral("longer than allowed (1 s)")));
+    EXPECT_LT(clock.elapsed(), 3000);
 }
 
 TEST_F(Reading, HostileFilesEndInTimeWithAMessage) {
