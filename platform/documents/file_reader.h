@@ -53,6 +53,7 @@ TextRead readText(const QString& path, const QString& name, const ReadLimits& li
 PreviewRead readPreview(const QString& path, const QString& name, QSize size,
                         const ReadLimits& limits = {});
 /// True when scans and images can be read (Tesseract with English data).
+/// The first call asks the helper (up to a second); later ones do not.
 bool canReadScans();
 
 } // namespace documents
