@@ -39,7 +39,12 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
   "${CPACK_PACKAGING_INSTALL_PREFIX}/${TOLVANE_INSTALL_LIBDIR}")
-# The report asks for Arial, which Liberation Sans stands in for.
+# The report asks for Arial, which Liberation Sans stands in for. Scans are
+# read with Tesseract's English data, which the package's libraries (found
+# by dpkg-shlibdeps) do not bring.
+if(TOLVANE_OCR)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS tesseract-ocr-eng)
+endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation2)
 
 # The install scripts. The machine-wide registry is where the installed

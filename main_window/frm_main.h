@@ -52,6 +52,7 @@ namespace platform {
 class RecordGrid;
 }
 namespace session {
+class FileTextReader;
 class ListLoader;
 class RecordsetModel;
 } // namespace session
@@ -223,6 +224,7 @@ private:
 
     // The list's re-runs on the worker (frm_main_loading.cpp).
     session::ListLoader* loader_ = nullptr;         ///< made when the list first runs
+    session::FileTextReader* textReader_ = nullptr; ///< reads stored files' text, made with loader_
     quint64 loadGeneration_ = 0;                    ///< the re-run the list waits for
     bool loadPending_ = false;                      ///< a re-run has not shown its whole list yet
     QString loadStatement_;                         ///< its statement, as shown and saved

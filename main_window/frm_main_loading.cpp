@@ -15,6 +15,7 @@
 #include "frm_main.h"
 #include "platform/dialogs/failure_box.h"
 #include "platform/grid/record_grid.h"
+#include "session/file_text_reader.h"
 #include "session/list_loader.h"
 #include "session/recordset_model.h"
 
@@ -42,6 +43,8 @@ void frmMain::startLoad(const store::query::Select& query, const QString& statem
         busyDelay_->setSingleShot(true);
         busyDelay_->setInterval(busyDelayMs);
         connect(busyDelay_, &QTimer::timeout, this, [this] { showBusy(true); });
+        textReader_ = new session::FileTextReader(dtaDocuments->databaseName(), {}, this);
+        textReader_->start();
         lblSearching_ = new QLabel(QStringLiteral("Searching..."), grdInfo);
         lblSearching_->setObjectName(QStringLiteral("lblSearching"));
         lblSearching_->setAccessibleName(QStringLiteral("Searching"));
@@ -49,6 +52,8 @@ void frmMain::startLoad(const store::query::Select& query, const QString& statem
         lblSearching_->setFrameStyle(QFrame::Box | QFrame::Plain);
         lblSearching_->hide();
     }
+    // The list runs again after every change: files filed with it get read.
+    textReader_->wake();
     if (!loadPending_) {
         loadBefore_ = dtaDocuments->recordset();
         loadBeforeSource_ = dtaDocuments->recordSource();

@@ -14,13 +14,17 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <atomic>
 
 namespace documents {
 
 struct ReadLimits {
-    int seconds = 60;                         ///< wall time of the helper
+    int seconds = 60;                        ///< wall time of the helper
     qint64 memoryBytes = qint64(1024) << 20; ///< its address space
-    int pages = 200;                          ///< pages read for text
+    int pages = 200;                         ///< pages read for text
+    /// When set and it turns true, the helper is ended at once and the
+    /// read comes to OverLimits (for a worker that is being stopped).
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 enum class ReadOutcome {
@@ -49,6 +53,7 @@ TextRead readText(const QString& path, const QString& name, const ReadLimits& li
 PreviewRead readPreview(const QString& path, const QString& name, QSize size,
                         const ReadLimits& limits = {});
 /// True when scans and images can be read (Tesseract with English data).
+/// The first call asks the helper (up to a second); later ones do not.
 bool canReadScans();
 
 } // namespace documents

@@ -4,10 +4,11 @@
 # fields, a Depends line computed from the binaries, the files a user needs
 # under /usr and nothing else (no tests, benchmarks or headers), and install
 # scripts that register the component servers machine-wide with the
-# packaged regsvr, binaries without empty RUNPATH entries, a manual page
-# that renders, a valid desktop entry, and lintian (Debian's own checker,
-# when installed) without an error or a warning and with the hardening it
-# looks for. Packing must not register anything for the user who packs.
+# packaged regsvr, the reading helper with its OCR data, binaries without
+# empty RUNPATH entries, a manual page that renders, a valid desktop entry,
+# and lintian (Debian's own checker, when installed) without an error or a
+# warning and with the hardening it looks for. Packing must not register
+# anything for the user who packs.
 # Cost: about half a minute, and as much again for lintian.
 set -eu
 build=$1
@@ -32,16 +33,23 @@ done
 # versions, as dpkg-shlibdeps computes them.
 depends=$(field Depends)
 for p in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 \
-    libsqlite3-0 libpq5 libxlsxwriter4; do
+    libsqlite3-0 libpq5 libxlsxwriter4 libpoppler-qt6-3; do
     case ", $depends," in
     *", $p (>= "*) ;;
     *) fail "Depends lacks $p: $depends" ;;
     esac
 done
+# OCR reads with English data no library brings.
+if ldd "$build/lib/tolvane/tolvane-reader" | grep -q libtesseract; then
+    case ", $depends," in
+    *", tesseract-ocr-eng,"*) ;;
+    *) fail "Depends lacks tesseract-ocr-eng: $depends" ;;
+    esac
+fi
 
 # The files: exactly what a user needs.
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\.\//, "", $6); print $6 }' | sort >"$work/files"
-for f in usr/bin/tolvane usr/lib/tolvane/regsvr \
+for f in usr/bin/tolvane usr/lib/tolvane/regsvr usr/lib/tolvane/tolvane-reader \
     usr/lib/tolvane/libBrellox.so usr/lib/tolvane/libBlankTest.so \
     usr/lib/tolvane/libplatform_com.so usr/lib/tolvane/libstore.so usr/lib/tolvane/libsession.so \
     usr/lib/tolvane/libmain_window.so usr/lib/tolvane/libtypes.so \
@@ -50,7 +58,7 @@ for f in usr/bin/tolvane usr/lib/tolvane/regsvr \
     usr/share/man/man1/tolvane.1.gz usr/share/doc/tolvane/copyright usr/share/doc/tolvane/changelog.gz; do
     grep -qx "$f" "$work/files" || fail "missing $f"
 done
-extra=$(grep -Ev '^usr/bin/tolvane$|^usr/lib/tolvane/(regsvr|lib[A-Za-z_]+\.so)$|^usr/share/tolvane/(VeldDef\.MDB|Veld\.Hlp)$|^usr/share/applications/arkelby\.desktop$|^usr/share/icons/hicolor/64x64/apps/arkelby\.png$|^usr/share/man/man1/tolvane\.1\.gz$|^usr/share/doc/tolvane/(copyright|changelog\.gz)$' "$work/files" || true)
+extra=$(grep -Ev '^usr/bin/tolvane$|^usr/lib/tolvane/(regsvr|tolvane-reader|lib[A-Za-z_]+\.so)$|^usr/share/tolvane/(VeldDef\.MDB|Veld\.Hlp)$|^usr/share/applications/arkelby\.desktop$|^usr/share/icons/hicolor/64x64/apps/arkelby\.png$|^usr/share/man/man1/tolvane\.1\.gz$|^usr/share/doc/tolvane/(copyright|changelog\.gz)$' "$work/files" || true)
 [ -z "$extra" ] || fail "files a user does not need: $extra"
 grep -Eq 'test|bench|fuzz' "$work/files" && fail "test or benchmark files: $(grep -E 'test|bench|fuzz' "$work/files")"
 
