@@ -98,7 +98,10 @@ QStringList createStatementList() {
     QStringList sql{QStringLiteral("PRAGMA user_version = %1;").arg(schema::Version)};
     for (const schema::Table& t : schema::tables())
         sql << tableStatementList(t);
-    return sql + textIndexStatements();
+    sql << textIndexStatements();
+    if (schema::findTable(QStringLiteral("FileContents")))
+        sql << textIndexStatements(TextIndexOf::Files);
+    return sql;
 }
 
 QString createStatements() {
