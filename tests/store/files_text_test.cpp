@@ -130,7 +130,8 @@ TEST_F(FilesText, ShellRowsAreIndexedAndAnEarlierRegisterGainsTheIndex) {
                        "('integrity-check', 1); SELECT group_concat(rowid) FROM "
                        "FileContentsText('\"voi\" AND \"oic\"');");
     EXPECT_EQ(shell(location(), QStringLiteral("UPDATE FileContents SET Text = 'no longer' WHERE "
-                                               "Text LIKE '%second%';") +
+                                               "Text LIKE '%second%'; DELETE FROM Documents "
+                                               "WHERE ID = 2;") +
                                     check),
               QStringLiteral("1,5"));
     // A file of version 4 whose files came with a build without the index.
