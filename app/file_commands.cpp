@@ -136,7 +136,7 @@ int attachCommand(const QString& source, const QString& id, const QStringList& f
         for (const QString& file : files) {
             staged.files.push_back(store::stageFile(db, file));
             const store::StagedFile& f = staged.files.back();
-            names << QStringLiteral("%1 (%2 bytes)").arg(f.name, count(f.size));
+            names << QStringLiteral("%1 (%2 bytes)").arg(shownName(f.name), count(f.size));
         }
         store::query::Select q{QStringLiteral("Documents")};
         q.where({QStringLiteral("RecordPtr"), store::query::Op::Equal, recordPtr});
