@@ -140,9 +140,11 @@ TEST_F(FilesText, ShellRowsAreIndexedAndAnEarlierRegisterGainsTheIndex) {
                                    "FileContentsText_update; DROP TRIGGER FileContentsText_delete; "
                                    "DROP TABLE FileContentsText; PRAGMA user_version = 4;")),
               QString());
+    // Opened by a writer: the index is made again and filled, and the
+    // staged content nobody reserves is swept, out of the index too.
     db = store::Database::open(location());
     EXPECT_EQ(shell(location(), QStringLiteral("PRAGMA user_version;") + check),
-              QStringLiteral("5\n1,5"));
+              QStringLiteral("5\n1"));
     EXPECT_EQ(found(QStringLiteral("*INVOICE*")), QStringLiteral("4,3,1"));
 }
 
