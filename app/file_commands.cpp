@@ -6,12 +6,10 @@
 #include "register_commands.h"
 #include "reports/export_target.h"
 #include "reports/list_export.h"
-#include "store/document_filing.h"
+#include "store/document_attach.h"
 #include "store/engine_error.h"
 #include "store/query.h"
 #include "store/recordset.h"
-#include "store/type_lookups.h"
-#include "store/value.h"
 
 #include <QIODevice>
 #include <optional>
@@ -36,22 +34,6 @@ qint64 documentNumbered(const store::Database& db, const QString& id) {
             store::err::ItemNotFound,
             QStringLiteral("No document in %1 has the ID %2.").arg(db.location()).arg(number));
     return found->field(QStringLiteral("RecordPtr")).toLongLong();
-}
-
-/// The document as it is stored, for filing it again unchanged with files
-/// attached.
-store::DocumentEntry storedEntry(const store::Database& db, const store::Recordset& rs) {
-    store::DocumentEntry e;
-    e.id = rs.field(QStringLiteral("ID")).toString();
-    e.description = rs.field(QStringLiteral("Description")).toString();
-    const auto type = static_cast<qint16>(rs.field(QStringLiteral("DocumentType")).toInt());
-    if (const QString name = store::fnTypeName(db, type); type != 0 && !name.isEmpty())
-        e.type = name;
-    if (const QDate date = store::dateOf(rs.field(QStringLiteral("Date"))); date.isValid())
-        e.date = date;
-    e.who = rs.field(QStringLiteral("Who")).toString();
-    e.note = rs.field(QStringLiteral("Note")).toString();
-    return e;
 }
 
 /// Lets every staged file go when the job ends, filed or not: a filed one
@@ -138,36 +120,9 @@ int attachCommand(const QString& source, const QString& id, const QStringList& f
             const store::StagedFile& f = staged.files.back();
             names << QStringLiteral("%1 (%2 bytes)").arg(shownName(f.name), count(f.size));
         }
-        store::query::Select q{QStringLiteral("Documents")};
-        q.where({QStringLiteral("RecordPtr"), store::query::Op::Equal, recordPtr});
-        const auto rs = db.openRecordset(q, store::RecordsetType::Dynaset);
-        if (rs->eof())
-            throw EngineError(store::err::ItemNotFound,
-                              QStringLiteral("The document %1 was deleted meanwhile.").arg(id));
-        rs->edit();
-        store::DocumentEntry entry = storedEntry(db, *rs);
-        entry.attach = staged.files;
-        const store::FilingResult filed = store::fileDocument(*rs, entry);
-        switch (filed.outcome) {
-        case store::Filing::Stored:
-            break;
-        case store::Filing::BadDate:
-            throw EngineError(store::err::ConversionError,
-                              QStringLiteral("The document %1 has no date, and a document is "
-                                             "stored only with one. Give it a date first.")
-                                  .arg(entry.id));
-        case store::Filing::BadID:
-        case store::Filing::DuplicateID:
-            throw EngineError(store::err::ConversionError,
-                              QStringLiteral("The document's ID %1 is no longer one it can be "
-                                             "stored under.")
-                                  .arg(entry.id));
-        case store::Filing::HeldByOther:
-        case store::Filing::Failed:
-            throw EngineError(store::err::IoError, filed.failure);
-        }
+        store::attachToDocument(db, recordPtr, staged.files);
         print(stdout, QStringLiteral("Attached to the document %1 in %2: %3.")
-                          .arg(entry.id, db.location(), names.join(QStringLiteral(", "))));
+                          .arg(id.trimmed(), db.location(), names.join(QStringLiteral(", "))));
         return 0;
     });
 }

@@ -1,5 +1,6 @@
 // The command-line jobs on a document's files, run as a script runs them
-// on both backends: --attach stores every file or none, --files lists
+// on both backends: --attach stores every file or none and changes
+// nothing else of the document, --files lists
 // them, --extract writes one back byte for byte, replacing a regular file
 // whole and never writing through a link; a damaged file, an unknown ID or
 // name, a link to attach are failures (status 1) that change nothing.
@@ -39,7 +40,8 @@ protected:
 };
 
 TEST_F(FileJobs, AttachListAndExtractAllOrNothing) {
-    add({7, QStringLiteral("scans"), QDate(2004, 3, 7)});
+    add({7, QStringLiteral("scans"), QDateTime(QDate(2004, 3, 7), QTime(10, 30), Qt::UTC)});
+    db.execute(QStringLiteral("UPDATE Documents SET Who = NULL, Note = NULL"));
     QByteArray binary(300000, '\0');
     for (int i = 0; i < binary.size(); ++i)
         binary[i] = static_cast<char>(i * 7 % 251);
@@ -57,9 +59,22 @@ TEST_F(FileJobs, AttachListAndExtractAllOrNothing) {
     EXPECT_EQ(run({QStringLiteral("--attach"), QStringLiteral("99"), path("a b.txt")}).status, 1);
     EXPECT_EQ(listed(), QStringList());
 
+    const QString historyBefore =
+        query(QStringLiteral("SELECT coalesce(max(HistoryPtr), 0) AS Last FROM DocumentHistory"),
+              QStringLiteral("Last"))
+            .value(0);
     const ProgramRun attached =
         run({QStringLiteral("--attach"), QStringLiteral("7"), path("a b.txt"), path("scan.bin")});
     ASSERT_EQ(attached.status, 0) << attached.err.toStdString();
+    // Nothing of the document changes but its files: Null stays Null, the
+    // time of day stays, and the history gains only the files.
+    EXPECT_EQ(query(QStringLiteral("SELECT * FROM Documents WHERE Who IS NULL AND Note IS NULL "
+                                   "AND Date > #3/7/2004#")),
+              QStringList{QStringLiteral("7")});
+    EXPECT_EQ(query(QStringLiteral("SELECT * FROM DocumentHistory WHERE HistoryPtr > %1")
+                        .arg(historyBefore),
+                    QStringLiteral("Action")),
+              QStringList(2, QStringLiteral("File attached")));
     const QStringList lines = listed();
     ASSERT_EQ(lines.size(), 2) << lines.join(u'|').toStdString();
     const QString sha =
