@@ -14,6 +14,7 @@
 // SIGPIPE is ignored, so that writing into a pipe whose reader has gone is
 // an error the writer reports (EPIPE), not the program's silent end.
 
+#include "file_commands.h"
 #include "legacy/first_start.h"
 #include "main_window/frm_main.h"
 #include "platform/dialogs/failure_box.h"
@@ -33,6 +34,9 @@ const char* const Usage =
     "       tolvane --copy-register SOURCE TARGET\n"
     "       tolvane --export REGISTER FILE\n"
     "       tolvane --backup REGISTER FILE\n"
+    "       tolvane --attach REGISTER ID FILE...\n"
+    "       tolvane --files REGISTER ID\n"
+    "       tolvane --extract REGISTER ID NAME OUTFILE\n"
     "       tolvane --help | --version\n"
     "Starts Arkelby on the register Veld.MDB in FOLDER (made if missing),\n"
     "or in the current folder, or on a server register at URI, a PostgreSQL\n"
@@ -53,13 +57,41 @@ const char* const Usage =
     "\n"
     "--backup writes a copy of the register REGISTER (a FOLDER or a URI) as it\n"
     "stood at one moment into the new register file FILE, while others go on\n"
-    "working; checked before it gets its name. An existing FILE is refused.\n";
+    "working; checked before it gets its name. An existing FILE is refused.\n"
+    "\n"
+    "--attach attaches each FILE to the document with the ID ID, all in one\n"
+    "change or none; a symbolic link, a folder or a file over 1 GiB is refused.\n"
+    "--files lists the document's files, one a line: size in bytes, SHA-256,\n"
+    "when attached, its text (pending, text, unreadable, no-reader), name.\n"
+    "--extract writes the document's file named NAME into OUTFILE, checked\n"
+    "against its SHA-256, as --export writes FILE (- is standard output).\n"
+    "\n"
+    "Exit status: 0 done, 1 the job failed (said on standard error), 2 a wrong\n"
+    "command line.\n";
 
-/// The jobs without a window: the option, and the job given its two operands.
-const std::pair<const char*, int (*)(const QString&, const QString&)> Jobs[] = {
-    {"copy-register", copyRegisterCommand},
-    {"export", exportListCommand},
-    {"backup", backupCommand}};
+/// The jobs without a window: the option, how many operands it takes (at
+/// most -1: any number from the least), and the job given them.
+struct Job {
+    const char* option;
+    int least;
+    int most;
+    int (*run)(const QStringList& operands);
+};
+const Job Jobs[] = {
+    {"copy-register", 2, 2, [](const QStringList& o) { return copyRegisterCommand(o[0], o[1]); }},
+    {"export", 2, 2, [](const QStringList& o) { return exportListCommand(o[0], o[1]); }},
+    {"backup", 2, 2, [](const QStringList& o) { return backupCommand(o[0], o[1]); }},
+    {"attach", 3, -1, [](const QStringList& o) { return attachCommand(o[0], o[1], o.mid(2)); }},
+    {"files", 2, 2, [](const QStringList& o) { return filesCommand(o[0], o[1]); }},
+    {"extract", 4, 4, [](const QStringList& o) { return extractCommand(o[0], o[1], o[2], o[3]); }}};
+
+/// "two operands", "at least three operands".
+QString operandCount(const Job& job) {
+    static const char* const numbers[] = {"no", "one", "two", "three", "four"};
+    const QString n = QLatin1String(numbers[job.least]);
+    return job.most == job.least ? QStringLiteral("%1 operands").arg(n)
+                                 : QStringLiteral("at least %1 operands").arg(n);
+}
 
 /// Qt's own options for the window, which the application takes out of the
 /// command line: known here so that they are no unknown options, and kept
@@ -131,8 +163,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
     parser.addOptions({help, version});
-    for (const auto& [name, job] : Jobs)
-        parser.addOption(QCommandLineOption{QString::fromLatin1(name)});
+    for (const Job& job : Jobs)
+        parser.addOption(QCommandLineOption{QString::fromLatin1(job.option)});
     for (const auto& [name, takesValue] : WindowOptions) {
         QCommandLineOption option{QString::fromLatin1(name)};
         if (takesValue)
@@ -151,24 +183,23 @@ int main(int argc, char** argv) {
         return 0;
     }
     const QStringList operands = parser.positionalArguments();
-    int (*job)(const QString&, const QString&) = nullptr;
-    QString jobOption;
-    for (const auto& [name, command] : Jobs) {
-        if (!parser.isSet(QLatin1String(name)))
+    const Job* job = nullptr;
+    for (const Job& candidate : Jobs) {
+        if (!parser.isSet(QLatin1String(candidate.option)))
             continue;
         if (job)
-            return wrongCommandLine(QStringLiteral("--%1 and --%2 cannot be given together.")
-                                        .arg(jobOption, QLatin1String(name)));
-        job = command;
-        jobOption = QLatin1String(name);
+            return wrongCommandLine(
+                QStringLiteral("--%1 and --%2 cannot be given together.")
+                    .arg(QLatin1String(job->option), QLatin1String(candidate.option)));
+        job = &candidate;
     }
     if (job) {
-        if (operands.size() != 2)
-            return wrongCommandLine(QStringLiteral("--%1 takes two operands, not %2.")
-                                        .arg(jobOption)
+        if (operands.size() < job->least || (job->most >= 0 && operands.size() > job->most))
+            return wrongCommandLine(QStringLiteral("--%1 takes %2, not %3.")
+                                        .arg(QLatin1String(job->option), operandCount(*job))
                                         .arg(operands.size()));
         QCoreApplication app(argc, argv);
-        return job(operands[0], operands[1]);
+        return job->run(operands);
     }
     if (operands.size() > 1)
         return wrongCommandLine(

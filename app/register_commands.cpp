@@ -2,9 +2,9 @@
 
 #include "register_commands.h"
 
+#include "command_output.h"
 #include "main_window/list_statement.h"
 #include "main_window/startup_options.h"
-#include "platform/failure/failure.h"
 #include "platform/settings/settings.h"
 #include "reports/list_export.h"
 #include "store/recordset.h"
@@ -14,43 +14,8 @@
 #include "store/type_lookups.h"
 
 #include <QDir>
-#include <QFile>
-#include <QLocale>
-#include <cstdio>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
-
-void print(FILE* to, const QString& text) {
-    std::fputs(text.toLocal8Bit().constData(), to);
-    std::fputc('\n', to);
-}
-
-/// Runs a command: its exit status, or 1 after its failure is told on
-/// standard error as "tolvane: <prefix><the failure's text>".
-template <class Command> int runCommand(const QString& prefix, Command&& command) {
-    try {
-        return command();
-    } catch (const Failure& e) {
-        print(stderr, QStringLiteral("tolvane: ") + prefix + e.text());
-        return 1;
-    }
-}
-
-/// Whether `file` names the file standard output already is (/dev/stdout,
-/// or the file the shell redirected it to).
-bool isStandardOutput(const QString& file) {
-    struct stat named {
-    }, out{};
-    return ::stat(QFile::encodeName(file).constData(), &named) == 0 &&
-           ::fstat(STDOUT_FILENO, &out) == 0 && named.st_dev == out.st_dev &&
-           named.st_ino == out.st_ino;
-}
-
-QString count(qint64 n) {
-    return QLocale::c().toString(n);
-}
 
 /// The whole register as the list opens at start-up: in the order saved
 /// with "Set as default", or "ID DESC" when none is saved, it is blank, or

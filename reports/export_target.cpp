@@ -22,8 +22,8 @@ QString systemError(int error) {
 }
 
 QString deviceRefusal() {
-    return QStringLiteral("it is a device, not a file; the list is written only into a file, a "
-                          "pipe or a terminal (for standard output name it '-')");
+    return QStringLiteral("it is a device, not a file; only a file, a pipe or a terminal is "
+                          "written into (for standard output name it '-')");
 }
 
 } // namespace
@@ -39,8 +39,8 @@ ExportTarget::ExportTarget(const QString& fileName)
         struct stat target {};
         if (::stat(path.constData(), &target) != 0 ||
             !(S_ISFIFO(target.st_mode) || S_ISCHR(target.st_mode)))
-            fail(QStringLiteral("it is a symbolic link, and the list is never written through "
-                                "one into a file, nor replaces it; name the file itself"));
+            fail(QStringLiteral("it is a symbolic link, and nothing is written through one "
+                                "into a file, nor replaces it; name the file itself"));
         openDirect(fileName, true);
         return;
     } else if (!S_ISREG(seen.st_mode)) {

@@ -211,6 +211,17 @@ public:
         Q_UNUSED(bound);
         return {};
     }
+    /// The same for the text of the documents' files (query::Op::FilesTextLike):
+    /// a term on the documents, `key` their row identity, keeping fewer of
+    /// them than can hold a file whose text matches `pattern`.
+    virtual QString filesTextNarrowing(const QString& key, const QString& param,
+                                       const QVariant& pattern, QVariant& bound) {
+        Q_UNUSED(key);
+        Q_UNUSED(param);
+        Q_UNUSED(pattern);
+        Q_UNUSED(bound);
+        return {};
+    }
     /// What follows an order term so that Null sorts first ascending and
     /// last descending (SQLite's own places).
     virtual QString nullsPlaced(bool descending) const {

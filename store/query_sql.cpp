@@ -77,6 +77,10 @@ QString SqlWriter::terms(const std::vector<query::Condition>& conditions, bool t
     using query::Op;
     QStringList out;
     for (const query::Condition& cond : conditions) {
+        if (cond.op == Op::FilesTextLike) {
+            filesText(cond.value, textIndex, out);
+            continue;
+        }
         const FieldInfo& f = field(cond.field);
         const bool text = f.kind == schema::FieldKind::Text || f.kind == schema::FieldKind::Memo;
         switch (cond.op) {
@@ -115,6 +119,48 @@ QString SqlWriter::terms(const std::vector<query::Condition>& conditions, bool t
         }
     }
     return out.join(u" AND ");
+}
+
+void SqlWriter::filesText(const QVariant& value, bool textIndex, QStringList& out) {
+    if (table_.compare(QLatin1String("Documents"), Qt::CaseInsensitive) != 0)
+        throw EngineError(
+            err::NotSupported,
+            QStringLiteral("Only documents hold files, not the table '%1'.").arg(table_));
+    const auto name = [this](const char* n) { return c_.escapeIdentifier(QLatin1String(n)); };
+    try {
+        // Known to the register (else: a register of an earlier version,
+        // which holds no files, opened by a user who may not add them).
+        c_.tableFields(QStringLiteral("DocumentFiles"));
+        c_.tableFields(QStringLiteral("FileContents"));
+    } catch (const EngineError& e) {
+        if (e.number() != err::TableNotFound)
+            throw;
+        out << QStringLiteral("1 = 0");
+        return;
+    }
+    const QString record = name("RecordPtr");
+    const QString content = name("ContentPtr");
+    QVariant pattern = value;
+    const QString mark = c_.placeholder(static_cast<int>(values_.size()) + 1);
+    const QString match = c_.likeMatch(QStringLiteral("c.") + name("Text"), true, mark, pattern);
+    values_.push_back(pattern);
+    // A content held twice by one document counts once (EXISTS).
+    const QString held =
+        QStringLiteral("EXISTS (SELECT 1 FROM %1 f JOIN %2 c ON c.%3 = f.%3 WHERE f.%4 = %5.%4 "
+                       "AND %6)")
+            .arg(name("DocumentFiles"), name("FileContents"), content, record, table(), match);
+    if (textIndex) {
+        QVariant bound;
+        const QString narrowing = c_.filesTextNarrowing(
+            table() + QLatin1Char('.') + record,
+            c_.placeholder(static_cast<int>(values_.size()) + 1), value, bound);
+        if (!narrowing.isEmpty()) {
+            // Tested first: it is the cheaper of the two.
+            out << narrowing;
+            values_.push_back(bound);
+        }
+    }
+    out << held;
 }
 
 QStringList SqlWriter::tieBreakers(const std::vector<query::OrderTerm>& order) const {

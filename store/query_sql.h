@@ -56,6 +56,8 @@ private:
     const FieldInfo& field(const QString& name) const;
     /// The column as compared or sorted.
     QString compared(const FieldInfo& f) const;
+    /// The terms of a FilesTextLike condition on `value` (see terms()).
+    void filesText(const QVariant& value, bool textIndex, QStringList& out);
     /// The terms that follow `order` to make it total (see orderBy()).
     QStringList tieBreakers(const std::vector<query::OrderTerm>& order) const;
 

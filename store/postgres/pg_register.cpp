@@ -40,22 +40,28 @@ void createTables(PgConnection& c, const QString& refusal) {
     c.forgetTables();
 }
 
+/// Runs `statements`, which make trigram indexes, inside the open
+/// transaction. They are a help, not a need: without pg_trgm (or the right
+/// to add it) the register works, only its text filters read every row.
+void addTrigramIndexes(PgConnection& c, const QString& statements) {
+    if (statements.isEmpty())
+        return;
+    c.run(QStringLiteral("SAVEPOINT words"), true);
+    try {
+        c.run(statements, true);
+        c.run(QStringLiteral("RELEASE SAVEPOINT words"), true);
+    } catch (const EngineError&) {
+        c.run(QStringLiteral("ROLLBACK TO SAVEPOINT words"), true);
+    }
+}
+
 /// Makes the schema on `c` inside its open transaction.
 void makeTables(PgConnection& c) {
     createTables(c, QStringLiteral("%1 holds no register yet, and this user may not make one "
                                    "there. Ask the server's administrator to give the database "
                                    "to a user who may create tables in it (see the README).")
                         .arg(sentence(c.describe())));
-    // Trigram indexes are a help, not a need: without pg_trgm (or the right
-    // to add it) the register works, only its text filters read every row.
-    c.run(QStringLiteral("SAVEPOINT words"), true);
-    try {
-        c.run(postgres::trigramStatements(), true);
-        c.run(QStringLiteral("RELEASE SAVEPOINT words"), true);
-    } catch (const EngineError&) {
-        c.run(QStringLiteral("ROLLBACK TO SAVEPOINT words"), true);
-    }
-    c.forgetTables();
+    addTrigramIndexes(c, postgres::trigramStatements());
 }
 
 /// Adds the tables of later versions to an older register, inside the open
@@ -65,6 +71,9 @@ void addLaterTables(PgConnection& c) {
                                    "may not add the tables it now needs. Start the program once "
                                    "as the database's owner to bring it up to date.")
                         .arg(sentence(c.describe())));
+    // The files' text gains its index with the files' tables.
+    addTrigramIndexes(c, postgres::fileTextIndexStatements());
+    c.forgetTables();
 }
 
 /// Gives text columns that still carry the case-blind collation the

@@ -89,7 +89,18 @@ QString trigramStatements() {
                 sql << QStringLiteral("CREATE INDEX %1_%2_words ON %1 USING gin ((%2 COLLATE "
                                       "\"C\") gin_trgm_ops)")
                            .arg(lower(t.name), lower(f.name));
+    if (const QString files = fileTextIndexStatements(); !files.isEmpty())
+        sql << files;
     return sql.join(QStringLiteral(";\n"));
+}
+
+QString fileTextIndexStatements() {
+    // The Contents filter matches the words read from the files.
+    if (!schema::findTable(QStringLiteral("FileContents")))
+        return {};
+    return QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm;\nCREATE INDEX IF NOT EXISTS "
+                          "filecontents_text_words ON filecontents USING gin ((text COLLATE "
+                          "\"C\") gin_trgm_ops)");
 }
 
 QStringList caseBlindIndexes() {

@@ -37,6 +37,10 @@ namespace postgres {
 QString createStatements();
 /// The optional trigram indexes, and the extension they need.
 QString trigramStatements();
+/// The optional trigram index of the files' text (FileContents' Text) and
+/// the extension, made where missing: for a register that gains the files'
+/// tables. Empty while the schema has no such table.
+QString fileTextIndexStatements();
 
 /// The named indexes made in the collation register_text.
 QStringList caseBlindIndexes();

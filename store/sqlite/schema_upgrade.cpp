@@ -93,7 +93,8 @@ private:
 /// old collation.
 bool outOfDate(SqliteConnection& c) {
     return pragmaNumber(c, QStringLiteral("user_version")) < schema::Version ||
-           usesOldCollation(c) || sqlite::needsTextIndex(c) || sqlite::needsFileTriggers(c);
+           usesOldCollation(c) || sqlite::needsTextIndex(c) || sqlite::needsFileTriggers(c) ||
+           sqlite::needsTextIndex(c, sqlite::TextIndexOf::Files);
 }
 
 /// Rewrites the old collation to NOCASE in the schema table and rebuilds
@@ -140,6 +141,7 @@ bool upgradeRegister(SqliteConnection& c, const OpenProgress& progress) {
     for (const QString& statement : sqlite::fileTriggerStatements())
         c.exec(statement);
     sqlite::addTextIndex(c, progress);
+    sqlite::addTextIndex(c, progress, sqlite::TextIndexOf::Files);
     c.exec(QStringLiteral("PRAGMA user_version = %1").arg(schema::Version));
     w.commit();
     c.forgetTables();

@@ -281,18 +281,41 @@ QString SqliteConnection::likeNarrowing(const QString& table, const QString& fie
     // the index of the list's order instead (for a first screen, only
     // until it is full), which costs less than fetching many rows one by
     // one and sorting them.
+    if (!fewCandidates(probe_, *query, sqlite::TextIndexOf::Documents))
+        return {};
+    bound = *query;
+    return QStringLiteral("%1 IN (SELECT rowid FROM %2 WHERE %2 MATCH %3)")
+        .arg(key, quoteIdentifier(sqlite::textIndexTable()), param);
+}
+
+QString SqliteConnection::filesTextNarrowing(const QString& key, const QString& param,
+                                             const QVariant& pattern, QVariant& bound) {
+    using sqlite::TextIndexOf;
+    if (pattern.typeId() != QMetaType::QString)
+        return {};
+    const std::optional<QString> query =
+        sqlite::textIndexQuery(QStringLiteral("Text"), pattern.toString(), TextIndexOf::Files);
+    if (!query || !sqlite::hasTextIndex(*this, TextIndexOf::Files) ||
+        !fewCandidates(fileProbe_, *query, TextIndexOf::Files))
+        return {};
+    // The documents holding a content the index finds: DocumentFiles'
+    // index on ContentPtr leads from each content to them.
+    bound = *query;
+    return QStringLiteral("%1 IN (SELECT \"RecordPtr\" FROM \"DocumentFiles\" WHERE "
+                          "\"ContentPtr\" IN (SELECT rowid FROM %2 WHERE %2 MATCH %3))")
+        .arg(key, quoteIdentifier(sqlite::textIndexTable(TextIndexOf::Files)), param);
+}
+
+bool SqliteConnection::fewCandidates(CandidatesProbe& probe, const QString& query,
+                                     sqlite::TextIndexOf which) {
     const qint64 changes = sqlite3_total_changes64(db_);
     SqliteStatement dataVersion(*this, QStringLiteral("PRAGMA data_version"));
     dataVersion.step();
     const qint64 version = dataVersion.columnInt(0);
     dataVersion.reset();
-    if (probe_.query != *query || probe_.changes != changes || probe_.version != version)
-        probe_ = {*query, changes, version, sqlite::fewCandidates(*this, *query)};
-    if (!probe_.few)
-        return {};
-    bound = *query;
-    return QStringLiteral("%1 IN (SELECT rowid FROM %2 WHERE %2 MATCH %3)")
-        .arg(key, quoteIdentifier(sqlite::textIndexTable()), param);
+    if (probe.query != query || probe.changes != changes || probe.version != version)
+        probe = {query, changes, version, sqlite::fewCandidates(*this, query, which)};
+    return probe.few;
 }
 
 QString SqliteConnection::comparableDate(const QString& column) const {

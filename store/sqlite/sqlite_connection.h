@@ -24,6 +24,9 @@ struct sqlite3_stmt;
 namespace store {
 
 class SqliteConnection;
+namespace sqlite {
+enum class TextIndexOf; // text_index.h
+}
 
 /// Makes `db` wait for another user's lock by looking every 2 ms, up to
 /// Connection::busyTimeoutMs. SQLite's own wait looks ever more seldom (up
@@ -90,6 +93,8 @@ public:
     QString comparableDate(const QString& column) const override;
     QString likeNarrowing(const QString& table, const QString& field, const QString& key,
                           const QString& param, const QVariant& pattern, QVariant& bound) override;
+    QString filesTextNarrowing(const QString& key, const QString& param, const QVariant& pattern,
+                               QVariant& bound) override;
     RowReservations& reservations() override;
     QString integrityCheck() override;
     QString location() const override { return fileName_; }
@@ -123,7 +128,12 @@ private:
         qint64 changes = -1; ///< this connection's changes
         qint64 version = -1; ///< other connections' commits
         bool few = false;
-    } probe_;
+    };
+    CandidatesProbe probe_;     ///< of the documents' index
+    CandidatesProbe fileProbe_; ///< of the files' index
+    /// True when `query` finds few rows in the index `which`, asked once
+    /// while the register is unchanged (see CandidatesProbe).
+    bool fewCandidates(CandidatesProbe& probe, const QString& query, sqlite::TextIndexOf which);
 };
 
 } // namespace store

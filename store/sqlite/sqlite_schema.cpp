@@ -103,7 +103,9 @@ QStringList createStatementList() {
     QStringList sql{QStringLiteral("PRAGMA user_version = %1;").arg(schema::Version)};
     for (const schema::Table& t : schema::tables())
         sql << tableStatementList(t);
-    return sql + textIndexStatements() + fileTriggerStatements();
+    sql << textIndexStatements() << fileTriggerStatements();
+    sql << textIndexStatements(TextIndexOf::Files);
+    return sql;
 }
 
 QString createStatements() {

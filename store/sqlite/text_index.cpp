@@ -1,4 +1,4 @@
-// The text index of a register file (see text_index.h).
+// The text indexes of a register file (see text_index.h).
 
 #include "text_index.h"
 
@@ -8,16 +8,16 @@
 
 #include <algorithm>
 #include <iterator>
+#include <span>
 #include <string>
 
 namespace store::sqlite {
 namespace {
 
-const char* const IndexedFields[] = {"Description", "Who", "Note"};
 constexpr int TriggerCount = 3;
 /// Trigram queries need runs of at least this many characters.
 constexpr std::size_t ShortestRun = 3;
-/// A pattern whose candidates are more than one in this many documents
+/// A pattern whose candidates are more than one in this many rows
 /// is served by walking the list's order (see fewCandidates()).
 constexpr qint64 CommonShare = 50;
 /// ...but up to this many candidates are always few: a small register is
@@ -26,23 +26,46 @@ constexpr qint64 FewCandidates = 1000;
 /// The index of an existing register is filled in about this many parts.
 constexpr quint64 Slices = 100;
 
-QString quotedFields(const QString& prefix) {
+/// An index: its table, the table it covers, that table's counter, and
+/// the fields it indexes.
+struct Shape {
+    const char* index;
+    const char* table;
+    const char* key;
+    std::span<const char* const> fields;
+};
+
+const char* const DocumentFields[] = {"Description", "Who", "Note"};
+const char* const FileFields[] = {"Text"};
+
+const Shape& shape(TextIndexOf which) {
+    static const Shape documents{"DocumentsText", "Documents", "RecordPtr", DocumentFields};
+    static const Shape files{"FileContentsText", "FileContents", "ContentPtr", FileFields};
+    return which == TextIndexOf::Files ? files : documents;
+}
+
+QString quotedFields(const Shape& s, const QString& prefix) {
     QStringList out;
-    for (const char* f : IndexedFields)
+    for (const char* f : s.fields)
         out << prefix + QStringLiteral("\"%1\"").arg(QLatin1String(f));
     return out.join(QStringLiteral(", "));
 }
 
-/// The index's entry for a row as it is (`row`: new or old).
-QString entry(const QString& row) {
-    return QStringLiteral("(rowid, %1) VALUES (%2.\"RecordPtr\", %3)")
-        .arg(quotedFields({}), row, quotedFields(row + QLatin1Char('.')));
+QString name(const char* n) {
+    return QLatin1String(n);
 }
 
-QString removal(const QString& table) {
+/// The index's entry for a row as it is (`row`: new or old).
+QString entry(const Shape& s, const QString& row) {
+    return QStringLiteral("(rowid, %1) VALUES (%2.\"%3\", %4)")
+        .arg(quotedFields(s, {}), row, name(s.key), quotedFields(s, row + QLatin1Char('.')));
+}
+
+QString removal(const Shape& s) {
     return QStringLiteral("INSERT INTO \"%1\" (\"%1\", rowid, %2) VALUES ('delete', "
-                          "old.\"RecordPtr\", %3);")
-        .arg(table, quotedFields({}), quotedFields(QStringLiteral("old.")));
+                          "old.\"%3\", %4);")
+        .arg(name(s.index), quotedFields(s, {}), name(s.key),
+             quotedFields(s, QStringLiteral("old.")));
 }
 
 /// The index's table as `create` ("CREATE VIRTUAL TABLE", perhaps with
@@ -50,87 +73,96 @@ QString removal(const QString& table) {
 /// which field, not where (detail 'column'), and no field lengths are kept
 /// (columnsize 0): a filter only needs the candidate rows, and positions
 /// would make the index about twice the size of the text it covers.
-QString tableStatement(const QString& create) {
-    return QStringLiteral("%1 \"%2\" USING fts5(%3, content = 'Documents', content_rowid = "
-                          "'RecordPtr', tokenize = 'trigram', detail = 'column', columnsize = 0)")
-        .arg(create, textIndexTable(), quotedFields({}));
+QString tableStatement(const Shape& s, const QString& create) {
+    return QStringLiteral("%1 \"%2\" USING fts5(%3, content = '%4', content_rowid = "
+                          "'%5', tokenize = 'trigram', detail = 'column', columnsize = 0)")
+        .arg(create, name(s.index), quotedFields(s, {}), name(s.table), name(s.key));
 }
+
+QString triggerName(const Shape& s, const char* what) {
+    return QStringLiteral("%1_%2").arg(name(s.index), QLatin1String(what));
+}
+
+const char* const TriggerKinds[TriggerCount] = {"insert", "delete", "update"};
 
 } // namespace
 
-QString textIndexTable() {
-    return QStringLiteral("DocumentsText");
+QString textIndexTable(TextIndexOf which) {
+    return name(shape(which).index);
 }
 
-QStringList textIndexStatements() {
-    const QString t = textIndexTable();
-    const QString insert = QStringLiteral("INSERT INTO \"%1\" %2;").arg(t, entry("new"));
+QStringList textIndexStatements(TextIndexOf which) {
+    const Shape& s = shape(which);
+    const QString t = name(s.index);
+    const QString table = name(s.table);
+    const QString insert = QStringLiteral("INSERT INTO \"%1\" %2;").arg(t, entry(s, "new"));
     return {
-        tableStatement(QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS")) + QLatin1Char(';'),
-        QStringLiteral("CREATE TRIGGER IF NOT EXISTS \"%1_insert\" AFTER INSERT ON \"Documents\" "
-                       "BEGIN %2 END;")
-            .arg(t, insert),
-        QStringLiteral("CREATE TRIGGER IF NOT EXISTS \"%1_delete\" AFTER DELETE ON \"Documents\" "
-                       "BEGIN %2 END;")
-            .arg(t, removal(t)),
+        tableStatement(s, QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS")) + QLatin1Char(';'),
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS \"%1_insert\" AFTER INSERT ON \"%2\" "
+                       "BEGIN %3 END;")
+            .arg(t, table, insert),
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS \"%1_delete\" AFTER DELETE ON \"%2\" "
+                       "BEGIN %3 END;")
+            .arg(t, table, removal(s)),
         // Only changes of indexed fields touch the index.
         QStringLiteral("CREATE TRIGGER IF NOT EXISTS \"%1_update\" AFTER UPDATE OF "
-                       "\"RecordPtr\", %2 ON \"Documents\" BEGIN %3 %4 END;")
-            .arg(t, quotedFields({}), removal(t), insert),
+                       "\"%2\", %3 ON \"%4\" BEGIN %5 %6 END;")
+            .arg(t, name(s.key), quotedFields(s, {}), table, removal(s), insert),
     };
 }
 
-bool hasTextIndex(SqliteConnection& c) {
+bool hasTextIndex(SqliteConnection& c, TextIndexOf which) {
     // A table of another shape (one made by an earlier build, which kept
     // positions) counts as missing and is made again.
+    const Shape& s = shape(which);
     SqliteStatement st(c, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE "
                                          "(type = 'table' AND name = ?1 AND sql = ?5) OR (type = "
-                                         "'trigger' AND tbl_name = 'Documents' AND name IN (?2, "
+                                         "'trigger' AND tbl_name = ?6 AND name IN (?2, "
                                          "?3, ?4))"));
-    const QString t = textIndexTable();
-    st.bind(1, t);
-    st.bind(2, t + QStringLiteral("_insert"));
-    st.bind(3, t + QStringLiteral("_delete"));
-    st.bind(4, t + QStringLiteral("_update"));
-    st.bind(5, tableStatement(QStringLiteral("CREATE VIRTUAL TABLE")));
+    st.bind(1, name(s.index));
+    for (int i = 0; i < TriggerCount; ++i)
+        st.bind(2 + i, triggerName(s, TriggerKinds[i]));
+    st.bind(5, tableStatement(s, QStringLiteral("CREATE VIRTUAL TABLE")));
+    st.bind(6, name(s.table));
     st.step();
     const bool whole = st.columnInt(0) == 1 + TriggerCount;
     st.reset();
     return whole;
 }
 
-bool needsTextIndex(SqliteConnection& c) {
-    if (hasTextIndex(c))
+bool needsTextIndex(SqliteConnection& c, TextIndexOf which) {
+    if (hasTextIndex(c, which))
         return false;
-    // A damaged file whose documents lack the fields is left to the
-    // errors of reading it.
-    SqliteStatement st(c, QStringLiteral("SELECT count(*) FROM pragma_table_info('Documents') "
-                                         "WHERE name COLLATE NOCASE IN (%1)")
-                              .arg(quotedFields({}).replace(u'"', u'\'')));
+    // A damaged file whose table lacks the fields (or a file of a version
+    // without the table) is left to the errors of reading it.
+    const Shape& s = shape(which);
+    SqliteStatement st(c, QStringLiteral("SELECT count(*) FROM pragma_table_info('%1') "
+                                         "WHERE name COLLATE NOCASE IN (%2)")
+                              .arg(name(s.table), quotedFields(s, {}).replace(u'"', u'\'')));
     st.step();
-    const bool fields = st.columnInt(0) == static_cast<qint64>(std::size(IndexedFields));
+    const bool fields = st.columnInt(0) == static_cast<qint64>(s.fields.size());
     st.reset();
     return fields;
 }
 
-void addTextIndex(SqliteConnection& c, const OpenProgress& progress) {
-    if (!needsTextIndex(c))
+void addTextIndex(SqliteConnection& c, const OpenProgress& progress, TextIndexOf which) {
+    if (!needsTextIndex(c, which))
         return;
     // A part left by a tool (the table without a trigger, say) may not
-    // agree with the documents: the index is made afresh.
-    const QString t = textIndexTable();
-    for (const QString& what :
-         {QStringLiteral("_insert"), QStringLiteral("_delete"), QStringLiteral("_update")})
-        c.exec(QStringLiteral("DROP TRIGGER IF EXISTS \"%1%2\"").arg(t, what));
+    // agree with its table: the index is made afresh.
+    const Shape& s = shape(which);
+    const QString t = name(s.index);
+    for (const char* what : TriggerKinds)
+        c.exec(QStringLiteral("DROP TRIGGER IF EXISTS \"%1\"").arg(triggerName(s, what)));
     c.exec(QStringLiteral("DROP TABLE IF EXISTS \"%1\"").arg(t));
-    for (const QString& statement : textIndexStatements())
+    for (const QString& statement : textIndexStatements(which))
         c.exec(statement);
 
-    // Filled in slices of the documents' row numbers, so that the progress
+    // Filled in slices of the table's row numbers, so that the progress
     // can be told between them; the caller's transaction holds them all.
-    SqliteStatement range(
-        c, QStringLiteral("SELECT (SELECT min(\"RecordPtr\") FROM \"Documents\"), (SELECT "
-                          "max(\"RecordPtr\") FROM \"Documents\")"));
+    SqliteStatement range(c, QStringLiteral("SELECT (SELECT min(\"%1\") FROM \"%2\"), (SELECT "
+                                            "max(\"%1\") FROM \"%2\")")
+                                 .arg(name(s.key), name(s.table)));
     range.step();
     if (range.columnIsNull(0)) {
         range.reset();
@@ -142,9 +174,9 @@ void addTextIndex(SqliteConnection& c, const OpenProgress& progress) {
     const qint64 high = range.columnInt(1);
     range.reset();
     SqliteStatement fill(c, QStringLiteral("INSERT INTO \"%1\" (rowid, %2) SELECT "
-                                           "\"RecordPtr\", %2 FROM \"Documents\" WHERE "
-                                           "\"RecordPtr\" BETWEEN ?1 AND ?2")
-                                .arg(t, quotedFields({})));
+                                           "\"%3\", %2 FROM \"%4\" WHERE "
+                                           "\"%3\" BETWEEN ?1 AND ?2")
+                                .arg(t, quotedFields(s, {}), name(s.key), name(s.table)));
     // About a hundred slices: enough for a smooth bar, few enough to cost
     // nothing. Spans are counted from `low` so that no sum overflows.
     const quint64 span = static_cast<quint64>(high) - static_cast<quint64>(low);
@@ -162,19 +194,20 @@ void addTextIndex(SqliteConnection& c, const OpenProgress& progress) {
     }
 }
 
-bool fewCandidates(SqliteConnection& c, const QString& query) {
-    // The span of row numbers stands for the number of documents: it
-    // costs one look at each end of the table (each end its own query, as
-    // only a lone min() or max() is read so), not a count of it.
-    SqliteStatement range(
-        c, QStringLiteral("SELECT (SELECT max(\"RecordPtr\") FROM \"Documents\") - (SELECT "
-                          "min(\"RecordPtr\") FROM \"Documents\")"));
+bool fewCandidates(SqliteConnection& c, const QString& query, TextIndexOf which) {
+    // The span of row numbers stands for the number of rows: it costs one
+    // look at each end of the table (each end its own query, as only a
+    // lone min() or max() is read so), not a count of it.
+    const Shape& s = shape(which);
+    SqliteStatement range(c, QStringLiteral("SELECT (SELECT max(\"%1\") FROM \"%2\") - (SELECT "
+                                            "min(\"%1\") FROM \"%2\")")
+                                 .arg(name(s.key), name(s.table)));
     range.step();
     const qint64 bound = std::max(FewCandidates, range.columnInt(0) / CommonShare);
     range.reset();
     SqliteStatement probe(c, QStringLiteral("SELECT count(*) FROM (SELECT rowid FROM \"%1\" WHERE "
                                             "\"%1\" MATCH ?1 LIMIT ?2)")
-                                 .arg(textIndexTable()));
+                                 .arg(name(s.index)));
     probe.bind(1, query);
     probe.bind(2, bound + 1);
     probe.step();
@@ -183,9 +216,10 @@ bool fewCandidates(SqliteConnection& c, const QString& query) {
     return few;
 }
 
-std::optional<QString> textIndexQuery(const QString& field, const QString& pattern) {
+std::optional<QString> textIndexQuery(const QString& field, const QString& pattern,
+                                      TextIndexOf which) {
     const char* indexed = nullptr;
-    for (const char* f : IndexedFields)
+    for (const char* f : shape(which).fields)
         if (field.compare(QLatin1String(f), Qt::CaseInsensitive) == 0)
             indexed = f;
     if (!indexed)

@@ -1,6 +1,6 @@
 // The list statement's exact text for the filter combinations the window
 // builds: the worked example and its other date ranges, the doubled blanks,
-// the lower-case "note", apostrophes doubled, and "No Date".
+// the lower-case "note", apostrophes doubled, "No Date", and Contents.
 
 #include "main_window/list_statement.h"
 
@@ -90,4 +90,22 @@ TEST(ListStatement, DateIsMonthFirstWithFourDigitYearInAnyLocale) {
         fnListStatement(f),
         QStringLiteral("SELECT * FROM Documents  WHERE  Date > #12/16/2009# ORDER BY ID DESC"));
     QLocale::setDefault(saved);
+}
+
+TEST(ListStatement, ContentsMatchesTheFilesTextByTheSamePatternRule) {
+    ListFilter f = on("ABC", QString(), QString(), 0, 2);
+    f.contents = QStringLiteral(" O'NEIL ");
+    EXPECT_EQ(fnListStatement(f),
+              QStringLiteral("SELECT * FROM Documents  WHERE Description LIKE '*ABC*' AND  "
+                             "RecordPtr IN (SELECT DocumentFiles.RecordPtr FROM DocumentFiles "
+                             "INNER JOIN FileContents ON FileContents.ContentPtr = "
+                             "DocumentFiles.ContentPtr WHERE FileContents.Text LIKE "
+                             "'*O''NEIL*') AND  DocumentType = 2 ORDER BY ID DESC"));
+    const auto q = fnListQuery(f);
+    ASSERT_TRUE(q);
+    ASSERT_EQ(q->conditions.size(), 3u);
+    EXPECT_EQ(q->conditions[1].op, store::query::Op::FilesTextLike);
+    EXPECT_EQ(q->conditions[1].value, QVariant(QStringLiteral("*O'NEIL*")));
+    f.filterOn = false;
+    EXPECT_TRUE(fnListQuery(f)->conditions.empty());
 }
