@@ -22,6 +22,7 @@ struct ListFilter {
     QString description;        ///< Desc text, as typed (trimmed here)
     QString who;                ///< Who text, as typed (trimmed here)
     QString note;               ///< Note text, as typed (trimmed here)
+    QString contents;           ///< Contents text (stand-in)
     int days = 0;               ///< date range in days, 0 for none
     bool noDate = false;        ///< list only documents without a date
     std::optional<qint16> type; ///< the chosen type's RecordPtr, none for "ALL"
