@@ -69,6 +69,13 @@ QString fnListStatement(const ListFilter& f) {
         sql += written ? QStringLiteral(" AND ") : QStringLiteral(" WHERE ");
         written = true;
     };
+    if (const QString c = f.contents.trimmed(); !c.isEmpty()) {
+        join();
+        sql += QStringLiteral(" RecordPtr IN (SELECT DocumentFiles.RecordPtr FROM DocumentFiles "
+                              "INNER JOIN FileContents ON FileContents.ContentPtr = "
+                              "DocumentFiles.ContentPtr WHERE FileContents.Text LIKE ") +
+               pattern(c) + QLatin1Char(')');
+    }
     if (f.days != 0) {
         join();
         sql += QStringLiteral(" Date > ") + dateLiteral(f.today.addDays(-f.days));
@@ -97,6 +104,8 @@ std::optional<store::query::Select> fnListQuery(const ListFilter& f) {
     contains(QStringLiteral("Description"), f.description.trimmed());
     contains(QStringLiteral("Who"), f.who.trimmed());
     contains(QStringLiteral("Note"), f.note.trimmed());
+    if (const QString c = f.contents.trimmed(); !c.isEmpty())
+        q.where({{}, Op::FilesTextLike, QStringLiteral("*%1*").arg(c)});
     if (f.days != 0)
         q.where({QStringLiteral("Date"), Op::Greater, store::makeDate(f.today.addDays(-f.days))});
     else if (f.noDate)

@@ -5,7 +5,9 @@
 // patterns, dates are month/day/four-digit year between '#' signs whatever
 // the locale. Two mendings: an apostrophe in a filter text is doubled (so
 // O'Brien finds O'Brien instead of breaking the statement), and "No Date"
-// lists the documents whose Date is Null.
+// lists the documents whose Date is Null. The Contents filter finds the
+// documents holding a file whose text (read from the file, see
+// store/document_files.h) matches, by the same pattern rule.
 //
 // Use: fill a ListFilter from the window's controls, call fnListStatement
 // for the text shown and saved and fnListQuery for what is run.
@@ -22,7 +24,7 @@ struct ListFilter {
     QString description;        ///< Desc text, as typed (trimmed here)
     QString who;                ///< Who text, as typed (trimmed here)
     QString note;               ///< Note text, as typed (trimmed here)
-    QString contents;           ///< Contents text (stand-in)
+    QString contents;           ///< Contents text: words in the document's files (trimmed here)
     int days = 0;               ///< date range in days, 0 for none
     bool noDate = false;        ///< list only documents without a date
     std::optional<qint16> type; ///< the chosen type's RecordPtr, none for "ALL"
