@@ -154,6 +154,7 @@ void frmMain::cmdDelete_Click() {
             store::Transaction transaction(db);
             const store::DocumentFields gone = store::documentFields(*rs);
             const qint64 recordPtr = rs->field(QStringLiteral("RecordPtr")).toLongLong();
+            store::historyFilesGoing(db, recordPtr); // its files go with it
             rs->deleteCurrent();
             store::historyDeleted(db, recordPtr, gone);
             transaction.commit();

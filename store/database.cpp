@@ -6,6 +6,7 @@
 #include "backend.h"
 #include "connection.h"
 #include "dialect.h"
+#include "document_files.h"
 
 namespace store {
 
@@ -14,7 +15,17 @@ QString shownLocation(const QString& location) {
 }
 
 Database Database::open(const QString& location) {
-    return Database(backendFor(location).open(location));
+    return sweptOfAbandonedStaging(Database(backendFor(location).open(location)));
+}
+
+Database sweptOfAbandonedStaging(Database db) {
+    // Best effort: a register busy now is swept by the next writer.
+    if (!db.readOnly())
+        try {
+            removeAbandonedStaging(db);
+        } catch (const EngineError&) {
+        }
+    return db;
 }
 
 Database Database::create(const QString& location) {

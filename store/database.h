@@ -121,4 +121,9 @@ private:
     std::shared_ptr<Connection> conn_;
 };
 
+/// Removes the staged files whose stager has gone (document_files.h) from
+/// a register a writer has just opened, and returns it; a failure leaves
+/// them to the next writer. Called by every way of opening a register.
+Database sweptOfAbandonedStaging(Database db);
+
 } // namespace store

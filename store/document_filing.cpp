@@ -4,6 +4,7 @@
 
 #include "document_history.h"
 #include "engine_error.h"
+#include "file_chunks.h"
 #include "query.h"
 #include "transaction.h"
 #include "type_lookups.h"
@@ -41,10 +42,16 @@ void writeEntry(Recordset& rs, const DocumentEntry& entry, qint32 id, qint64 rec
     const DocumentFields after = documentFields(rs);
     rs.update();
     handedOver = true;
+    const qint64 ptr = adding ? rs.lastModified() : recordPtr;
     if (adding)
-        historyAdded(db, rs.lastModified(), after);
+        historyAdded(db, ptr, after);
     else
-        historyChanged(db, recordPtr, before, after);
+        historyChanged(db, ptr, before, after);
+    // The files go and come in the same transaction as the document.
+    for (const qint64 filePtr : entry.detach)
+        files::detachFile(db, ptr, id, filePtr);
+    for (const StagedFile& staged : entry.attach)
+        files::attachStaged(db, ptr, id, staged);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "document_history.h"
 
 #include "connection.h"
+#include "document_files.h"
 #include "local_user.h"
 #include "recordset.h"
 #include "type_lookups.h"
@@ -105,6 +106,34 @@ void historyDeleted(const Database& db, qint64 recordPtr, const DocumentFields& 
     if (db.connection()->hasFeature(Feature::RecordsHistoryItself))
         return;
     write(db, recordPtr, gone.id, QStringLiteral("Deleted"), {{{}, shown(gone.description), {}}});
+}
+
+QString historyFileText(const QString& name, qint64 size, const QString& sha256) {
+    return QStringLiteral("%1 (%2 bytes, SHA-256 %3)").arg(name).arg(size).arg(sha256);
+}
+
+void historyFile(const Database& db, qint64 recordPtr, const QVariant& id, bool attached,
+                 const QString& shown) {
+    if (db.connection()->hasFeature(Feature::RecordsHistoryItself))
+        return;
+    write(db, recordPtr, id,
+          attached ? QStringLiteral("File attached") : QStringLiteral("File removed"),
+          {{QStringLiteral("File"), attached ? QVariant() : QVariant(shown),
+            attached ? QVariant(shown) : QVariant()}});
+}
+
+void historyFilesGoing(const Database& db, qint64 recordPtr) {
+    if (db.connection()->hasFeature(Feature::RecordsHistoryItself))
+        return;
+    const std::vector<StoredFile> files = documentFiles(db, recordPtr);
+    if (files.empty())
+        return;
+    const QVariant id = storedDocumentFields(db, recordPtr).id;
+    std::vector<Entry> entries;
+    for (const StoredFile& f : files)
+        entries.push_back(
+            {QStringLiteral("File"), historyFileText(f.name, f.size, f.sha256), QVariant()});
+    write(db, recordPtr, id, QStringLiteral("File removed"), entries);
 }
 
 void historyChanged(const Database& db, qint64 recordPtr, const DocumentFields& before,

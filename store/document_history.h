@@ -8,7 +8,9 @@
 // Entries carry the time, the user's login and computer names, the
 // document's RecordPtr and ID, the action ("Added", "Changed", "Deleted"),
 // the field, and the old and new values as text: the type by its name,
-// dates as m/d/yyyy, Null as Null. Documents filed by the import of an
+// dates as m/d/yyyy, Null as Null. A file attached to a document or
+// removed from it is one entry ("File attached", "File removed"; the field
+// "File", the value its name, size and SHA-256). Documents filed by the import of an
 // older register or by copying a register get no entries. A register that
 // records the history itself (a server's, see postgres/pg_rules.h) writes
 // the same rows with the server's own user and time; the functions below
@@ -50,5 +52,14 @@ void historyAdded(const Database& db, qint64 recordPtr, const DocumentFields& no
 void historyChanged(const Database& db, qint64 recordPtr, const DocumentFields& before,
                     const DocumentFields& after);
 void historyDeleted(const Database& db, qint64 recordPtr, const DocumentFields& gone);
+/// A file as its history entry shows it: "name (size bytes, SHA-256 hash)".
+QString historyFileText(const QString& name, qint64 size, const QString& sha256);
+/// Records a file attached to the document or removed from it; `shown`
+/// is its historyFileText().
+void historyFile(const Database& db, qint64 recordPtr, const QVariant& id, bool attached,
+                 const QString& shown);
+/// Records the removal of each file the document holds, for a Delete:
+/// called before the document is deleted, which takes its files with it.
+void historyFilesGoing(const Database& db, qint64 recordPtr);
 
 } // namespace store

@@ -20,7 +20,7 @@ void clearStartLeftovers(const QString& location) {
 Database openRegister(const QString& location, const RegisterSetup& setup, bool* made) {
     if (made)
         *made = false;
-    return backendFor(location).openOrMake(location, setup, made);
+    return sweptOfAbandonedStaging(backendFor(location).openOrMake(location, setup, made));
 }
 
 } // namespace store

@@ -27,6 +27,13 @@
 //                                        history, from firstId on: "FILING"
 //                                        after the first pair,
 //                                        "FILED <documents>" once released
+//   stage <register> <file>              stages the file; "STAGING" once its
+//                                        first part is stored, then waits
+//                                        (to be killed)
+//   attach <register> <id> <file>        stages the file whole and, in one
+//                                        write transaction, files a document
+//                                        with the ID holding it: "FILING",
+//                                        then waits there (to be killed)
 // <databaseFile> and <register> may be a server URI.
 // An EngineError prints "ERROR <number> <text>" and exits 1; a malformed
 // command line prints its usage on stderr and exits 2. A command that holds
@@ -34,8 +41,10 @@
 // or forgets the peer never leaves it running: closing stdin ends it.
 
 #include "store/database.h"
+#include "store/document_files.h"
 #include "store/document_history.h"
 #include "store/engine_error.h"
+#include "store/file_chunks.h"
 #include "store/recordset.h"
 #include "store/register.h"
 #include "store/sqlite/row_lock.h"
@@ -216,6 +225,30 @@ int runPairs(const QStringList& operands) {
     return 0;
 }
 
+int runStage(const QStringList& operands) {
+    const auto db = store::Database::open(operands[0]);
+    store::stageFile(db, operands[1], [](qint64, qint64) {
+        report(QStringLiteral("STAGING"));
+        waitForRelease();
+        return false;
+    });
+    return 0;
+}
+
+int runAttach(const QStringList& operands) {
+    const auto db = store::Database::open(operands[0]);
+    const store::StagedFile staged = store::stageFile(db, operands[2]);
+    store::Transaction t(db);
+    const auto rs = db.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Table);
+    rs->addNew();
+    rs->setField(QStringLiteral("ID"), static_cast<int>(integerOperand(operands[1], 0, 1 << 30)));
+    rs->update();
+    store::files::attachStaged(db, rs->lastModified(), operands[1].toInt(), staged);
+    report(QStringLiteral("FILING"));
+    waitForRelease();
+    return 0;
+}
+
 /// One command of the protocol. Adding a command is one more row in
 /// `commands`.
 struct Command {
@@ -233,6 +266,8 @@ constexpr Command commands[] = {
     {"make", "<register>", 1, runMake},
     {"file-once", "<register> <id>", 2, runFileOnce},
     {"pairs", "<register> <firstId>", 2, runPairs},
+    {"stage", "<register> <file>", 2, runStage},
+    {"attach", "<register> <id> <file>", 3, runAttach},
 };
 
 int usage() {
