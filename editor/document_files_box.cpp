@@ -37,7 +37,7 @@ struct DocumentFilesBox::Entry {
 };
 
 DocumentFilesBox::DocumentFilesBox(QWidget* parent) : QWidget(parent) {
-    lblFiles = new QLabel(QStringLiteral("&Files:"), this);
+    lblFiles = new QLabel(QStringLiteral("Files:"), this);
     lblFiles->setObjectName(QStringLiteral("lblFiles"));
     lstFiles = new FileDropList(this);
     lstFiles->setObjectName(QStringLiteral("lstFiles"));

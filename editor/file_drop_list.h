@@ -18,6 +18,7 @@ class FileDropList : public QTreeWidget {
 public:
     explicit FileDropList(QWidget* parent = nullptr) : QTreeWidget(parent) {
         setAcceptDrops(true);
+        viewport()->setAcceptDrops(true);
         setDragDropMode(QAbstractItemView::DropOnly);
         setRootIsDecorated(false);
         setSelectionMode(QAbstractItemView::SingleSelection);

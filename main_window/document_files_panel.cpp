@@ -18,6 +18,15 @@
 
 namespace {
 
+/// A preview is a first page: a file that takes longer is shown as too
+/// large rather than keeping the panel (and the program's end) waiting.
+documents::ReadLimits previewLimits() {
+    documents::ReadLimits limits;
+    limits.seconds = 10;
+    limits.pages = 1;
+    return limits;
+}
+
 /// Why a preview could not be made, for the panel.
 QString noPreview(const documents::PreviewRead& read, const QString& name) {
     switch (read.outcome) {
@@ -112,8 +121,8 @@ void DocumentFilesPanel::preview(int row) {
             store::readFile(access.db(), file, copy.device(),
                             [&access](qint64, qint64) { return !access.cancelled(); });
             copy.finish();
-            const documents::PreviewRead read =
-                documents::readPreview(copy.path(), file.name, size.expandedTo(QSize(64, 64)));
+            const documents::PreviewRead read = documents::readPreview(
+                copy.path(), file.name, size.expandedTo(QSize(64, 64)), previewLimits());
             if (read.outcome == documents::ReadOutcome::Done && !read.image.isNull())
                 image = read.image;
             else
