@@ -6,6 +6,7 @@
 
 #include "store/document_filing.h"
 #include "store/recordset.h"
+#include "store/type_lookups.h"
 
 #include <QBuffer>
 #include <QFont>
@@ -16,7 +17,7 @@
 namespace testsupport {
 
 /// Files `bytes` as `name` with the document `recordPtr` (which must have
-/// a date: the filing checks it).
+/// a date: the filing checks it), keeping its other fields.
 inline void attachFile(const store::Database& db, qint64 recordPtr, const QString& name,
                        const QByteArray& bytes) {
     QBuffer data;
@@ -31,6 +32,8 @@ inline void attachFile(const store::Database& db, qint64 recordPtr, const QStrin
     entry.id = rs->field(QStringLiteral("ID")).toString();
     entry.description = rs->field(QStringLiteral("Description")).toString();
     entry.date = rs->field(QStringLiteral("Date")).toDate();
+    if (const int type = rs->field(QStringLiteral("DocumentType")).toInt(); type != 0)
+        entry.type = store::fnTypeName(db, static_cast<qint16>(type)).trimmed();
     entry.who = rs->field(QStringLiteral("Who")).toString();
     entry.note = rs->field(QStringLiteral("Note")).toString();
     entry.attach = {staged};
@@ -47,13 +50,13 @@ inline QByteArray scannedPage(const QStringList& lines) {
     QPainter p(&page);
     p.setRenderHint(QPainter::TextAntialiasing);
     QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(22);
+    font.setPixelSize(30);
     p.setFont(font);
     p.setPen(QColor(30, 30, 40));
     int y = 90;
     for (const QString& line : lines) {
-        p.drawText(60, y, line);
-        y += line.isEmpty() ? 20 : 40;
+        p.drawText(40, y, line);
+        y += line.isEmpty() ? 30 : 60;
     }
     p.drawLine(60, y + 10, 560, y + 10);
     p.end();
