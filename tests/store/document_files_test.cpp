@@ -8,6 +8,7 @@
 #include "store/connection.h"
 #include "store/document_filing.h"
 #include "store/document_history.h"
+#include "store/file_chunks.h"
 #include "store/transaction.h"
 #include "support/register_fixture.h"
 
@@ -154,7 +155,7 @@ TEST_F(DocumentFiles, ADamagedOrMissingPartIsReportedNeverHandedOut) {
         st->bind(2, f.contentPtr);
         st->step();
     };
-    QByteArray flipped = bytes(1024 * 1024, 3);
+    QByteArray flipped = scan.left(store::files::chunkBytes); // one bit off
     flipped[100] = static_cast<char>(flipped[100] ^ 1);
     set(QStringLiteral("UPDATE FileChunks SET Data = ?1 WHERE ContentPtr = ?2 AND Seq = 0"),
         flipped);
