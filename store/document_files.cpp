@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace store {
 namespace {
@@ -90,7 +91,12 @@ public:
         if (!files::reserveStaged(c_, ptr_))
             throw EngineError(err::RecordLocked,
                               QStringLiteral("The file '%1' could not be reserved.").arg(name_));
-        t.commit();
+        try {
+            t.commit();
+        } catch (...) {
+            files::dropReservation(c_, std::exchange(ptr_, 0)); // no row was kept
+            throw;
+        }
     }
     ~Stager() {
         if (ptr_)
