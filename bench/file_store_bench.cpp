@@ -6,7 +6,10 @@
 //  - BM_ReadFile: the same file read back and checked;
 //  - BM_ChunkRows: 20 MB written as chunk rows of 256 KiB, 1 MiB or 4 MiB
 //    in transactions of 4 MiB and read back by sequence number: what the
-//    chunk size of file_chunks.h was chosen by.
+//    chunk size of file_chunks.h was chosen by;
+//  - BM_WriterWaitWhileStaging: another user filing one document after
+//    another while a 200 MB file is staged; counter max_wait_ms is the
+//    longest a filing took.
 // `file_store_bench --gigabyte [server]` instead attaches a 1 GB file and
 // reads it back, then prints the program's peak resident memory.
 
@@ -21,9 +24,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <atomic>
 #include <benchmark/benchmark.h>
 #include <cstring>
 #include <iostream>
+#include <thread>
 
 namespace {
 
@@ -165,6 +170,43 @@ BENCHMARK(BM_ChunkRows)
     ->ArgsProduct({{0, 1}, {256, 1024, 4096}})
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
+
+void BM_WriterWaitWhileStaging(benchmark::State& state) {
+    QTemporaryDir dir;
+    const auto db = freshRegister(state, dir);
+    if (!db)
+        return;
+    const QString path = dir.filePath(QStringLiteral("scan.pdf"));
+    writeFile(path, 200 * MB, 7);
+    const QString location = db->location();
+    qint64 longest = 0;
+    int round = 0;
+    for (auto _ : state) {
+        std::atomic<bool> done{false};
+        qint64 worst = 0;
+        std::thread other([&] {
+            const store::Database own = store::Database::open(location);
+            auto rs = own.openRecordset(QStringLiteral("Documents"), store::RecordsetType::Table);
+            QElapsedTimer t;
+            for (int id = 1000000 * ++round; !done; ++id) {
+                t.start();
+                store::Transaction tx(own);
+                rs->addNew();
+                rs->setField(QStringLiteral("ID"), id);
+                rs->update();
+                tx.commit();
+                worst = std::max(worst, t.elapsed());
+            }
+        });
+        const store::StagedFile staged = store::stageFile(*db, path);
+        done = true;
+        other.join();
+        store::releaseStaged(*db, staged);
+        longest = std::max(longest, worst);
+    }
+    state.counters["max_wait_ms"] = static_cast<double>(longest);
+}
+BENCHMARK(BM_WriterWaitWhileStaging)->Arg(0)->Arg(1)->Iterations(2)->Unit(benchmark::kMillisecond);
 
 /// The peak resident memory of this process so far, in MB.
 long peakResidentMB() {

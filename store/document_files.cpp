@@ -12,9 +12,11 @@
 #include <QFile>
 #include <QIODevice>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -120,6 +122,10 @@ public:
             insert_->reset();
         }
         t.commit();
+        // A moment between the parts, in which another user's change
+        // waiting for the register gets its turn (see waitForLocks() of
+        // sqlite/sqlite_connection.h; a server queues its writers itself).
+        std::this_thread::sleep_for(std::chrono::milliseconds(4));
     }
 
     /// Gives the content its hash and size, or hands over to a complete

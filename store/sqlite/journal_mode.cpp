@@ -36,11 +36,11 @@ void keepRollbackJournal(SqliteConnection& c) {
         mode = journalMode(c, QStringLiteral("PRAGMA journal_mode = DELETE"));
     } catch (const EngineError& e) {
         if (e.number() != err::DatabaseBusy) {
-            sqlite3_busy_timeout(c.handle(), Connection::busyTimeoutMs);
+            waitForLocks(c.handle());
             throw;
         }
     }
-    sqlite3_busy_timeout(c.handle(), Connection::busyTimeoutMs);
+    waitForLocks(c.handle());
     if (mode != QLatin1String("delete"))
         throw EngineError(
             err::NotSupported,

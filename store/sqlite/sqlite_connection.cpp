@@ -17,8 +17,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <chrono>
 #include <limits>
 #include <sqlite3.h>
+#include <thread>
 
 namespace store {
 
@@ -31,6 +33,25 @@ QString fileLabel(const QString& fileName) {
 } // namespace
 
 // --- SqliteConnection --------------------------------------------------------
+
+void waitForLocks(sqlite3* db) {
+    static constexpr int PollMs = 2;
+    sqlite3_busy_handler(
+        db,
+        [](void*, int tries) {
+            // Each wait counts its tries from 0; a thread waits for one
+            // lock at a time.
+            thread_local std::chrono::steady_clock::time_point started;
+            const auto now = std::chrono::steady_clock::now();
+            if (tries == 0)
+                started = now;
+            if (now - started >= std::chrono::milliseconds(Connection::busyTimeoutMs))
+                return 0;
+            std::this_thread::sleep_for(std::chrono::milliseconds(PollMs));
+            return 1;
+        },
+        nullptr);
+}
 
 SqliteConnection::SqliteConnection(const QString& fileName, int flags) : fileName_(fileName) {
     // Never through a link: beside a shared register, a link is what a
@@ -52,7 +73,7 @@ SqliteConnection::SqliteConnection(const QString& fileName, int flags) : fileNam
         raise(rc, fileName);
     }
     readOnly_ = sqlite3_db_readonly(db_, "main") == 1;
-    sqlite3_busy_timeout(db_, busyTimeoutMs);
+    waitForLocks(db_);
     installTextFunctions(db_);
     installDateFunction(db_);
 }
