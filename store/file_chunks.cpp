@@ -8,8 +8,10 @@
 #include "transaction.h"
 
 #include <QDateTime>
+#include <chrono>
 #include <mutex>
 #include <set>
+#include <thread>
 #include <utility>
 
 namespace store::files {
@@ -101,6 +103,7 @@ void discardStaged(const Database& db, qint64 contentPtr) noexcept {
                     "= ?1 AND \"Complete\" = 0)"),
                 {contentPtr, from});
             t.commit();
+            std::this_thread::sleep_for(std::chrono::milliseconds(4)); // others' turn
         }
         Transaction t(db);
         run(c,
