@@ -113,11 +113,11 @@ TEST_F(EditorFilesTest, AttachedFilesAreStoredOnUpdateAndLetGoOnExit) {
     // files come the same way.
     frmChange& w = openChange(ptr);
     w.files->attachFiles({scan});
-    QMimeData pasted;
+    auto* pasted = new QMimeData; // the clipboard's own
     QImage picture(40, 30, QImage::Format_RGB32);
     picture.fill(Qt::darkBlue);
-    pasted.setImageData(picture);
-    QApplication::clipboard()->setMimeData(&pasted);
+    pasted->setImageData(picture);
+    QApplication::clipboard()->setMimeData(pasted);
     w.files->lstFiles->setFocus();
     QTest::keySequence(w.files->lstFiles, QKeySequence::Paste);
     auto* dropped = new QMimeData;
