@@ -12,6 +12,8 @@
 #include "date_entry.h"
 #include "date_field.h"
 #include "date_line_edit.h"
+#include "document_files_box.h"
+#include "file_drop_list.h"
 #include "line_text_control.h"
 #include "platform/dates/date_text.h"
 #include "platform/dates/today.h"
@@ -57,6 +59,7 @@ frmChange::frmChange(store::RecordsetPtr documents, QWidget* parent)
     connect(txtDate, &QLineEdit::textChanged, this, changed);
     connect(txtNote, &QPlainTextEdit::textChanged, this, changed);
     connect(cmbType, &QComboBox::currentIndexChanged, this, changed);
+    connect(files, &editor::DocumentFilesBox::changed, this, changed);
     connect(txtDesc, &QLineEdit::textChanged, this, [this] {
         typeAhead(txtDesc, *descControl_, bDescBackspace_, session::program::rsDescription,
                   &session::TypeAheadDescription);
@@ -82,6 +85,7 @@ frmChange::frmChange(store::RecordsetPtr documents, QWidget* parent)
         if (!dtaDocuments_ || !dtaDocuments_->isOpen())
             throw store::EngineError(store::err::ObjectClosed,
                                      QStringLiteral("The document list is not open."));
+        files->setLocation(dtaDocuments_->database().location());
         editor::TypeListCombo list(*cmbType);
         std::vector<qint16> positions; // the editor reads types by name, not by position
         session::FillTypeList(dtaDocuments_->database(), list, false, positions);
@@ -94,6 +98,10 @@ frmChange::frmChange(store::RecordsetPtr documents, QWidget* parent)
     }
     bChangesMade_ = false;
     session::program::gNewDocumentID = 0;
+}
+
+void frmChange::setRegisterLocation(const QString& location) {
+    files->setLocation(location);
 }
 
 frmChange::~frmChange() {
@@ -119,6 +127,8 @@ void frmChange::buildControls() {
     cmdUpdate = new QPushButton(QStringLiteral("Update"), this);
     cmdUpdate->setDefault(true);
     cmdExit = new QPushButton(QStringLiteral("Exit, no update"), this);
+    files = new editor::DocumentFilesBox(this);
+    files->setObjectName(QStringLiteral("files"));
 
     const std::array<QWidget*, 5> fields{txtID, txtDesc, cmbType, txtDate, txtWho};
     const std::array<const char*, 5> names{"txtID", "txtDesc", "cmbType", "txtDate", "txtWho"};
@@ -150,6 +160,7 @@ void frmChange::buildControls() {
     auto* page = new QVBoxLayout(this);
     page->addLayout(grid);
     page->addWidget(txtNote, 1);
+    page->addWidget(files, 1);
     page->addLayout(buttons);
 
     setTabOrder(txtDesc, cmbType);
@@ -158,8 +169,15 @@ void frmChange::buildControls() {
     setTabOrder(txtWho, txtNote);
     setTabOrder(txtNote, cmdUpdate);
     setTabOrder(cmdUpdate, cmdExit);
-    setTabOrder(cmdExit, txtID);
-    resize(480, 360);
+    // The files come after the buttons, so the fields keep their order.
+    setTabOrder(cmdExit, files->lstFiles);
+    setTabOrder(files->lstFiles, files->cmdAttach);
+    setTabOrder(files->cmdAttach, files->cmdRemove);
+    setTabOrder(files->cmdRemove, files->cmdOpen);
+    setTabOrder(files->cmdOpen, files->cmdSaveAs);
+    setTabOrder(files->cmdSaveAs, txtID);
+    // Taller by the files' area, so the note keeps its size.
+    resize(480, 500);
 }
 
 void frmChange::PlaceInformationOnScreen() {
@@ -205,6 +223,7 @@ void frmChange::PlaceInformationOnScreen() {
     selectType(fits ? static_cast<qint16>(typeNumber) : qint16(0));
     txtWho->setText(rs.field(QStringLiteral("Who")).toString());
     txtNote->setPlainText(rs.field(QStringLiteral("Note")).toString());
+    files->load(db, rs.field(F_RecordPtr).toLongLong());
     // The main window reserves the row by beginning the edit; keep that
     // reservation rather than dropping and taking it again.
     if (rs.editMode() != store::EditMode::Editing)

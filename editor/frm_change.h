@@ -36,6 +36,7 @@ class QPushButton;
 
 namespace editor {
 class DateLineEdit;
+class DocumentFilesBox;
 class LineTextControl;
 } // namespace editor
 
@@ -46,6 +47,11 @@ public:
     /// running the opening steps: type list, fields, pending row.
     explicit frmChange(store::RecordsetPtr documents, QWidget* parent = nullptr);
     ~frmChange() override;
+
+    /// The register as the program opened it (a server address with its
+    /// password), for the connection that stores attached files; by
+    /// default the list's database's location.
+    void setRegisterLocation(const QString& location);
 
     /// Some field changed since the window was filled.
     bool bChangesMade() const { return bChangesMade_; }
@@ -59,7 +65,8 @@ public:
     QPlainTextEdit* txtNote;
     QPushButton* cmdUpdate;
     QPushButton* cmdExit;
-    std::array<QLabel*, 5> Label1; ///< "ID:", "Desc:", "Type:", "Date:", "Who:"
+    editor::DocumentFilesBox* files; ///< the document's files, below the note
+    std::array<QLabel*, 5> Label1;   ///< "ID:", "Desc:", "Type:", "Date:", "Who:"
 
 public slots:
     /// Escape and the cancel button: Exit, with its question.

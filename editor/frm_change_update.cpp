@@ -10,6 +10,7 @@
 #include "date_entry.h"
 #include "date_field.h"
 #include "date_line_edit.h"
+#include "document_files_box.h"
 #include "frm_change.h"
 #include "platform/dates/date_text.h"
 #include "session/program_state.h"
@@ -40,6 +41,11 @@ void frmChange::cmdUpdate_Click() {
     // the field would.
     if ((txtDate->hasFocus() || dateUnchecked_) && !leaveDateField())
         return;
+    if (files->busy()) {
+        showMessage(QStringLiteral("The files are still being added.  Please wait until they are "
+                                   "stored, then press Update again."));
+        return;
+    }
 
     const store::FilingResult filed = store::fileDocument(*dtaDocuments_, entry());
     switch (filed.outcome) {
@@ -79,6 +85,8 @@ store::DocumentEntry frmChange::entry() const {
     e.date = platform::dates::toDate(txtDate->text());
     e.who = txtWho->text();
     e.note = txtNote->toPlainText();
+    e.attach = files->attach();
+    e.detach = files->detach();
     return e;
 }
 

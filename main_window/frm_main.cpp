@@ -10,6 +10,7 @@
 
 #include "background.h"
 #include "backup_command.h"
+#include "document_files_panel.h"
 #include "platform/a11y/value_label.h"
 #include "platform/grid/record_grid.h"
 #include "reports/menu_messages.h"
@@ -179,7 +180,13 @@ void frmMain::buildDetail(QWidget* area) {
     lblNote = valueLabel("lblNote", QStringLiteral("Note"), area);
     lblNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblNote->setWordWrap(true);
-    grid->addWidget(lblNote, r, 0, 1, 2);
+    // The files share the note's place, which keeps it whole for a
+    // document without files; the rows above never move.
+    panFiles = new DocumentFilesPanel(area);
+    auto* noteArea = new QVBoxLayout;
+    noteArea->addWidget(lblNote, 2);
+    noteArea->addWidget(panFiles, 3);
+    grid->addLayout(noteArea, r, 0, 1, 2);
     grid->setRowStretch(r, 3);
     grid->setColumnStretch(1, 1);
 }
@@ -195,11 +202,10 @@ void frmMain::buildFilters(QWidget* area) {
     txtFilterDesc = named(new QLineEdit(area), "txtFilterDesc");
     txtFilterWho = named(new QLineEdit(area), "txtFilterWho");
     txtFilterNote = named(new QLineEdit(area), "txtFilterNote");
-    const std::pair<const char*, QWidget*> rows[] = {{"Type:", cmbType},
-                                                     {"Date:", cmbDate},
-                                                     {"Desc:", txtFilterDesc},
-                                                     {"Who:", txtFilterWho},
-                                                     {"Note:", txtFilterNote}};
+    txtFilterContents = named(new QLineEdit(area), "txtFilterContents");
+    const std::pair<const char*, QWidget*> rows[] = {
+        {"Type:", cmbType},     {"Date:", cmbDate},       {"Desc:", txtFilterDesc},
+        {"Who:", txtFilterWho}, {"Note:", txtFilterNote}, {"Contents:", txtFilterContents}};
     int r = 0;
     for (const auto& [caption, control] : rows) {
         auto* label = new QLabel(QLatin1String(caption), area);

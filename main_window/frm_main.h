@@ -47,6 +47,7 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 class Background;
+class DocumentFilesPanel;
 
 namespace platform {
 class RecordGrid;
@@ -152,6 +153,7 @@ public:
     QLabel* lblDate;
     QLabel* lblWho;
     QLabel* lblNote;
+    DocumentFilesPanel* panFiles; ///< the document's files and a preview, below the note
     QFrame* ElasticOne2;
     QFrame* ElasticOne3;
     QFrame* ElasticOne4;
@@ -160,6 +162,7 @@ public:
     QLineEdit* txtFilterDesc;
     QLineEdit* txtFilterWho;
     QLineEdit* txtFilterNote;
+    QLineEdit* txtFilterContents; ///< words in the document's files
     QCheckBox* chkFilterOn;
     std::array<QRadioButton*, 3> Order;
     QPushButton* cmdSetAsDefault;
@@ -189,6 +192,9 @@ private:
     void offerReadingOnly();
     void connectFilters();
     void listRowChanged();
+    /// Shows the document's files below the note; a register whose files
+    /// cannot be read shows none.
+    void showFiles(const store::Database& db, qint64 recordPtr);
     ListFilter currentFilter() const;
     std::optional<qint16> chosenType() const;
     QWidget* filterControl(int index) const;
@@ -210,7 +216,7 @@ private:
     QString sOrderBy_ = QStringLiteral("ID DESC"); ///< ORDER BY part of the list query
     bool bFilterOn_ = false;                       ///< the filters apply
     bool bLoading_ = false;                        ///< start-up is selecting an order option
-    int iFilterFocus_ = 0; ///< filter with the focus: 1 cmbType .. 5 txtFilterNote, 0 none
+    int iFilterFocus_ = 0; ///< filter with the focus: 1 cmbType .. 6 txtFilterContents, 0 none
     /// cmbType's type numbers by list position, taken when the list was
     /// filled at start-up (the shared table is refilled by the editor).
     std::vector<qint16> typeRecordPtrs_{0};

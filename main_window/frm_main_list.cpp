@@ -12,6 +12,7 @@
 // fields and directions (read from the settings) is re-run here, as are
 // the refreshes after Add and Delete.
 
+#include "document_files_panel.h"
 #include "frm_main.h"
 #include "platform/dates/today.h"
 #include "platform/dialogs/failure_box.h"
@@ -64,7 +65,7 @@ void frmMain::connectFilters() {
         if (bFilterOn_ && filterTypedBox_)
             RefreshList(filterTypedBox_);
     });
-    for (QLineEdit* box : {txtFilterDesc, txtFilterWho, txtFilterNote}) {
+    for (QLineEdit* box : {txtFilterDesc, txtFilterWho, txtFilterNote, txtFilterContents}) {
         connect(box, &QLineEdit::textChanged, this, [this, box] {
             if (!bFilterOn_)
                 return;
@@ -72,7 +73,7 @@ void frmMain::connectFilters() {
             filterTyped_->start();
         });
     }
-    for (int k = 1; k <= 5; ++k)
+    for (int k = 1; k <= 6; ++k)
         filterControl(k)->installEventFilter(this);
     auto* group = Order[0]->group();
     connect(group, &QButtonGroup::idClicked, this, [this](int index) {
@@ -99,6 +100,8 @@ QWidget* frmMain::filterControl(int index) const {
         return txtFilterWho;
     case 5:
         return txtFilterNote;
+    case 6:
+        return txtFilterContents;
     default:
         return nullptr;
     }
@@ -106,7 +109,7 @@ QWidget* frmMain::filterControl(int index) const {
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     int index = 0;
-    for (int k = 1; k <= 5 && index == 0; ++k)
+    for (int k = 1; k <= 6 && index == 0; ++k)
         if (watched == filterControl(k))
             index = k;
     if (index == 0)
@@ -154,6 +157,7 @@ ListFilter frmMain::currentFilter() const {
     f.description = txtFilterDesc->text();
     f.who = txtFilterWho->text();
     f.note = txtFilterNote->text();
+    f.contents = txtFilterContents->text();
     f.days = fnDateRangeDays(cmbDate->currentIndex());
     f.noDate = fnIsNoDateChoice(cmbDate->currentIndex());
     f.type = chosenType();
@@ -245,6 +249,15 @@ void frmMain::listRowChanged() {
         DisplayCurrentRecordInformation();
 }
 
+void frmMain::showFiles(const store::Database& db, qint64 recordPtr) {
+    panFiles->setLocation(dtaDocuments->databaseName());
+    try {
+        panFiles->showDocument(db, recordPtr);
+    } catch (const store::EngineError&) {
+        panFiles->clear();
+    }
+}
+
 void frmMain::DisplayCurrentRecordInformation() {
     bool shown = false;
     const store::RecordsetPtr& table = program::rsRecordPtr;
@@ -271,6 +284,7 @@ void frmMain::DisplayCurrentRecordInformation() {
                 lblWho->setText(text(field("Who")) + QLatin1Char(' '));
                 lblNote->setText(text(field("Note")));
                 shown = true;
+                showFiles(table->database(), field("RecordPtr").toLongLong());
             }
         } catch (const store::EngineError&) {
             // The row went away between the test and the read: no document.
@@ -278,9 +292,11 @@ void frmMain::DisplayCurrentRecordInformation() {
     }
     // Without a document the panel holds no values either, so nothing of
     // the last one is left for a screen reader walking the window.
-    if (!shown)
+    if (!shown) {
         for (QLabel* value : {lblID, lblDesc, lblType, lblDate, lblWho, lblNote})
             value->clear();
+        panFiles->clear();
+    }
     if (panView->isHidden() == shown)
         panView->setVisible(shown);
     mnuMaintenanceHistory->setEnabled(shown);

@@ -13,6 +13,8 @@ frmMain::ModalWindows frmMain::standardWindows() {
     ModalWindows standard;
     standard.editor = [](store::RecordsetPtr list, QWidget* parent) {
         frmChange editor(std::move(list), parent);
+        if (const auto* main = qobject_cast<frmMain*>(parent))
+            editor.setRegisterLocation(main->dtaDocuments->databaseName());
         editor.exec();
     };
     standard.types = [](QWidget* parent) {

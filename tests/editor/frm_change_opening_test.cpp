@@ -3,6 +3,8 @@
 // type that no longer exists and an empty type table), and that filling
 // the fields neither counts as an edit nor completes a description.
 
+#include "editor/document_files_box.h"
+#include "editor/file_drop_list.h"
 #include "editor_window_fixture.h"
 
 #include <QLabel>
@@ -29,10 +31,13 @@ TEST_F(EditorWindowTest, ControlsCaptionsAndTabOrder) {
         EXPECT_EQ(w.Label1[static_cast<size_t>(i)]->buddy(), labels[i].second);
     }
 
-    // The focus starts in the description and Tab walks the fixed order.
+    // The focus starts in the description and Tab walks the fixed order,
+    // the files (a new document has none to remove, open or save) after
+    // the buttons.
     EXPECT_EQ(QApplication::focusWidget(), w.txtDesc);
-    const QList<QWidget*> order{w.cmbType,   w.txtDate, w.txtWho, w.txtNote,
-                                w.cmdUpdate, w.cmdExit, w.txtID,  w.txtDesc};
+    const QList<QWidget*> order{w.cmbType,   w.txtDate, w.txtWho,          w.txtNote,
+                                w.cmdUpdate, w.cmdExit, w.files->lstFiles, w.files->cmdAttach,
+                                w.txtID,     w.txtDesc};
     for (QWidget* next : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();

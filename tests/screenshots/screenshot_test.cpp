@@ -12,11 +12,13 @@
 #include "editor/frm_change.h"
 #include "history/frm_history.h"
 #include "legacy/frm_converting.h"
+#include "main_window/document_files_panel.h"
 #include "main_window/startup_fixture.h"
 #include "platform/help/help_viewer.h"
 #include "platform/print/print_engine.h"
 #include "reports/frm_print.h"
 #include "store/document_history.h"
+#include "support/attached_file.h"
 #include "types/frm_add_type.h"
 #include "types/frm_types.h"
 
@@ -138,6 +140,31 @@ TEST_F(Screenshots, EveryWindow) {
     main.show();
     ASSERT_FALSE(main.panView->isHidden());
     shoot(main, "main_window");
+
+    {
+        // The current document with its scanned permit and the request
+        // sent for it, in a larger window: the panel's files and a preview.
+        const store::Database& db = session::program::dbMain;
+        const qint64 ptr = db.openRecordset(QStringLiteral("SELECT RecordPtr FROM Documents "
+                                                           "WHERE ID = 1010"),
+                                            store::RecordsetType::Snapshot)
+                               ->field(QStringLiteral("RecordPtr"))
+                               .toLongLong();
+        testsupport::attachFile(
+            db, ptr, QStringLiteral("Permit scan.png"),
+            testsupport::scannedPage({QStringLiteral("TOWN HALL"), QStringLiteral("Permits office"),
+                                      QString(), QStringLiteral("SIGNAGE PERMIT No. 2026-0419"),
+                                      QString(), QStringLiteral("Granted to the office at"),
+                                      QStringLiteral("12 Mill Street for one sign"),
+                                      QStringLiteral("of 120 x 60 cm, until 12/31/2027.")}));
+        testsupport::attachFile(db, ptr, QStringLiteral("Request.pdf"), QByteArray(48213, 'p'));
+        const QSize before = main.size();
+        main.resize(820, 600);
+        main.DisplayCurrentRecordInformation();
+        ASSERT_TRUE(main.panFiles->waitForPreview(10000));
+        shoot(main, "files");
+        main.resize(before);
+    }
 
     {
         session::program::gAddMode = false;
