@@ -135,12 +135,13 @@ void DocumentFilesPanel::preview(int row) {
         if (!self)
             return;
         session::DatabaseWorker::deliver(self.data(), [self, generation, image, text, file] {
-            if (!self || generation != self->generation_)
+            DocumentFilesPanel* panel = self.data();
+            if (!panel || generation != panel->generation_)
                 return;
             if (!image.isNull())
-                self->imgPreview->showImage(image, file.name);
+                panel->imgPreview->showImage(image, file.name);
             else
-                self->imgPreview->showText(text);
+                panel->imgPreview->showText(text);
         });
     });
 }
