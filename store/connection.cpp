@@ -193,6 +193,10 @@ QVariant convertForField(const FieldInfo& f, const QVariant& value) {
                                   .arg(f.name));
         return QVariant(t);
     }
+    case K::Data:
+        if (value.typeId() != QMetaType::QByteArray)
+            throw refuse(QStringLiteral("bytes"));
+        return value;
     }
     return value;
 }

@@ -94,6 +94,7 @@ std::vector<QVariant> measures(Connection& c, const TablePlan& plan) {
         switch (f.kind) {
         case schema::FieldKind::Text:
         case schema::FieldKind::Memo:
+        case schema::FieldKind::Data:
             terms << QStringLiteral("sum(length(%1))").arg(name);
             break;
         case schema::FieldKind::Date:

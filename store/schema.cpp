@@ -44,12 +44,48 @@ constexpr std::array historyFields{
 constexpr std::array historyIndexes{Index{"HistoryPtr", "HistoryPtr"},
                                     Index{"DocumentChanges", "RecordPtr", "Changed"}};
 
+// Files kept with documents (document_files.h): a document's files by
+// name, the contents they hold (one row per distinct SHA-256), and the
+// contents' bytes in chunks. The indexes serve a document's files, the
+// triggers that find a content no file holds any more, the look-up by
+// hash, the sweep of staged contents, the text reader's queue, and the
+// reading of a content's chunks in order.
+constexpr std::array documentFileFields{
+    Field{"FilePtr", K::Counter, 0}, Field{"RecordPtr", K::Long, 0}, Field{"Name", K::Text, 0},
+    Field{"ContentPtr", K::Long, 0}, Field{"Added", K::Date, 0},
+};
+constexpr std::array documentFileIndexes{Index{"FilePtr", "FilePtr"},
+                                         Index{"FilesOfDocument", "RecordPtr", "Name"},
+                                         Index{"FilesOfContent", "ContentPtr"}};
+
+constexpr std::array contentFields{
+    Field{"ContentPtr", K::Counter, 0}, Field{"Sha256", K::Text, 64},
+    Field{"Size", K::Long, 0},          Field{"Complete", K::Integer, 0},
+    Field{"TextState", K::Integer, 0},  Field{"TextNote", K::Text, 0},
+    Field{"Text", K::Memo, 0},
+};
+constexpr std::array contentIndexes{
+    Index{"ContentPtr", "ContentPtr"}, Index{"ContentHash", "Sha256"},
+    Index{"ContentStage", "Complete"}, Index{"ContentTextState", "TextState"}};
+
+constexpr std::array chunkFields{
+    Field{"ChunkPtr", K::Counter, 0},
+    Field{"ContentPtr", K::Long, 0},
+    Field{"Seq", K::Long, 0},
+    Field{"Data", K::Data, 0},
+};
+constexpr std::array chunkIndexes{Index{"ChunkPtr", "ChunkPtr"},
+                                  Index{"ChunksOfContent", "ContentPtr", "Seq"}};
+
 // The order fixes each table's number for row reservations: new tables
 // go at the end.
 constexpr std::array allTables{
     Table{"Documents", documentFields, documentIndexes, 1},
     Table{"Types", typeFields, typeIndexes, 1},
     Table{"DocumentHistory", historyFields, historyIndexes, 3},
+    Table{"DocumentFiles", documentFileFields, documentFileIndexes, 5},
+    Table{"FileContents", contentFields, contentIndexes, 5},
+    Table{"FileChunks", chunkFields, chunkIndexes, 5},
 };
 
 } // namespace

@@ -1,7 +1,8 @@
 #pragma once
-// The register's schema, defined once: the tables Documents, Types and
-// DocumentHistory, their fields, and the named indexes the program selects
-// on table recordsets.
+// The register's schema, defined once: the tables Documents, Types,
+// DocumentHistory and the three that keep files with documents
+// (DocumentFiles, FileContents, FileChunks; see document_files.h), their
+// fields, and the named indexes the program selects on table recordsets.
 // Each backend makes its tables from it (sqlite/sqlite_schema.h,
 // postgres/pg_schema.h); the engine layer reads field kinds back from each
 // register's own declarations, so a file made by an older build still
@@ -20,7 +21,8 @@
 // has only built-in collations (files of version 0 or 1, made by earlier
 // builds, used a collation of the program's own); version 3 adds the table
 // DocumentHistory; version 4 the text index over the documents
-// (sqlite/text_index.h). Older builds open a file of a later version as
+// (sqlite/text_index.h); version 5 the tables of files kept with documents
+// and their triggers (sqlite/file_triggers.h). Older builds open a file of a later version as
 // it is, and its triggers keep the index current under them. Older files are brought up to date
 // when opened (sqlite/schema_upgrade.h).
 
@@ -36,6 +38,7 @@ enum class FieldKind {
     Text,    ///< text; width 0 means no limit
     Memo,    ///< long text
     Date,    ///< date and time, or Null
+    Data,    ///< bytes (BLOB, bytea), bound and read as QByteArray
 };
 
 struct Field {
@@ -57,12 +60,13 @@ struct Table {
     int since; ///< the schema version that added it; older registers get it when opened
 };
 
-/// The tables of a register: Documents, Types, DocumentHistory.
+/// The tables of a register: Documents, Types, DocumentHistory,
+/// DocumentFiles, FileContents, FileChunks.
 std::span<const Table> tables();
 const Table* findTable(const QString& name);
 
 /// The schema version this build writes and expects (the file's user_version).
-inline constexpr int Version = 4;
+inline constexpr int Version = 5;
 
 /// File names of the live register and of its empty template.
 inline constexpr const char* DatabaseFile = "Veld.MDB";

@@ -22,7 +22,7 @@ namespace {
 // Type numbers of the server's built-in types (pg_type.oid).
 constexpr Oid Int8 = 20, Int2 = 21, Int4 = 23, Text = 25, Float4 = 700, Float8 = 701, Bpchar = 1042,
               Varchar = 1043, Date = 1082, Timestamp = 1114, TimestampTz = 1184, Numeric = 1700,
-              Bool = 16;
+              Bool = 16, Bytea = 17;
 
 QString detailOf(const pg_result* r, pg_conn* conn) {
     const char* primary = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
@@ -99,6 +99,10 @@ std::optional<QByteArray> parameterText(const QVariant& value) {
         return dialect::storedDate(QDateTime(value.toDate(), QTime(0, 0), Qt::UTC)).toUtf8();
     case QMetaType::QDateTime:
         return dialect::storedDate(value.toDateTime()).toUtf8();
+    case QMetaType::QByteArray:
+        // Bytes (a Data field) in bytea's hex form, which the server reads
+        // whatever its settings; never as text, which could not hold NUL.
+        return QByteArray("\\x") + value.toByteArray().toHex();
     default:
         break;
     }
@@ -174,15 +178,16 @@ void PgConnection::startSession() {
         conn_, [](void*, const char*) {}, nullptr);
     // Every setting the program's SQL relies on, whatever the server, the
     // database or the role were given: backslashes in texts are themselves
-    // (the LIKE patterns escape with them); dates read and print as ISO;
-    // numbers print exactly; "x = NULL" is never true; a transaction sees
-    // what writers committed before each statement (the write lock's
-    // promise); GIN indexes return every match. Beside them: a writer
+    // (the LIKE patterns escape with them); dates read and print as ISO,
+    // bytes as hex; numbers print exactly; "x = NULL" is never true; a
+    // transaction sees what writers committed before each statement (the
+    // write lock's promise); GIN indexes return every match. Beside them: a writer
     // waits for another at most busyTimeoutMs; the trigram indexes of the
     // list filters are preferred to reading the whole table (the default
     // cost of a random page assumes spinning disks); keepalives.
     run(QStringLiteral("SET standard_conforming_strings = on; "
                        "SET DateStyle = 'ISO, MDY'; SET IntervalStyle = postgres; "
+                       "SET bytea_output = hex; "
                        "SET extra_float_digits = 1; "
                        "SET transform_null_equals = off; "
                        "SET default_transaction_isolation = 'read committed'; "
@@ -392,11 +397,18 @@ QStringList PgConnection::dropIndexes(const QString& table) {
 }
 
 void PgConnection::holdHistory(const QString& table, bool hold) {
-    if (!serverHistory_ || table.compare(QLatin1String("Documents"), Qt::CaseInsensitive) != 0)
+    if (!serverHistory_)
         return;
-    run(QStringLiteral("ALTER TABLE documents %1 TRIGGER %2")
-            .arg(hold ? QLatin1String("DISABLE") : QLatin1String("ENABLE"),
-                 postgres::historyTrigger()),
+    QString trigger;
+    if (table.compare(QLatin1String("Documents"), Qt::CaseInsensitive) == 0)
+        trigger = postgres::historyTrigger();
+    else if (table.compare(QLatin1String("DocumentFiles"), Qt::CaseInsensitive) == 0)
+        trigger = postgres::fileHistoryTrigger();
+    else
+        return;
+    run(QStringLiteral("ALTER TABLE %1 %2 TRIGGER %3")
+            .arg(table.toLower(), hold ? QLatin1String("DISABLE") : QLatin1String("ENABLE"),
+                 trigger),
         true);
 }
 
@@ -444,6 +456,7 @@ std::vector<FieldInfo> PgConnection::readTableFields(const QString& table) {
                  : type == "int4"                                                 ? K::Long
                  : type == "int8"                                                 ? K::Long
                  : type == "timestamp" || type == "date" || type == "timestamptz" ? K::Date
+                 : type == "bytea"                                                ? K::Data
                                                                                   : K::Text;
         if (type == "varchar" && mod > 4)
             f.width = mod - 4;
@@ -669,6 +682,9 @@ FieldInfo PgStatement::columnField(int i) const {
     case Bpchar:
         f.kind = K::Text;
         break;
+    case Bytea:
+        f.kind = K::Data;
+        break;
     default:
         return f; // computed numbers and others: read by their text
     }
@@ -715,6 +731,11 @@ QVariant PgStatement::column(int i, schema::FieldKind kind, bool known) const {
     case Timestamp:
     case TimestampTz:
         return dateFrom(QString::fromUtf8(raw, bytes));
+    case Bytea:
+        // Results come as text: bytea's hex form, "\x" and two digits a byte.
+        if (bytes >= 2 && raw[0] == '\\' && raw[1] == 'x')
+            return QByteArray::fromHex(QByteArray::fromRawData(raw + 2, bytes - 2));
+        return QByteArray(raw, bytes);
     default:
         break;
     }

@@ -103,12 +103,82 @@ QString counterFunction(const QString& schema) {
         .arg(schema);
 }
 
+/// A file as the history shows it: its name, size and hash.
+const char* const FileShown = "format('%s (%s bytes, SHA-256 %s)', f.name, c.size, c.sha256)";
+
+/// The history of files: each DocumentFiles row inserted or deleted is a
+/// "File attached" or "File removed" entry of its document, as the program
+/// writes them into a register file (document_history.h).
+QString fileHistoryFunction(const QString& schema) {
+    return QStringLiteral(
+               "CREATE OR REPLACE FUNCTION documentfiles_history_entry() RETURNS trigger LANGUAGE "
+               "plpgsql SECURITY DEFINER SET search_path = %1, pg_temp SET TimeZone FROM CURRENT "
+               "AS $body$\n"
+               "DECLARE\n"
+               "  f documentfiles := CASE WHEN TG_OP = 'INSERT' THEN NEW ELSE OLD END;\n"
+               "  shown text;\n"
+               "BEGIN\n"
+               "  SELECT %2 INTO shown FROM filecontents c WHERE c.contentptr = f.contentptr;\n"
+               "  INSERT INTO documenthistory (changed, username, computer, recordptr, id, "
+               "action, field, oldvalue, newvalue) VALUES (date_trunc('second', localtimestamp), "
+               "session_user, COALESCE(host(inet_client_addr()), 'local'), f.recordptr, (SELECT "
+               "d.id FROM documents d WHERE d.recordptr = f.recordptr), CASE WHEN TG_OP = 'INSERT' "
+               "THEN 'File attached' ELSE 'File removed' END, 'File', CASE WHEN TG_OP = 'DELETE' "
+               "THEN COALESCE(shown, f.name) END, CASE WHEN TG_OP = 'INSERT' THEN COALESCE(shown, "
+               "f.name) END);\n"
+               "  RETURN NULL;\n"
+               "END $body$")
+        .arg(schema, QLatin1String(FileShown));
+}
+
+/// The files go with their document (before it, so that their history
+/// still names its ID), a complete content no file holds any more goes,
+/// and a content takes its chunks; as the register file's triggers do
+/// (sqlite/file_triggers.h).
+QStringList fileCascade(const QString& schema) {
+    const QString head =
+        QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql SECURITY "
+                       "DEFINER SET search_path = ") +
+        schema + QStringLiteral(", pg_temp AS $body$\nBEGIN\n  %2;\n  RETURN %3;\nEND $body$");
+    return {
+        head.arg(QStringLiteral("documents_files_gone"),
+                 QStringLiteral("DELETE FROM documentfiles WHERE recordptr = OLD.recordptr"),
+                 QStringLiteral("OLD")),
+        head.arg(QStringLiteral("documentfiles_unheld"),
+                 QStringLiteral("DELETE FROM filecontents c WHERE c.contentptr = OLD.contentptr "
+                                "AND c.complete <> 0 AND NOT EXISTS (SELECT 1 FROM documentfiles "
+                                "f WHERE f.contentptr = OLD.contentptr)"),
+                 QStringLiteral("NULL")),
+        head.arg(QStringLiteral("filecontents_chunks_gone"),
+                 QStringLiteral("DELETE FROM filechunks WHERE contentptr = OLD.contentptr"),
+                 QStringLiteral("NULL")),
+    };
+}
+
+struct Made {
+    const char* trigger;
+    const char* table;
+    const char* when;
+    const char* function;
+};
+// Triggers of one event fire in the order of their names: a file's
+// history is written before its content may go.
+constexpr Made fileTriggers[] = {
+    {"documentfiles_history", "documentfiles", "AFTER INSERT OR DELETE",
+     "documentfiles_history_entry"},
+    {"documents_files", "documents", "BEFORE DELETE", "documents_files_gone"},
+    {"documentfiles_unheld", "documentfiles", "AFTER DELETE OR UPDATE OF contentptr",
+     "documentfiles_unheld"},
+    {"filecontents_chunks", "filecontents", "AFTER DELETE", "filecontents_chunks_gone"},
+};
+
 struct Counted {
     const char* table;
     const char* key;
 };
-constexpr Counted counted[] = {
-    {"documents", "recordptr"}, {"types", "recordptr"}, {"documenthistory", "historyptr"}};
+constexpr Counted counted[] = {{"documents", "recordptr"},        {"types", "recordptr"},
+                               {"documenthistory", "historyptr"}, {"documentfiles", "fileptr"},
+                               {"filecontents", "contentptr"},    {"filechunks", "chunkptr"}};
 
 } // namespace
 
@@ -116,8 +186,14 @@ QString historyTrigger() {
     return QStringLiteral("documents_history");
 }
 
+QString fileHistoryTrigger() {
+    return QLatin1String(fileTriggers[0].trigger);
+}
+
 QStringList ruleTriggers() {
     QStringList names{historyTrigger()};
+    for (const Made& t : fileTriggers)
+        names << QLatin1String(t.trigger);
     for (const Counted& t : counted)
         names << QStringLiteral("%1_counter").arg(QLatin1String(t.table));
     return names;
@@ -132,6 +208,13 @@ void installRules(PgConnection& c) {
                                    "documents FOR EACH ROW EXECUTE FUNCTION "
                                    "documents_history_entry()")
                         .arg(historyTrigger())};
+    sql << fileHistoryFunction(schema) << fileCascade(schema);
+    for (const Made& t : fileTriggers)
+        sql << QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2")
+                   .arg(QLatin1String(t.trigger), QLatin1String(t.table))
+            << QStringLiteral("CREATE TRIGGER %1 %2 ON %3 FOR EACH ROW EXECUTE FUNCTION %4()")
+                   .arg(QLatin1String(t.trigger), QLatin1String(t.when), QLatin1String(t.table),
+                        QLatin1String(t.function));
     for (const Counted& t : counted) {
         const QString table = QLatin1String(t.table);
         sql << QStringLiteral("DROP TRIGGER IF EXISTS %1_counter ON %1").arg(table)

@@ -9,6 +9,9 @@
 //    the change (session_user), the address the server saw it come from,
 //    and the time by the server's clock. Desks may only read the table, so
 //    what it holds is what the server wrote;
+//  - the files (document_files.h): a document deleted takes its files, a
+//    content no file holds any more goes with its chunks, and each file
+//    attached or removed is a history entry of its document;
 //  - the counters: after every INSERT into a table of the register, its
 //    identity counter is moved past the table's highest RecordPtr, so that
 //    a row an administrator filed with a number of their own never makes a
@@ -28,6 +31,8 @@ namespace postgres {
 
 /// The name of the trigger that writes the history.
 QString historyTrigger();
+/// The name of the trigger that writes the history of files.
+QString fileHistoryTrigger();
 /// The names of all the triggers the rules need.
 QStringList ruleTriggers();
 

@@ -26,6 +26,8 @@ QString declared(const schema::Field& f) {
         return f.width > 0 ? QStringLiteral("varchar(%1)").arg(f.width) : QStringLiteral("text");
     case K::Memo:
         return QStringLiteral("text");
+    case K::Data:
+        return QStringLiteral("bytea");
     }
     return {};
 }

@@ -4,6 +4,7 @@
 
 #include "../engine_error.h"
 #include "../schema.h"
+#include "file_triggers.h"
 #include "sqlite_connection.h"
 #include "sqlite_schema.h"
 #include "text_index.h"
@@ -92,7 +93,7 @@ private:
 /// old collation.
 bool outOfDate(SqliteConnection& c) {
     return pragmaNumber(c, QStringLiteral("user_version")) < schema::Version ||
-           usesOldCollation(c) || sqlite::needsTextIndex(c);
+           usesOldCollation(c) || sqlite::needsTextIndex(c) || sqlite::needsFileTriggers(c);
 }
 
 /// Rewrites the old collation to NOCASE in the schema table and rebuilds
@@ -131,10 +132,13 @@ bool upgradeRegister(SqliteConnection& c, const OpenProgress& progress) {
         return false;
     if (usesOldCollation(c))
         convertCollation(c);
-    // Tables of later versions (DocumentHistory) where they are missing.
+    // Tables of later versions (DocumentHistory, the files) where they are
+    // missing, and the triggers that keep the files with the documents.
     for (const schema::Table& t : schema::tables())
         for (const QString& statement : sqlite::tableStatementList(t))
             c.exec(statement);
+    for (const QString& statement : sqlite::fileTriggerStatements())
+        c.exec(statement);
     sqlite::addTextIndex(c, progress);
     c.exec(QStringLiteral("PRAGMA user_version = %1").arg(schema::Version));
     w.commit();

@@ -1,8 +1,9 @@
 #pragma once
 // Converting registers made by earlier builds to the current schema version:
 // the collation of their text columns (below), and the tables later versions
-// added (DocumentHistory, the text index of text_index.h), made where they
-// are missing. A file that lost its text index to a tool gets it again:
+// added (DocumentHistory, the text index of text_index.h, the tables of
+// files and their triggers of file_triggers.h), made where they are
+// missing. A file that lost its text index to a tool gets it again:
 // made and filled in the same transaction, about two seconds per 10^5
 // documents, its progress told to the caller.
 //

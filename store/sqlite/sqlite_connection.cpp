@@ -372,6 +372,13 @@ void SqliteStatement::bind(int i, const QVariant& value) {
         case QMetaType::Float:
             rc = sqlite3_bind_double(stmt_, i, value.toDouble());
             break;
+        case QMetaType::QByteArray: {
+            // Bytes go in as they are (a Data field), never as text.
+            const QByteArray b = value.toByteArray();
+            rc = sqlite3_bind_blob64(stmt_, i, b.constData(), static_cast<sqlite3_uint64>(b.size()),
+                                     SQLITE_TRANSIENT);
+            break;
+        }
         case QMetaType::QDateTime:
         case QMetaType::QDate: {
             const QDateTime dt = value.typeId() == QMetaType::QDate
@@ -454,6 +461,10 @@ QVariant SqliteStatement::column(int i, schema::FieldKind kind, bool known) cons
         return QString::fromUtf8(p, sqlite3_column_bytes(stmt_, i));
     };
     using K = schema::FieldKind;
+    if (t == SQLITE_BLOB && known && kind == K::Data) {
+        const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt_, i));
+        return QByteArray(p, sqlite3_column_bytes(stmt_, i));
+    }
     // A date field holds the date another program may have stored in any
     // form SQLite reads as one; what is no date stays as stored.
     if (known && kind == K::Date && t == SQLITE_TEXT) {

@@ -2,6 +2,7 @@
 
 #include "sqlite_schema.h"
 
+#include "file_triggers.h"
 #include "text_index.h"
 
 #include <QRegularExpression>
@@ -27,6 +28,8 @@ QString declaredType(FieldKind kind, int width) {
         return QStringLiteral("MEMO TEXT COLLATE NOCASE");
     case K::Date:
         return QStringLiteral("DATETIME");
+    case K::Data:
+        return QStringLiteral("BLOB");
     }
     return {};
 }
@@ -43,6 +46,8 @@ FieldKind kindFromDeclared(const QString& declared, int* width) {
         return K::Date;
     if (t.startsWith(QLatin1String("MEMO")))
         return K::Memo;
+    if (t.startsWith(QLatin1String("BLOB")))
+        return K::Data;
     static const QRegularExpression varchar(QStringLiteral("^VARCHAR\\((\\d+)\\)"));
     if (const auto m = varchar.match(t); m.hasMatch() && width)
         *width = m.captured(1).toInt();
@@ -98,7 +103,7 @@ QStringList createStatementList() {
     QStringList sql{QStringLiteral("PRAGMA user_version = %1;").arg(schema::Version)};
     for (const schema::Table& t : schema::tables())
         sql << tableStatementList(t);
-    return sql + textIndexStatements();
+    return sql + textIndexStatements() + fileTriggerStatements();
 }
 
 QString createStatements() {

@@ -137,6 +137,13 @@ TEST_F(ServerRegister, OrdinarySqlMatchesItsTextsAndAnEarlierRegisterIsConverted
     ASSERT_EQ(
         place.serverSql(
             QStringLiteral(
+                "DROP TRIGGER documents_files ON documents; DROP TRIGGER documentfiles_history "
+                "ON documentfiles; DROP TRIGGER documentfiles_unheld ON documentfiles; DROP "
+                "TRIGGER filecontents_chunks ON filecontents; DROP TRIGGER documentfiles_counter "
+                "ON documentfiles; DROP TRIGGER filecontents_counter ON filecontents; DROP "
+                "TRIGGER filechunks_counter ON filechunks; DROP FUNCTION documents_files_gone(), "
+                "documentfiles_history_entry(), documentfiles_unheld(), "
+                "filecontents_chunks_gone(); "
                 "DROP TRIGGER documents_history ON documents; DROP TRIGGER documents_counter ON "
                 "documents; DROP TRIGGER types_counter ON types; DROP TRIGGER "
                 "documenthistory_counter ON documenthistory; DROP FUNCTION "
