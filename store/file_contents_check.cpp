@@ -98,4 +98,34 @@ void checkFileContents(Connection& c) {
     }
 }
 
+void dropStagedContents(Connection& c, std::vector<std::pair<QString, qint64>>& rows) {
+    if (!c.hasTable(QStringLiteral("FileContents")) || !c.hasTable(QStringLiteral("FileChunks")))
+        return;
+    const QString staged =
+        QStringLiteral("%1 IN (SELECT %1 FROM %2 WHERE %3 = 0)")
+            .arg(field(c, "ContentPtr"), field(c, "FileContents"), field(c, "Complete"));
+    const auto count = [&c](const QString& sql) {
+        const auto st = c.prepareOwn(sql, 0);
+        st->step();
+        const qint64 n = st->columnInt(0);
+        st->reset();
+        return n;
+    };
+    const qint64 chunks = count(
+        QStringLiteral("SELECT count(*) FROM %1 WHERE %2").arg(field(c, "FileChunks"), staged));
+    const qint64 contents = count(QStringLiteral("SELECT count(*) FROM %1 WHERE %2 = 0")
+                                      .arg(field(c, "FileContents"), field(c, "Complete")));
+    if (contents == 0 && chunks == 0)
+        return;
+    c.exec(QStringLiteral("DELETE FROM %1 WHERE %2").arg(field(c, "FileChunks"), staged));
+    c.exec(QStringLiteral("DELETE FROM %1 WHERE %2 = 0")
+               .arg(field(c, "FileContents"), field(c, "Complete")));
+    for (auto& [table, n] : rows) {
+        if (table.compare(QLatin1String("FileChunks"), Qt::CaseInsensitive) == 0)
+            n -= chunks;
+        else if (table.compare(QLatin1String("FileContents"), Qt::CaseInsensitive) == 0)
+            n -= contents;
+    }
+}
+
 } // namespace store

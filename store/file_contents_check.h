@@ -7,6 +7,8 @@
 // whatever the size of the files.
 
 #include <QString>
+#include <utility>
+#include <vector>
 
 namespace store {
 
@@ -17,5 +19,12 @@ class Connection;
 /// naming the first file that differs or misses a chunk. Does nothing for
 /// a register without stored files.
 void checkFileContents(Connection& c);
+
+/// Removes from a backup just written on `c` the contents that were being
+/// staged at the moment copied (no document holds them, and their stager
+/// is not there to finish them), with their chunks, and takes them off the
+/// row counts `rows` of that moment, so that the backup is the moment's
+/// register as any writer opening it would leave it.
+void dropStagedContents(Connection& c, std::vector<std::pair<QString, qint64>>& rows);
 
 } // namespace store

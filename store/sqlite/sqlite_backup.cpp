@@ -256,6 +256,7 @@ TableRows backUpRegisterFile(Connection& source, const QString& target) {
         const qint64 lastChunk = schema.hasTable(Chunks) ? copyChunks(to, polling) : 0;
         rows = copySnapshot(to, polling, schema, tables, lastChunk);
     }
+    dropStagedContents(to, rows);
     finishSchema(to, schema);
     // A new file keeps the rollback journal, whatever the register's mode:
     // a source left in write-ahead-log mode by another tool must not make
