@@ -13,6 +13,7 @@
 
 #include <QStringList>
 #include <chrono>
+#include <new>
 #include <sqlite3.h>
 #include <thread>
 
@@ -134,29 +135,112 @@ qint64 copyRows(SqliteConnection& c, const QString& table, qint64 after = -1, qi
     return sqlite3_changes64(c.handle());
 }
 
-/// The first phase: the stored files' chunks, which are written once and
-/// never changed, copied in short transactions of a fraction of a second
-/// each, so that other users' changes get in between them; repeated until
-/// a pass finds nothing new. Returns the last chunk copied.
-qint64 copyChunks(SqliteConnection& c, LockPolling& polling) {
-    using Clock = std::chrono::steady_clock;
-    constexpr auto Short = std::chrono::milliseconds(100);
-    qint64 limit = 4; // chunks a transaction; adapted to take about Short
-    qint64 last = 0;
-    for (;;) {
-        CopyTransaction t(c, polling);
-        const auto began = Clock::now();
-        const qint64 copied = copyRows(c, Chunks, last, limit);
-        last = single(c, QStringLiteral("SELECT max(rowid) FROM main.%1").arg(Chunks));
-        t.commit();
-        if (copied == 0)
-            return last;
-        const auto took = Clock::now() - began;
-        if (took < Short / 4 && copied == limit)
-            limit = std::min<qint64>(limit * 2, 4096);
-        else if (took > Short)
-            limit = std::max<qint64>(limit / 2, 1);
+/// Rows read from the register, held as SQLite's own values until they
+/// are written into the copy.
+class HeldRows {
+public:
+    HeldRows() = default;
+    ~HeldRows() { clear(); }
+    HeldRows(const HeldRows&) = delete;
+    HeldRows& operator=(const HeldRows&) = delete;
+
+    /// Keeps the current row of `st` but its first column; returns its size.
+    qint64 keep(sqlite3_stmt* st) {
+        std::vector<sqlite3_value*> row;
+        qint64 bytes = 0;
+        for (int i = 1; i < sqlite3_column_count(st); ++i) {
+            row.push_back(sqlite3_value_dup(sqlite3_column_value(st, i)));
+            if (!row.back()) {
+                free(row);
+                throw std::bad_alloc();
+            }
+            bytes += sqlite3_value_bytes(row.back());
+        }
+        rows_.push_back(std::move(row));
+        return bytes;
     }
+    bool empty() const { return rows_.empty(); }
+    const std::vector<std::vector<sqlite3_value*>>& rows() const { return rows_; }
+    void clear() {
+        for (auto& row : rows_)
+            free(row);
+        rows_.clear();
+    }
+
+private:
+    static void free(std::vector<sqlite3_value*>& row) {
+        for (sqlite3_value* v : row)
+            sqlite3_value_free(v);
+    }
+    std::vector<std::vector<sqlite3_value*>> rows_;
+};
+
+/// A statement of the copy's connection, run by hand: for values bound and
+/// read as SQLite's own.
+class RawStatement {
+public:
+    RawStatement(SqliteConnection& c, const QString& sql) {
+        c.check(sqlite3_prepare_v2(c.handle(), sql.toUtf8().constData(), -1, &st_, nullptr), sql);
+    }
+    ~RawStatement() { sqlite3_finalize(st_); }
+    RawStatement(const RawStatement&) = delete;
+    RawStatement& operator=(const RawStatement&) = delete;
+    sqlite3_stmt* get() const { return st_; }
+
+private:
+    sqlite3_stmt* st_ = nullptr;
+};
+
+/// The first phase: the stored files' chunks, which are written once and
+/// never changed, read in short transactions of at most ReadBytes each,
+/// so that other users' changes get in between them, and written into the
+/// copy after each, outside it, with a flush: the copy's writes never
+/// stall a read that holds the register's lock, and never pile up so many
+/// unwritten bytes that another program's flush of its own change waits
+/// behind them. Repeated until a pass finds nothing new; returns the last
+/// chunk copied.
+qint64 copyChunks(SqliteConnection& c, LockPolling& polling) {
+    constexpr qint64 ReadBytes = qint64(16) << 20;
+    c.exec(QStringLiteral("PRAGMA main.synchronous = NORMAL"));
+    qint64 last = 0;
+    HeldRows held;
+    for (;;) {
+        {
+            CopyTransaction t(c, polling);
+            RawStatement read(c, QStringLiteral("SELECT rowid, * FROM origin.%1 WHERE rowid > ?1 "
+                                                "ORDER BY rowid")
+                                     .arg(Chunks));
+            sqlite3_bind_int64(read.get(), 1, last);
+            qint64 bytes = 0;
+            int rc = SQLITE_ROW;
+            while (bytes < ReadBytes && (rc = sqlite3_step(read.get())) == SQLITE_ROW) {
+                last = sqlite3_column_int64(read.get(), 0);
+                bytes += held.keep(read.get());
+            }
+            if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+                c.raise(rc, QStringLiteral("reading the stored files"));
+            t.commit();
+        }
+        if (held.empty())
+            break;
+        CopyTransaction t(c, polling);
+        QStringList marks;
+        for (size_t i = 1; i <= held.rows().front().size(); ++i)
+            marks << QStringLiteral("?%1").arg(i);
+        RawStatement write(c, QStringLiteral("INSERT INTO main.%1 VALUES (%2)")
+                                  .arg(Chunks, marks.join(QStringLiteral(", "))));
+        for (const auto& row : held.rows()) {
+            for (size_t i = 0; i < row.size(); ++i)
+                sqlite3_bind_value(write.get(), static_cast<int>(i) + 1, row[i]);
+            if (const int rc = sqlite3_step(write.get()); rc != SQLITE_DONE)
+                c.raise(rc, QStringLiteral("writing the backup"));
+            sqlite3_reset(write.get());
+        }
+        t.commit(); // flushed: synchronous NORMAL
+        held.clear();
+    }
+    c.exec(QStringLiteral("PRAGMA main.synchronous = OFF"));
+    return last;
 }
 
 /// The second phase, in one transaction: every other table whole, the

@@ -5,8 +5,8 @@
 // wait for the whole copy, however many gigabytes of files it holds.
 //
 // The copy is a new file opened on a connection of its own, with the
-// register attached to it for reading; its tables and indexes are made
-// from the register's own declarations, then filled in two phases:
+// register attached to it for reading; its tables are made from the
+// register's own declarations, then filled in two phases:
 //   1. the stored files' chunks (document_files.h), which are written once
 //      and never changed, in short transactions of about 0.1 s each,
 //      repeated until a pass finds none added meanwhile; other users'
@@ -18,7 +18,9 @@
 //      every table at that moment. This phase holds the read lock for as
 //      long as the documents, their history and the files' records take
 //      to copy (about 0.3 s for 10^5 documents), not for the files' bytes.
-// Then triggers and views are made and the file keeps the rollback journal.
+// Then indexes, triggers and views are made (an index built once, sorted,
+// costs less than one kept up to date row by row while the register is
+// held) and the file keeps the rollback journal.
 // The check reads the new file on a connection of its own: its integrity,
 // its row counts, and every stored file against its size and SHA-256.
 

@@ -82,13 +82,13 @@ std::vector<QString> makeTables(SqliteConnection& c, const RegisterSchema& schem
             c.exec(e.sql);
         copied.push_back(e.name);
     }
-    for (const SchemaEntry& e : schema.entries)
-        if (e.type == QLatin1String("index") && !e.sql.isEmpty())
-            c.exec(e.sql);
     return copied;
 }
 
 void finishSchema(SqliteConnection& c, const RegisterSchema& schema) {
+    for (const SchemaEntry& e : schema.entries)
+        if (e.type == QLatin1String("index") && !e.sql.isEmpty())
+            c.exec(e.sql);
     for (const SchemaEntry& e : schema.entries)
         if ((e.type == QLatin1String("trigger") || e.type == QLatin1String("view")) &&
             !e.sql.isEmpty())
