@@ -243,9 +243,18 @@ qint64 copyChunks(SqliteConnection& c, LockPolling& polling) {
     return last;
 }
 
-/// The second phase, in one transaction: every other table whole, the
-/// chunks added since the first phase and none removed since, as one
-/// moment's register; returns the rows of each table at that moment.
+/// Takes out of the copy the chunks copied in the first phase whose
+/// content was gone at the moment copied (chunks are never reused, and a
+/// content's chunks go only with it).
+void dropRemovedChunks(SqliteConnection& c) {
+    c.exec(QStringLiteral("DELETE FROM main.%1 WHERE \"ContentPtr\" NOT IN (SELECT "
+                          "\"ContentPtr\" FROM main.\"FileContents\")")
+               .arg(Chunks));
+}
+
+/// The second phase, in one transaction: every other table whole and the
+/// chunks added since the first phase, as one moment's register; returns
+/// the rows of each table at that moment, the chunks' aside.
 TableRows copySnapshot(SqliteConnection& c, LockPolling& polling, const RegisterSchema& schema,
                        const std::vector<QString>& tables, qint64 lastChunk) {
     CopyTransaction t(c, polling);
@@ -256,16 +265,14 @@ TableRows copySnapshot(SqliteConnection& c, LockPolling& polling, const Register
                                          "again."));
     TableRows rows;
     for (const QString& table : tables) {
-        if (table.compare(Chunks, Qt::CaseInsensitive) == 0) {
-            c.exec(QStringLiteral("DELETE FROM main.%1 WHERE rowid NOT IN (SELECT rowid FROM "
-                                  "origin.%1)")
-                       .arg(Chunks));
+        // The chunks added since the first phase; those of contents gone
+        // since are taken out afterwards (dropRemovedChunks). Their count
+        // is not taken: it would read a page per chunk while the register
+        // is held, and every chunk is checked against its content's hash.
+        if (table.compare(Chunks, Qt::CaseInsensitive) == 0)
             copyRows(c, Chunks, lastChunk);
-            rows.emplace_back(
-                table, single(c, QStringLiteral("SELECT count(*) FROM origin.%1").arg(Chunks)));
-        } else {
+        else
             rows.emplace_back(table, copyRows(c, table));
-        }
     }
     if (schema.hasTable(QStringLiteral("sqlite_sequence"))) {
         // Rows copied with their numbers moved the copy's counters; the
@@ -340,6 +347,8 @@ TableRows backUpRegisterFile(Connection& source, const QString& target) {
         const qint64 lastChunk = schema.hasTable(Chunks) ? copyChunks(to, polling) : 0;
         rows = copySnapshot(to, polling, schema, tables, lastChunk);
     }
+    if (schema.hasTable(Chunks))
+        dropRemovedChunks(to);
     dropStagedContents(to, rows);
     finishSchema(to, schema);
     // A new file keeps the rollback journal, whatever the register's mode:

@@ -13,11 +13,12 @@
 //      changes get in between them;
 //   2. one transaction for the rest, as one moment of the register: every
 //      other table whole (rows copied as they are stored, a text index's
-//      tables too, no trigger firing), the chunks added since the first
-//      phase, those removed since taken out again, and the row count of
-//      every table at that moment. This phase holds the read lock for as
-//      long as the documents, their history and the files' records take
-//      to copy (about 0.3 s for 10^5 documents), not for the files' bytes.
+//      tables too, no index kept and no trigger fired) and the chunks added
+//      since the first phase, with the row count of every table at that
+//      moment but the chunks'. This phase holds the read lock for as long
+//      as the documents, their history and the files' records take to
+//      copy, never for the files' bytes.
+// Chunks of contents gone by that moment are then taken out of the copy.
 // Then indexes, triggers and views are made (an index built once, sorted,
 // costs less than one kept up to date row by row while the register is
 // held) and the file keeps the rollback journal.
