@@ -17,7 +17,9 @@
 //      since the first phase, with the row count of every table at that
 //      moment but the chunks'. This phase holds the read lock for as long
 //      as the documents, their history and the files' records take to
-//      copy, never for the files' bytes.
+//      copy, never for the files' bytes: 0.26 s for 10^5 documents with
+//      10^5 files (5.35 GB), where another program's change waited at most
+//      0.34 s during the whole backup of 84 s (bench/files_bench.cpp).
 // Chunks of contents gone by that moment are then taken out of the copy.
 // Then indexes, triggers and views are made (an index built once, sorted,
 // costs less than one kept up to date row by row while the register is
