@@ -113,12 +113,6 @@ private:
 
 const QString Chunks = QStringLiteral("FileChunks"); // the stored files' bytes (document_files.h)
 
-qint64 single(SqliteConnection& c, const QString& sql) {
-    SqliteStatement st(c, sql);
-    st.step();
-    return st.columnIsNull(0) ? 0 : st.columnInt(0);
-}
-
 /// Copies the rows of `table` after `after` (by row id), at most `limit`
 /// of them (-1: all); returns how many.
 qint64 copyRows(SqliteConnection& c, const QString& table, qint64 after = -1, qint64 limit = -1) {
