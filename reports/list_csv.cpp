@@ -29,7 +29,7 @@ CsvWriter::CsvWriter(ExportTarget& target) : target_(target) {
 void CsvWriter::add(const ListRow& row) {
     chunk_ += reportNumber(row.id);
     for (const QString& cell :
-         {row.description, row.type, reportDate(row.date), row.who, row.note}) {
+         {row.description, row.type, reportDate(row.date), row.who, row.note, row.files}) {
         chunk_ += csv::Separator;
         csv::appendField(chunk_, cell);
     }

@@ -2,19 +2,22 @@
 
 #include "list_rows.h"
 
+#include "store/document_file_names.h"
 #include "store/read_snapshot.h"
 #include "store/recordset.h"
 #include "type_names.h"
 
 #include <limits>
+#include <unordered_map>
+#include <vector>
 
 namespace reports {
 
 namespace {
 
-/// The recordset's fields in the order of ListHeadings.
-constexpr std::array<const char*, ListHeadings.size()> Fields{"ID",   "Description", "DocumentType",
-                                                              "Date", "Who",         "Note"};
+/// The recordset's fields in the order of ListHeadings (the files aside).
+constexpr std::array<const char*, 6> Fields{"ID",   "Description", "DocumentType",
+                                            "Date", "Who",         "Note"};
 enum FieldIndex { IdField, DescriptionField, TypeField, DateField, WhoField, NoteField };
 
 QString text(const QVariant& value) {
@@ -44,11 +47,19 @@ qint64 forEachListRow(const store::Recordset& records,
     for (size_t i = 0; i < Fields.size(); ++i)
         names[i] = QLatin1String(Fields[i]);
     std::array<QVariant, Fields.size()> values;
+    std::vector<qint64> keys;
+    std::unordered_map<qint64, QStringList> files; // of the batch of rows read
     qint64 taken = 0;
     const int rows = records.rowCount();
     for (int row = 0; row < rows; ++row) {
-        if (row % store::Recordset::PrefetchRows == 0)
+        if (row % store::Recordset::PrefetchRows == 0) {
             records.prefetch(row, store::Recordset::PrefetchRows);
+            keys.clear();
+            for (int r = row; r < rows && r < row + store::Recordset::PrefetchRows; ++r)
+                if (const qint64 key = records.keyAt(r); key > 0)
+                    keys.push_back(key);
+            files = store::documentFileNames(records.database(), keys);
+        }
         bool gone = true; // a deleted document reads as Null throughout
         for (size_t i = 0; i < Fields.size(); ++i) {
             values[i] = records.valueAt(row, names[i]);
@@ -56,8 +67,10 @@ qint64 forEachListRow(const store::Recordset& records,
         }
         if (gone)
             continue;
+        const auto held = files.find(records.keyAt(row));
         take({values[IdField], text(values[DescriptionField]), typeName(types, values[TypeField]),
-              values[DateField], text(values[WhoField]), text(values[NoteField])});
+              values[DateField], text(values[WhoField]), text(values[NoteField]),
+              held == files.end() ? QString() : held->second.join(QLatin1Char('\n'))});
         ++taken;
     }
     return taken;

@@ -3,7 +3,8 @@
 // format (list_export.h): the columns and their headings, which rows of
 // the recordset become documents of the file, and each document's values.
 //
-// Columns, in order: ID, Description, Type, Date, Who, Note. A row whose
+// Columns, in order: ID, Description, Type, Date, Who, Note, Files (the
+// names of the files the document holds, one a line). A row whose
 // document another user deleted after the list was read (every field
 // reads as Null, as the grid shows it) is left out.
 //
@@ -11,7 +12,8 @@
 // keys are in memory; the values are read by key, a batch of rows per
 // statement, a server preparing the next batch while this one is
 // written), all in one read transaction (store/read_snapshot.h); each
-// type's name is looked up once.
+// type's name is looked up once; the file names of a batch of rows in one
+// statement.
 //
 // Threading: the thread that opened the recordset's Database.
 
@@ -27,8 +29,8 @@ class Recordset;
 namespace reports {
 
 /// The headings of the exported columns, in order.
-inline constexpr std::array<const char*, 6> ListHeadings{"ID",   "Description", "Type",
-                                                         "Date", "Who",         "Note"};
+inline constexpr std::array<const char*, 7> ListHeadings{"ID",  "Description", "Type", "Date",
+                                                         "Who", "Note",        "Files"};
 
 /// One document as the exports carry it.
 struct ListRow {
@@ -38,6 +40,7 @@ struct ListRow {
     QVariant date;       ///< the stored value
     QString who;         ///< as stored, empty for Null
     QString note;        ///< as stored, whole; empty for Null
+    QString files;       ///< the names of the document's files, one a line, by name
 };
 
 /// Calls `take` with every document of `records`, a query's recordset with

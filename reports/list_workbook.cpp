@@ -118,6 +118,7 @@ void WorkbookWriter::add(const ListRow& row) {
     }
     text(documents_, 4, row.who);
     text(documents_, 5, row.note);
+    text(documents_, 6, row.files);
 }
 
 // A text cell in "Documents" (a long text continued in "Long notes"), or

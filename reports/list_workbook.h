@@ -28,6 +28,7 @@
 // (bench/export_bench.cpp, measured on a busy machine), most of it the
 // library's XML and compression.
 
+#include "list_rows.h"
 #include "list_writer.h"
 
 #include <QTemporaryDir>
@@ -67,7 +68,7 @@ private:
     unsigned row_ = 0;     ///< the last row written in "Documents"
     unsigned longRow_ = 0; ///< the last row written in "Long notes"
     QVariant id_;          ///< the ID of the document being added
-    std::array<qsizetype, 6> widths_{};
+    std::array<qsizetype, ListHeadings.size()> widths_{};
     QList<LongText> longTexts_;
 };
 

@@ -4,6 +4,7 @@
 #include "backend.h"
 
 #include "engine_error.h"
+#include "file_contents_check.h"
 #include "file_identity.h"
 #include "postgres/pg_backend.h"
 #include "register_backup.h"
@@ -26,9 +27,11 @@ const Backend& backupBackend() {
 }
 
 TableRows Backend::backUp(const Database& source, const QString& temp, FileIdentity& made) const {
-    Database::create(temp);
+    const Database copy = Database::create(temp);
     made = identityOf(temp);
-    return copyRegisterSnapshot(source, temp, {}).tableRows;
+    TableRows rows = copyRegisterSnapshot(source, temp, {}).tableRows;
+    dropStagedContents(*copy.connection(), rows);
+    return rows;
 }
 
 BackupOutcome Backend::storeBackup(const Database&, const QString& target, bool) const {

@@ -71,6 +71,10 @@ const std::vector<FieldInfo>& Connection::tableFields(const QString& table) {
     return tables_.emplace(key, std::move(fields)).first->second;
 }
 
+bool Connection::hasTable(const QString& table) {
+    return tables_.contains(table.toLower()) || !readTableFields(table).empty();
+}
+
 int Connection::lockTableNumber(const QString& table) const {
     const auto all = schema::tables();
     for (size_t i = 0; i < all.size(); ++i)

@@ -259,6 +259,9 @@ public:
     /// The columns of a table as declared in the register, cached after
     /// the first call; raises err::TableNotFound.
     const std::vector<FieldInfo>& tableFields(const QString& table);
+    /// Whether the register has the table (a register of an earlier build,
+    /// opened as it is, lacks the later ones).
+    bool hasTable(const QString& table);
     /// Forgets cached table declarations (after the schema changed).
     void forgetTables() { tables_.clear(); }
     /// The table's number for row reservations (stable across programs).

@@ -776,6 +776,18 @@ QVariant Recordset::valueAt(int row, const QString& name) const {
     return values ? (*values)[static_cast<size_t>(i)] : QVariant();
 }
 
+qint64 Recordset::keyAt(int row) const {
+    requireOpen(*d);
+    if (d->mode == Mode::Table || row < 0 || row >= d->count())
+        return 0;
+    if (d->mode == Mode::Keys)
+        return d->keys[static_cast<size_t>(row)];
+    if (d->counterField < 0)
+        return 0;
+    const QVariant& key = d->rows[static_cast<size_t>(row)][static_cast<size_t>(d->counterField)];
+    return isNull(key) ? 0 : key.toLongLong();
+}
+
 // One statement for a batch of keys: "... WHERE key IN (?1, ..., ?N)" with N
 // fixed, a short batch repeating its last key, so that one prepared
 // statement serves every batch. The rows come back in any order and the

@@ -119,6 +119,10 @@ public:
     void setAbsolutePosition(int row);
     /// A field of row `row` without moving; Null for a row deleted since.
     QVariant valueAt(int row, const QString& name) const;
+    /// The row id (counter value) of row `row` without moving; 0 where the
+    /// recordset does not know it (rows of a query without its table's
+    /// counter field).
+    qint64 keyAt(int row) const;
     /// Reads rows `first` to `first + count - 1` (at most PrefetchRows) in
     /// one statement, so that valueAt() finds them in memory, and asks for
     /// the batch after them, which a server prepares while the caller reads

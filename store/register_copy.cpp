@@ -5,6 +5,7 @@
 #include "connection.h"
 #include "dialect.h"
 #include "engine_error.h"
+#include "file_contents_check.h"
 #include "read_snapshot.h"
 #include "register.h"
 #include "register_copy_snapshot.h"
@@ -20,12 +21,19 @@ namespace {
 
 constexpr int PageRows = 500;  ///< rows read by one statement
 constexpr int BatchRows = 100; ///< rows written by one statement
+/// Rows of a table with binary data (the stored files' chunks, up to a
+/// few MB each) read by one statement, and written one a statement: a
+/// few chunks in memory at a time, however large the files.
+constexpr int BinaryPageRows = 4;
 
 /// One table to copy: the fields both registers have, the source's key.
 struct TablePlan {
     QString table;
     std::vector<FieldInfo> fields;
     int keyIndex = -1;
+    bool binary = false; ///< a field holds binary data
+    int pageRows() const { return binary ? BinaryPageRows : PageRows; }
+    int batchRows() const { return binary ? 1 : BatchRows; }
 };
 
 std::vector<TablePlan> planTables(Connection& from, Connection& to) {
@@ -44,6 +52,7 @@ std::vector<TablePlan> planTables(Connection& from, Connection& to) {
                                       .arg(to.location(), f.name, plan.table));
             if (f.kind == schema::FieldKind::Counter)
                 plan.keyIndex = static_cast<int>(plan.fields.size());
+            plan.binary = plan.binary || f.kind == schema::FieldKind::Data;
             plan.fields.push_back(f);
         }
         if (plan.keyIndex < 0)
@@ -62,7 +71,7 @@ void eachRow(Connection& c, const TablePlan& plan,
     query::Select q{plan.table};
     for (const FieldInfo& f : plan.fields)
         q.fields << f.name;
-    q.where({key, query::Op::Greater, {}}).orderBy(key).limit = PageRows;
+    q.where({key, query::Op::Greater, {}}).orderBy(key).limit = plan.pageRows();
     QVariantList bound;
     const auto page = c.prepareOwn(c.render(q, bound), 1);
     qint64 last = std::numeric_limits<qint32>::min(); // below every counter value
@@ -78,14 +87,14 @@ void eachRow(Connection& c, const TablePlan& plan,
             ++rows;
         }
         page->reset();
-        if (rows < PageRows)
+        if (rows < plan.pageRows())
             return;
     }
 }
 
 /// What the check compares, per field: the count of its values and a sum
 /// over them (numbers added up, texts by their length in characters,
-/// dates by their first and last), in one query each backend answers alike.
+/// bytes by their length, dates by their first and last), in one query each backend answers alike.
 std::vector<QVariant> measures(Connection& c, const TablePlan& plan) {
     QStringList terms{QStringLiteral("count(*)")};
     for (const FieldInfo& f : plan.fields) {
@@ -149,18 +158,18 @@ bool sameMeasure(const QVariant& a, const QVariant& b) {
 class BatchWriter {
 public:
     BatchWriter(Connection& to, const TablePlan& plan) : to_(to), plan_(plan) {
-        full_ = prepare(BatchRows);
+        full_ = prepare(plan.batchRows());
     }
     void add(const std::vector<QVariant>& values) {
         pending_.push_back(values);
-        if (static_cast<int>(pending_.size()) == BatchRows)
+        if (static_cast<int>(pending_.size()) == plan_.batchRows())
             flush();
     }
     void flush() {
         if (pending_.empty())
             return;
         std::unique_ptr<Statement> partial;
-        Statement& st = static_cast<int>(pending_.size()) == BatchRows
+        Statement& st = static_cast<int>(pending_.size()) == plan_.batchRows()
                             ? *full_
                             : *(partial = prepare(static_cast<int>(pending_.size())));
         int n = 0;
@@ -258,6 +267,14 @@ void copyInto(const Database& source, const Database& target, CopyOutcome& out) 
             out.types = static_cast<int>(rows);
             out.typeCounter = counter;
         }
+    }
+    // Every stored file as the target holds it, against its hash.
+    try {
+        checkFileContents(to);
+    } catch (const EngineError& e) {
+        throw EngineError(e.number(), QStringLiteral("The copy in '%1' is not the register's: %2 "
+                                                     "Nothing was copied.")
+                                          .arg(to.location(), e.text()));
     }
     // Counters last: a server's counter does not roll back with the rows.
     for (const auto& [table, counter] : counters)

@@ -22,6 +22,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QMenu>
 #include <QProcess>
 #include <QRadioButton>
@@ -37,7 +38,11 @@ namespace {
 
 using Records = QList<QStringList>;
 
-const QStringList Header{"ID", "Description", "Type", "Date", "Who", "Note"};
+const QStringList Header{"ID", "Description", "Type", "Date", "Who", "Note", "Files"};
+
+/// The files given to documents by addFiles(), by ID: their names as the
+/// last column carries them, one a line, by name.
+QMap<int, QString> filesOf;
 
 /// Reads CSV as RFC 4180 defines it, every record ended by CR LF; nothing
 /// when the text breaks a rule.
@@ -124,7 +129,8 @@ QStringList expectedRecord(const QString& id) {
                     ? QStringLiteral("%1/%2/%3").arg(date.month()).arg(date.day()).arg(date.year())
                     : QString(),
                 d.who,
-                d.note};
+                d.note,
+                filesOf.value(d.id)};
         }
     ADD_FAILURE() << "no document " << id.toStdString();
     return {};
@@ -170,6 +176,32 @@ protected:
             std::move(inChild));
     }
 
+    /// Gives documents 102 and 104 files (rows as another program would
+    /// write them), with names that need quoting, and notes them in filesOf.
+    void addFiles() {
+        const store::Database db = store::Database::open(registerLocation());
+        store::Transaction t(db);
+        const QList<std::pair<int, const char*>> files{
+            {2, "scan, page 1.pdf"}, {2, "Letter \"final\".docx"}, {4, "photo ✓.jpg"}};
+        for (int n = 0; n < files.size(); ++n) {
+            db.execute(QStringLiteral("INSERT INTO \"FileContents\" (\"Sha256\", \"Size\", "
+                                      "\"Complete\", \"TextState\") VALUES ('%1', 3, 1, 0)")
+                           .arg(QString(64, QLatin1Char('a' + char(n)))));
+            db.execute(QStringLiteral("INSERT INTO \"DocumentFiles\" (\"RecordPtr\", \"Name\", "
+                                      "\"ContentPtr\") SELECT %1, '%2', max(\"ContentPtr\") FROM "
+                                      "\"FileContents\"")
+                           .arg(files[n].first)
+                           .arg(QString::fromUtf8(files[n].second)));
+        }
+        t.commit();
+        filesOf = {{102, QStringLiteral("Letter \"final\".docx\nscan, page 1.pdf")},
+                   {104, QStringLiteral("photo ✓.jpg")}};
+    }
+    void TearDown() override {
+        filesOf.clear();
+        ListTest::TearDown();
+    }
+
     QString dialogTitle, proposed, firstFilter;
 };
 
@@ -202,6 +234,7 @@ TEST_F(ExportTest, MenuWritesTheFilteredListInItsOrderAndKeepsTheCurrentRow) {
 
 TEST_F(ExportTest, ProgramWritesTheWholeRegisterInTheSavedOrderWithoutADisplay) {
     makeDocuments(Types, Documents);
+    addFiles(); // named in the last column
     const QString target = dataFile(QStringLiteral("register.csv"));
     struct Case {
         const char* saved;
@@ -440,7 +473,7 @@ TEST_F(ExportTest, WorkbookKeepsTextAsTextDatesAsDatesAndLongNotesWhole) {
     EXPECT_EQ(book[QStringLiteral("sheets")].toArray(),
               (QJsonArray{QStringLiteral("Documents"), QStringLiteral("Long notes")}));
     QJsonArray expected{QJsonArray{"text:ID", "text:Description", "text:Type", "text:Date",
-                                   "text:Who", "text:Note"}};
+                                   "text:Who", "text:Note", "text:Files"}};
     for (int id = 107; id >= 101; --id) {
         const Doc& d =
             *std::find_if(docs.begin(), docs.end(), [id](const Doc& doc) { return doc.id == id; });
@@ -453,7 +486,8 @@ TEST_F(ExportTest, WorkbookKeepsTextAsTextDatesAsDatesAndLongNotesWhole) {
             : date.year() < 1900 ? QStringLiteral("text:1/2/1850")
                                  : QStringLiteral("date:%1 m/d/yyyy").arg(d.isoDate),
             textCell(d.who),
-            textCell(d.note.left(32766))};
+            textCell(d.note.left(32766)),
+            textCell(QString())};
     }
     EXPECT_EQ(sheetRows(book, "Documents"), json(expected));
     EXPECT_EQ(sheetRows(book, "Long notes"),

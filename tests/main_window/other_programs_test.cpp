@@ -70,7 +70,8 @@ TEST_F(OtherProgramsTest, PythonRowsAreShownFilteredSortedAndExportedAsTheirDate
     for (const char* line :
          {"6,doc,,next week,,", "8,doc,,1078000000,,", "5,doc,,2/6/2004,,", "4,doc,,2/6/2004,,",
           "2,doc,,3/1/2004,,", "7,doc,,3/4/2004,,", "1,doc,,3/5/2004,,", "3,doc,,3/7/2004,,"})
-        EXPECT_TRUE(exported.contains(QLatin1String(line) + QStringLiteral("\r\n"))) << line;
+        EXPECT_TRUE(exported.contains(QLatin1String(line) + QStringLiteral(",\r\n")))
+            << line; // the last column, Files, empty
 
     clickRow(0);
     EXPECT_EQ(w.lblDate->text(), QStringLiteral("next week "));

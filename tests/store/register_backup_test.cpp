@@ -3,12 +3,19 @@
 // transaction and has one in edit, each backup is one moment (never half a
 // pair), checked, with nothing beside it, and opens as an ordinary register
 // whose numbers carry on; a backup that cannot be made leaves no file and
-// an existing file as it was.
+// an existing file as it was. Backups and copies carry every stored file,
+// byte for byte, and refuse a register whose stored file no longer
+// matches its hash, naming it.
 
 #include "peer.h"
+#include "store/connection.h"
+#include "store/engine_error.h"
 #include "store/register_backup.h"
+#include "store/register_copy.h"
+#include "store/transaction.h"
 #include "support/register_fixture.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <unistd.h>
@@ -38,8 +45,82 @@ protected:
         return {};
     }
 
+    /// Stores a file of `chunks` for the document `recordPtr` as rows of
+    /// the tables of files, as the program stores them.
+    void storeFile(int recordPtr, const QString& name, const QList<QByteArray>& chunks) {
+        store::Connection& c = *db.connection();
+        store::Transaction t(db);
+        const QByteArray whole = chunks.join();
+        const auto content =
+            c.prepareOwn(QStringLiteral("INSERT INTO FileContents (Sha256, Size, Complete, "
+                                        "TextState) VALUES (%1, %2, 1, 0)")
+                             .arg(c.placeholder(1), c.placeholder(2)),
+                         2);
+        content->bind(1, QString::fromLatin1(
+                             QCryptographicHash::hash(whole, QCryptographicHash::Sha256).toHex()));
+        content->bind(2, QVariant(qint64(whole.size())));
+        content->step();
+        const QString last = QStringLiteral("(SELECT max(ContentPtr) FROM FileContents)");
+        for (int seq = 0; seq < chunks.size(); ++seq) {
+            const auto chunk = c.prepareOwn(QStringLiteral("INSERT INTO FileChunks "
+                                                           "(ContentPtr, Seq, Data) "
+                                                           "VALUES (%1, %2, %3)")
+                                                .arg(last, c.placeholder(1), c.placeholder(2)),
+                                            2);
+            chunk->bind(1, seq);
+            chunk->bind(2, chunks[seq]);
+            chunk->step();
+        }
+        const auto file = c.prepareOwn(QStringLiteral("INSERT INTO DocumentFiles (RecordPtr, Name, "
+                                                      "ContentPtr) VALUES (%1, %2, %3)")
+                                           .arg(c.placeholder(1), c.placeholder(2), last),
+                                       2);
+        file->bind(1, recordPtr);
+        file->bind(2, name);
+        file->step();
+        t.commit();
+    }
+    /// Every stored chunk of `d`, in order.
+    static QList<QByteArray> chunksOf(const store::Database& d) {
+        const auto st = d.connection()->prepareOwn(
+            QStringLiteral("SELECT Data FROM FileChunks ORDER BY ContentPtr, "
+                           "Seq"),
+            0);
+        QList<QByteArray> chunks;
+        while (st->step())
+            chunks << st->column(0, store::schema::FieldKind::Data, true).toByteArray();
+        return chunks;
+    }
+
     QTemporaryDir out;
 };
+
+TEST_F(RegisterBackup, BackupsAndCopiesCarryEveryFileCheckedByItsHash) {
+    const int doc = add({1, QStringLiteral("with files")});
+    const QByteArray big(300000, 'x');
+    storeFile(doc, QStringLiteral("scan.pdf"), {big, QByteArray("end of the scan")});
+    storeFile(doc, QStringLiteral("note.txt"), {QByteArray("\0binary\xff", 9)});
+    const QList<QByteArray> stored = chunksOf(db);
+    ASSERT_EQ(stored.size(), 3);
+
+    const QString backup = QDir(out.path()).filePath(QStringLiteral("backup.MDB"));
+    store::backUpRegister(db, backup);
+    EXPECT_EQ(chunksOf(store::Database::open(backup)), stored);
+    const QString copy = QDir(out.path()).filePath(QStringLiteral("copy.MDB"));
+    store::copyRegister(db, copy, QStringLiteral(TEMPLATE_FILE));
+    EXPECT_EQ(chunksOf(store::Database::open(copy)), stored);
+
+    // A chunk changed behind the program's back: nothing is written, and
+    // the message names the file.
+    db.connection()->exec(QStringLiteral("UPDATE FileChunks SET Seq = 7 WHERE Seq = 1"));
+    const QString again = QDir(out.path()).filePath(QStringLiteral("again.MDB"));
+    EXPECT_TRUE(failureOf([&] { store::backUpRegister(db, again); }).contains(u"scan.pdf"));
+    const QString copyAgain = QDir(out.path()).filePath(QStringLiteral("copy again.MDB"));
+    EXPECT_TRUE(failureOf([&] {
+                    store::copyRegister(db, copyAgain, QStringLiteral(TEMPLATE_FILE));
+                }).contains(u"scan.pdf"));
+    EXPECT_EQ(outFiles().filter(u"again"), QStringList()) << "nothing of the refused ones";
+}
 
 TEST_F(RegisterBackup, OneMomentWhileAnotherUserFilesAndEdits) {
     addType(QStringLiteral("Invoice"));
