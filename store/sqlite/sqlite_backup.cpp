@@ -50,7 +50,7 @@ public:
     explicit LockPolling(SqliteConnection& c) : c_(c) {
         sqlite3_busy_handler(c_.handle(), pollForLock, &started_);
     }
-    ~LockPolling() { sqlite3_busy_timeout(c_.handle(), Connection::busyTimeoutMs); }
+    ~LockPolling() { waitForLocks(c_.handle()); }
     LockPolling(const LockPolling&) = delete;
     LockPolling& operator=(const LockPolling&) = delete;
     void restart() { started_ = std::chrono::steady_clock::now(); }

@@ -36,14 +36,6 @@ enum class TextIndexOf; // text_index.h
 /// register was free many times meanwhile.
 void waitForLocks(sqlite3* db);
 
-/// Makes `db` wait for another user's lock by looking every 2 ms, up to
-/// Connection::busyTimeoutMs. SQLite's own wait looks ever more seldom (up
-/// to every 100 ms) and keeps missing the short gaps between the commits of
-/// a user who writes one transaction after another (a file being stored
-/// in parts), so that a change would be refused as busy although the
-/// register was free many times meanwhile.
-void waitForLocks(sqlite3* db);
-
 class SqliteStatement : public Statement {
 public:
     SqliteStatement(SqliteConnection& conn, const QString& sql);
