@@ -211,8 +211,17 @@ void frmMain::buildFilters(QWidget* area) {
         auto* label = new QLabel(QLatin1String(caption), area);
         label->setBuddy(control);
         control->setAccessibleName(QLatin1String(caption).chopped(1));
-        grid->addWidget(label, r, 0);
-        grid->addWidget(control, r, 1);
+        if (control == txtFilterContents) {
+            // Its longer caption sits in the row itself, so the column of
+            // captions, and every filter beside it, keep their width.
+            auto* row = new QHBoxLayout;
+            row->addWidget(label);
+            row->addWidget(control, 1);
+            grid->addLayout(row, r, 0, 1, 2);
+        } else {
+            grid->addWidget(label, r, 0);
+            grid->addWidget(control, r, 1);
+        }
         grid->setRowStretch(r, 1);
         ++r;
     }
