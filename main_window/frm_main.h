@@ -203,6 +203,8 @@ private:
     void refreshListNow(QWidget* pFocusControl);
     qint32 rowToFind() const;
     void startLoad(const store::query::Select& query, const QString& statement);
+    /// Starts the background reader of stored files' text once, and wakes it.
+    void wakeTextReader();
     void listFirstRows(quint64 generation, const std::vector<qint64>& keys, bool complete);
     void listAllRows(quint64 generation, const std::vector<qint64>& keys);
     void listLoadFailed(quint64 generation, std::exception_ptr error);

@@ -33,6 +33,16 @@ constexpr int busyDelayMs = 150;
 
 } // namespace
 
+// The text of stored files is read in the background from the start on,
+// also of files another program filed (the command line, another desk).
+void frmMain::wakeTextReader() {
+    if (!textReader_) {
+        textReader_ = new session::FileTextReader(dtaDocuments->databaseName(), {}, this);
+        textReader_->start();
+    }
+    textReader_->wake();
+}
+
 void frmMain::startLoad(const store::query::Select& query, const QString& statement) {
     if (!loader_) {
         loader_ = new session::ListLoader(dtaDocuments->databaseName(), this);
@@ -43,8 +53,6 @@ void frmMain::startLoad(const store::query::Select& query, const QString& statem
         busyDelay_->setSingleShot(true);
         busyDelay_->setInterval(busyDelayMs);
         connect(busyDelay_, &QTimer::timeout, this, [this] { showBusy(true); });
-        textReader_ = new session::FileTextReader(dtaDocuments->databaseName(), {}, this);
-        textReader_->start();
         lblSearching_ = new QLabel(QStringLiteral("Searching..."), grdInfo);
         lblSearching_->setObjectName(QStringLiteral("lblSearching"));
         lblSearching_->setAccessibleName(QStringLiteral("Searching"));
@@ -53,7 +61,7 @@ void frmMain::startLoad(const store::query::Select& query, const QString& statem
         lblSearching_->hide();
     }
     // The list runs again after every change: files filed with it get read.
-    textReader_->wake();
+    wakeTextReader();
     if (!loadPending_) {
         loadBefore_ = dtaDocuments->recordset();
         loadBeforeSource_ = dtaDocuments->recordSource();

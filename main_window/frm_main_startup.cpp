@@ -216,6 +216,10 @@ void frmMain::startUp(const StartupOptions& options) {
     SetDateList();
     // The grid reported the first row before the panel's table was open.
     DisplayCurrentRecordInformation();
+    // Files whose text is still to be read (filed by a program killed
+    // before it was read, or from the command line) are read from now on.
+    if (!program::dbMain.readOnly())
+        wakeTextReader();
 
     // 12. Dates other programs stored in no form of date: said once.
     QList<qint64> undecoded;

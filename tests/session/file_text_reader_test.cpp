@@ -55,9 +55,11 @@ protected:
 TEST_F(FileTextReaderTest, ReadsEveryPendingFileAndMarksWhatItCannot) {
     const auto pdf =
         stage(pdfSaying("Hedgehog census of the lower fields"), QStringLiteral("a.pdf"));
-    const auto other = stage(QByteArray(5000, 'x'), QStringLiteral("notes.bin"));
+    const auto other = stage(QByteArray(5000, '\0'), QStringLiteral("notes.bin"));
     const auto damaged = stage(pdfSaying("never shown"), QStringLiteral("b.pdf"));
-    fileWith(1, {pdf, other, damaged});
+    const auto mail = stage(QByteArray("Subject: minutes\n\nThe quarterly minutes.\n"),
+                            QStringLiteral("minutes.eml"));
+    fileWith(1, {pdf, other, damaged, mail});
     // A chunk that went missing: the content no longer matches its hash.
     db.execute(QStringLiteral("UPDATE FileChunks SET Seq = Seq + 100 WHERE ContentPtr = %1")
                    .arg(damaged.contentPtr));
@@ -83,7 +85,7 @@ TEST_F(FileTextReaderTest, ReadsEveryPendingFileAndMarksWhatItCannot) {
     const QStringList states = contents(QStringLiteral("TextState"));
     const QStringList notes = contents(QStringLiteral("TextNote"));
     const QStringList texts = contents(QStringLiteral("Text"));
-    ASSERT_EQ(states.size(), 3);
+    ASSERT_EQ(states.size(), 4);
     EXPECT_EQ(states[0], QString::number(int(store::TextState::Extracted)));
     EXPECT_TRUE(texts[0].contains(QStringLiteral("Hedgehog census"))) << texts[0].toStdString();
     EXPECT_EQ(states[1], QString::number(int(store::TextState::Unreadable)));
@@ -91,6 +93,8 @@ TEST_F(FileTextReaderTest, ReadsEveryPendingFileAndMarksWhatItCannot) {
     EXPECT_EQ(states[2], QString::number(int(store::TextState::Unreadable)));
     EXPECT_FALSE(notes[2].isEmpty());
     EXPECT_TRUE(texts[2].isEmpty());
+    EXPECT_EQ(states[3], QString::number(int(store::TextState::Extracted)));
+    EXPECT_TRUE(texts[3].contains(QStringLiteral("quarterly minutes")));
 
     // A file filed later is read once the reader is woken.
     const auto later = stage(pdfSaying("Quarterly drainage"), QStringLiteral("c.pdf"));
