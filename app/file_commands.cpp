@@ -4,7 +4,7 @@
 
 #include "command_output.h"
 #include "register_commands.h"
-#include "reports/export_target.h"
+#include "reports/export_device.h"
 #include "reports/list_export.h"
 #include "store/document_attach.h"
 #include "store/engine_error.h"
@@ -77,36 +77,6 @@ QString shownName(QString name) {
     return name;
 }
 
-/// The export target as a device that readFile() writes into; a failure
-/// of the target is kept and raised again by the caller, not thrown
-/// through Qt's code.
-class TargetDevice : public QIODevice {
-public:
-    explicit TargetDevice(reports::ExportTarget& target) : target_(target) {
-        open(QIODevice::WriteOnly);
-    }
-    void raiseFailure() const {
-        if (failure_)
-            throw *failure_;
-    }
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 size) override {
-        try {
-            target_.write(QByteArrayView(data, size));
-            return size;
-        } catch (const reports::ExportError& e) {
-            failure_ = e;
-            return -1;
-        }
-    }
-
-private:
-    reports::ExportTarget& target_;
-    std::optional<reports::ExportError> failure_;
-};
-
 } // namespace
 
 int attachCommand(const QString& source, const QString& id, const QStringList& files) {
@@ -159,7 +129,7 @@ int extractCommand(const QString& source, const QString& id, const QString& name
             target.emplace(reports::ExportTarget::StandardOutput{});
         else
             target.emplace(file);
-        TargetDevice out(*target);
+        reports::ExportDevice out(*target);
         try {
             store::readFile(db, *wanted, out);
         } catch (const store::EngineError&) {

@@ -4,7 +4,7 @@
 
 #include "platform/dialogs/failure_box.h"
 #include "platform/documents/private_copy.h"
-#include "reports/export_target.h"
+#include "reports/export_device.h"
 #include "reports/list_export.h"
 #include "session/database_worker.h"
 #include "store/document_files.h"
@@ -19,36 +19,6 @@
 namespace editor {
 
 namespace {
-
-/// A device writing into an export target, for store::readFile. The
-/// target's failure is kept (it must not pass through Qt's frames) and
-/// raised again once the read has ended.
-class TargetDevice : public QIODevice {
-public:
-    explicit TargetDevice(reports::ExportTarget& target) : target_(target) {
-        open(QIODevice::WriteOnly);
-    }
-    void raiseFailure() const {
-        if (failure_)
-            std::rethrow_exception(failure_);
-    }
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 size) override {
-        try {
-            target_.write(QByteArrayView(data, size));
-            return size;
-        } catch (const Failure&) {
-            failure_ = std::current_exception();
-            return -1;
-        }
-    }
-
-private:
-    reports::ExportTarget& target_;
-    std::exception_ptr failure_;
-};
 
 /// Tells `window` (when it is still there) that `what` failed and why.
 void tell(QPointer<QWidget> window, const QString& what) {
@@ -106,7 +76,7 @@ void saveStoredFileAs(session::DatabaseWorker& worker, QWidget* window,
     worker.post([w, file, target](session::DatabaseWorker::Access& access) {
         try {
             reports::ExportTarget out(target);
-            TargetDevice device(out);
+            reports::ExportDevice device(out);
             try {
                 store::readFile(access.db(), file, device,
                                 [&access](qint64, qint64) { return !access.cancelled(); });

@@ -118,11 +118,7 @@ protocol::Reply imagePreview(const protocol::Request& request) {
     QImage picture = open.reader.read();
     if (picture.isNull())
         return open.damaged();
-    if (picture.width() > request.size.width() || picture.height() > request.size.height())
-        picture = picture.scaled(request.size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    protocol::Reply reply = outcome(ReadOutcome::Done, {});
-    reply.image = std::move(picture);
-    return reply;
+    return pictureReply(std::move(picture), request.size);
 }
 
 } // namespace documents::reader

@@ -27,5 +27,7 @@ QString ocr(const QImage& page, int dpi);
 
 /// A reply with no text or picture.
 protocol::Reply outcome(ReadOutcome outcome, const QString& note);
+/// A picture read for a preview, scaled down to fit `size` where larger.
+protocol::Reply pictureReply(QImage picture, QSize size);
 
 } // namespace documents::reader

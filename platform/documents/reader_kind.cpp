@@ -81,6 +81,14 @@ protocol::Reply outcome(ReadOutcome outcome, const QString& note) {
     return reply;
 }
 
+protocol::Reply pictureReply(QImage picture, QSize size) {
+    if (picture.width() > size.width() || picture.height() > size.height())
+        picture = picture.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    protocol::Reply reply = outcome(ReadOutcome::Done, {});
+    reply.image = std::move(picture);
+    return reply;
+}
+
 protocol::Reply readText(const protocol::Request& request) {
     switch (kindOf(request.path)) {
     case Kind::Pdf:

@@ -124,11 +124,7 @@ protocol::Reply pdfPreview(const protocol::Request& request) {
     QImage picture = page->renderToImage(dpi, dpi);
     if (picture.isNull())
         return outcome(ReadOutcome::Unreadable, QStringLiteral("The PDF is damaged."));
-    if (picture.width() > request.size.width() || picture.height() > request.size.height())
-        picture = picture.scaled(request.size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    protocol::Reply reply = outcome(ReadOutcome::Done, {});
-    reply.image = std::move(picture);
-    return reply;
+    return pictureReply(std::move(picture), request.size);
 }
 
 } // namespace documents::reader
