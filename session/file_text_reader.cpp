@@ -2,6 +2,7 @@
 
 #include "file_text_reader.h"
 
+#include "platform/documents/file_reader.h"
 #include "platform/documents/private_copy.h"
 #include "platform/failure/failure.h"
 #include "store/database.h"
@@ -87,8 +88,12 @@ void FileTextReader::Worker::run() {
     while (!stopping) {
         bool more = false;
         try {
-            if (!db)
+            if (!db) {
                 db = store::Database::open(location);
+                // Scans tried where OCR was missing are read now it is here.
+                if (!db->readOnly() && documents::canReadScans())
+                    store::retryFilesWithoutReader(*db);
+            }
             more = !db->readOnly() && readOne(*db);
             failedBefore = false;
         } catch (const Failure& failure) {

@@ -381,6 +381,25 @@ std::optional<StoredFile> nextFileToRead(const Database& db) {
     }
 }
 
+int retryFilesWithoutReader(const Database& db) {
+    Connection& c = *db.connection();
+    Transaction t(db);
+    auto count =
+        c.prepare(QStringLiteral("SELECT count(*) FROM \"FileContents\" WHERE \"TextState\" = ?1"));
+    count->bind(1, static_cast<int>(TextState::NoReader));
+    const int found = count->step() ? static_cast<int>(count->columnInt(0)) : 0;
+    count->reset();
+    if (found == 0)
+        return 0;
+    auto st = c.prepare(QStringLiteral("UPDATE \"FileContents\" SET \"TextState\" = ?1, "
+                                       "\"TextNote\" = NULL WHERE \"TextState\" = ?2"));
+    st->bind(1, static_cast<int>(TextState::Pending));
+    st->bind(2, static_cast<int>(TextState::NoReader));
+    st->step();
+    t.commit();
+    return found;
+}
+
 void storeFileText(const Database& db, qint64 contentPtr, TextState state, const QString& text) {
     Connection& c = *db.connection();
     {

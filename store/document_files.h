@@ -124,6 +124,9 @@ void readFile(const Database& db, const StoredFile& file, QIODevice& out,
 /// Database (another program's reader skips it); nothing when none is
 /// left. Complete contents only.
 std::optional<StoredFile> nextFileToRead(const Database& db);
+/// Makes the contents marked NoReader pending again, for a reader that has
+/// what they need (OCR installed since they were tried); returns how many.
+int retryFilesWithoutReader(const Database& db);
 /// Stores what reading the content's text came to (the text for
 /// Extracted, the reason for Unreadable and NoReader) and lets its
 /// reservation go.

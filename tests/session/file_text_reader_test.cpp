@@ -3,6 +3,7 @@
 // and a damaged one marked with the reason, a reader stopped mid-way
 // leaving its file to the next one.
 
+#include "platform/documents/file_reader.h"
 #include "session/file_text_reader.h"
 #include "store/document_files.h"
 #include "store/document_filing.h"
@@ -102,4 +103,17 @@ TEST_F(FileTextReaderTest, ReadsEveryPendingFileAndMarksWhatItCannot) {
     reader.wake();
     ASSERT_TRUE(reader.waitForIdle(60000));
     EXPECT_TRUE(contents(QStringLiteral("Text")).join(' ').contains(QStringLiteral("drainage")));
+
+    // Marked by a copy without OCR as needing it: a reader that has OCR
+    // reads the file again from its start.
+    if (!documents::canReadScans())
+        return;
+    store::storeFileText(db, later.contentPtr, store::TextState::NoReader, QStringLiteral("-"));
+    session::FileTextReader again(location());
+    again.start();
+    ASSERT_TRUE(again.waitForIdle(60000));
+    reader.wake();
+    ASSERT_TRUE(reader.waitForIdle(60000));
+    EXPECT_EQ(contents(QStringLiteral("TextState")).last(),
+              QString::number(int(store::TextState::Extracted)));
 }
